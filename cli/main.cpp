@@ -1,0 +1,58 @@
+// tarnex-cli: one conversion from the command line, for scripts and pipelines.
+#include "cli/ConsoleHost.h"
+#include "convert/CommandLine.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname]\n"
+    "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
+    "and OUTPUT_a.3d (animation frames).\n"
+    "  append   append the frames to the existing OUTPUT_a.3d (OUTPUT must end _a.3d or _d.3d)\n"
+    "  clip     cap coordinates at the -128..128 cube instead of scaling uniformly\n"
+    "  xyz      scale each axis on its own to fit the cube\n"
+    "  byname   one frame per mesh object, in the order of the objects' names,\n"
+    "           instead of one frame per keyframe of the scene's animation\n"
+    "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tarnex-cli %s\n", TARNEX_VERSION);
+        return 0;
+    }
+
+    CommandLineSlots line;
+    for (int i = 1; i < argc; ++i)
+        line.ParseParam(argv[i]);
+    if (line.OutputPath().empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    ConversionChoices choices;
+    for (std::size_t i = 2; i < line.slots.size(); ++i)
+        if (!line.slots[i].empty())
+            choices.Apply(ParseOptionWord(line.slots[i]));
+
+    ConversionOptions options;
+    options.inputPath = line.InputPath();
+    options.outputPath = line.OutputPath();
+    options.vertexMode = choices.vertexMode;
+    options.frameMode = choices.frameMode;
+    options.append = choices.append;
+
+    CConsoleHost host(options, stdout, stderr, ::isatty(STDERR_FILENO) != 0);
+    RunState state;
+    return RunConversion(host, state) == RunOutcome::Completed ? 0 : 1;
+}

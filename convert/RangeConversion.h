@@ -1,0 +1,36 @@
+// Bringing every vertex into the -128..128 cube of the packed vertex format: the scale check
+// (extents over all frames, then factors) and the per-vertex scale and clamp.
+#pragma once
+
+#include "scene/MeshRecords.h"
+
+#include <cstdint>
+#include <string>
+
+class CMeshModel;
+
+enum class VertexMode { UniformScale, XyzScale, ClipBounds };
+
+struct ScaleFactors {
+    double sx = 1.0;
+    double sy = 1.0;
+    double sz = 1.0;
+};
+
+struct Extents {
+    double mx = 0.0;
+    double my = 0.0;
+    double mz = 0.0;
+};
+
+// A converted vertex: X and Y single precision, Z double precision, all within -128..128.
+struct ScaledVertex {
+    float x = 0.0f;
+    float y = 0.0f;
+    double z = 0.0;
+};
+
+Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
+// Factors for UniformScale or XyzScale, and the status line (with its "\r\n") to append.
+ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::string& statusLine);
+ScaledVertex ScaleVertex(const FrameVertex& vertex, const ScaleFactors& factors);

@@ -1,0 +1,187 @@
+#include "scene/FileLayer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+namespace {
+
+class CNativeFile final : public CFile {
+public:
+    explicit CNativeFile(int fd) : fd_(fd) {}
+    ~CNativeFile() override { Close(); }
+
+    bool Seek(std::uint64_t position) override
+    {
+        if (fd_ < 0 || position > static_cast<std::uint64_t>(INT64_MAX))
+            return false;
+        return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+    }
+
+    std::size_t Read(void* buffer, std::size_t count) override
+    {
+        auto* out = static_cast<char*>(buffer);
+        std::size_t done = 0;
+        while (fd_ >= 0 && done < count) {
+            const ssize_t n = ::read(fd_, out + done, count - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        return done;
+    }
+
+    bool Write(const void* data, std::size_t count) override
+    {
+        const auto* in = static_cast<const char*>(data);
+        while (fd_ >= 0 && count > 0) {
+            const ssize_t n = ::write(fd_, in, count);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            in += n;
+            count -= static_cast<std::size_t>(n);
+        }
+        return fd_ >= 0;
+    }
+
+    std::uint64_t Tell() override
+    {
+        const off_t at = fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_CUR);
+        return at < 0 ? 0 : static_cast<std::uint64_t>(at);
+    }
+
+    std::uint64_t Length() override
+    {
+        struct stat st {};
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0)
+            return 0;
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    bool Flush() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+    bool Truncate(std::uint64_t length) override
+    {
+        return fd_ >= 0 && length <= static_cast<std::uint64_t>(INT64_MAX) &&
+               ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+    }
+
+    bool Close() override
+    {
+        if (fd_ < 0)
+            return true;
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
+{
+    // O_NONBLOCK keeps a FIFO from stalling the open; the regular-file check then refuses it.
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return std::make_unique<CNativeFile>(fd);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+class CNativeFileSystem final : public CFileSystem {
+public:
+    std::unique_ptr<CFile> OpenRead(const std::string& path) override
+    {
+        return OpenRegular(path, O_RDONLY);
+    }
+
+    std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override
+    {
+        return OpenRegular(path, O_RDWR);
+    }
+
+    bool ProbeWritable(const std::string& path) override
+    {
+        auto file = OpenRegular(path, O_WRONLY);
+        return file && file->Close();
+    }
+
+    std::unique_ptr<CFile> CreateExclusive(const std::string& path) override
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
+    }
+
+    std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override
+    {
+        static std::mt19937_64 random{std::random_device{}()};
+        const std::string folder = FolderOf(nearPath);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            char suffix[32];
+            std::snprintf(suffix, sizeof suffix, ".tarnex-%016llx.tmp",
+                          static_cast<unsigned long long>(random()));
+            tempPath = folder + suffix;
+            const int fd = ::open(tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0)
+                return std::make_unique<CNativeFile>(fd);
+            if (errno != EEXIST)
+                break;
+        }
+        tempPath.clear();
+        return nullptr;
+    }
+
+    bool Rename(const std::string& from, const std::string& to) override
+    {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    bool Link(const std::string& existing, const std::string& newPath) override
+    {
+        return ::link(existing.c_str(), newPath.c_str()) == 0;
+    }
+
+    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+    FileInfo Stat(const std::string& path) override
+    {
+        FileInfo info;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return info;
+        info.exists = true;
+        info.regular = S_ISREG(st.st_mode);
+        info.directory = S_ISDIR(st.st_mode);
+        info.device = static_cast<std::uint64_t>(st.st_dev);
+        info.inode = static_cast<std::uint64_t>(st.st_ino);
+        info.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+        return info;
+    }
+};
+
+} // namespace
+
+CFileSystem& CFileSystem::Native()
+{
+    static CNativeFileSystem native;
+    return native;
+}

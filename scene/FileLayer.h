@@ -1,0 +1,54 @@
+// The one file layer of the system: every byte read or written goes through CFile, and every
+// path operation through CFileSystem, so that tests can make any operation fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CFile {
+public:
+    virtual ~CFile() = default;
+    virtual bool Seek(std::uint64_t position) = 0;
+    // Reads up to count bytes at the current position; returns how many were read
+    // (fewer at the end of the file or on an error).
+    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    virtual bool Write(const void* data, std::size_t count) = 0;
+    virtual std::uint64_t Tell() = 0;
+    virtual std::uint64_t Length() = 0;
+    virtual bool Flush() = 0;   // hands everything written to the kernel and to the disk
+    virtual bool Truncate(std::uint64_t length) = 0;
+    virtual bool Close() = 0;   // idempotent; the destructor closes without reporting
+};
+
+struct FileInfo {
+    bool exists = false;
+    bool regular = false;
+    bool directory = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+};
+
+class CFileSystem {
+public:
+    virtual ~CFileSystem() = default;
+    // Opens an existing regular file for reading; null on failure.
+    virtual std::unique_ptr<CFile> OpenRead(const std::string& path) = 0;
+    // Opens an existing regular file for reading and writing, without emptying it.
+    virtual std::unique_ptr<CFile> OpenReadWrite(const std::string& path) = 0;
+    // Opens an existing regular file for writing without changing it, only to prove it writable.
+    virtual bool ProbeWritable(const std::string& path) = 0;
+    // Creates a new file that must not exist yet.
+    virtual std::unique_ptr<CFile> CreateExclusive(const std::string& path) = 0;
+    // Creates a fresh temporary file in the folder of nearPath; its name goes to tempPath.
+    virtual std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) = 0;
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
+    virtual bool Link(const std::string& existing, const std::string& newPath) = 0;
+    virtual bool Remove(const std::string& path) = 0;
+    virtual FileInfo Stat(const std::string& path) = 0;
+
+    // The real file system of this machine.
+    static CFileSystem& Native();
+};

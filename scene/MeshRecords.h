@@ -1,0 +1,61 @@
+// Geometry records shared by the scene model, frame assembly, range conversion and the writer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One point: position in scene units and texture coordinates. In a keyframe track the
+// same record holds one value triple per frame in x, y, z; u and v carry nothing there.
+struct FrameVertex {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+    float u = 0.0f;
+    float v = 0.0f;
+};
+
+// One triangle with its surface attributes, taken from the "skin" material convention.
+struct FrameTriangle {
+    std::uint32_t index0 = 0;
+    std::uint32_t index1 = 0;
+    std::uint32_t index2 = 0;
+    float mapU0 = 0.0f;
+    float mapU1 = 0.0f;
+    float mapU2 = 0.0f;
+    float mapV0 = 0.0f;
+    float mapV1 = 0.0f;
+    float mapV2 = 0.0f;
+    std::int32_t skinIndex = 0;
+    std::uint8_t typeCode = 0;
+    std::int32_t flagW = 0;
+    std::int32_t flagB = 0;
+    std::int32_t flagF = 0;
+    std::int32_t flagE = 0;
+    std::int32_t flagN = 0;
+    std::uint8_t xByte = 0;
+    std::uint8_t cByte = 0;
+};
+
+// One assembled animation frame. BuildFrame sizes both arrays exactly to their counts;
+// the caller owns them and calls Release() before handing the frame to the next build.
+struct MeshFrame {
+    std::int32_t perVertexUV = 1;
+    std::string name;
+    std::uint32_t vertexCount = 0;
+    std::vector<FrameVertex> vertices;
+    std::uint32_t triangleCount = 0;
+    std::vector<FrameTriangle> triangles;
+
+    // Empties the frame. The arrays keep their storage so that building frame after frame
+    // into one MeshFrame costs no allocation; only one frame's arrays ever exist.
+    void Release()
+    {
+        name.clear();
+        vertexCount = 0;
+        vertices.clear();
+        triangleCount = 0;
+        triangles.clear();
+        perVertexUV = 1;
+    }
+};

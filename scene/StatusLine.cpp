@@ -1,0 +1,22 @@
+#include "scene/StatusLine.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+std::string FormatLine(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int size = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string line;
+    if (size > 0) {
+        line.resize(static_cast<std::size_t>(size) + 1);
+        std::vsnprintf(line.data(), line.size(), format, args);
+        line.resize(static_cast<std::size_t>(size));
+    }
+    va_end(args);
+    return line;
+}
