@@ -1,0 +1,131 @@
+#include "tests/support/FaultyFileSystem.h"
+
+namespace {
+
+class CFaultyFile final : public CFile {
+public:
+    CFaultyFile(std::unique_ptr<CFile> inner, CFaultyFileSystem& fs) : inner_(std::move(inner)), fs_(fs) {}
+
+    bool Seek(std::uint64_t position) override { return !fs_.ShouldFail(FileOp::Seek) && inner_->Seek(position); }
+    std::size_t Read(void* buffer, std::size_t count) override
+    {
+        return fs_.ShouldFail(FileOp::Read) ? 0 : inner_->Read(buffer, count);
+    }
+    bool Write(const void* data, std::size_t count) override
+    {
+        return !fs_.ShouldFail(FileOp::Write) && inner_->Write(data, count);
+    }
+    std::uint64_t Tell() override { return fs_.ShouldFail(FileOp::Tell) ? 0 : inner_->Tell(); }
+    std::uint64_t Length() override { return fs_.ShouldFail(FileOp::Length) ? 0 : inner_->Length(); }
+    bool Flush() override { return !fs_.ShouldFail(FileOp::Flush) && inner_->Flush(); }
+    bool Truncate(std::uint64_t length) override
+    {
+        return !fs_.ShouldFail(FileOp::Truncate) && inner_->Truncate(length);
+    }
+    bool Close() override
+    {
+        const bool fail = fs_.ShouldFail(FileOp::Close);
+        const bool closed = inner_->Close();
+        return !fail && closed;
+    }
+
+private:
+    std::unique_ptr<CFile> inner_;
+    CFaultyFileSystem& fs_;
+};
+
+} // namespace
+
+const char* FileOpName(FileOp op)
+{
+    switch (op) {
+    case FileOp::OpenRead: return "OpenRead";
+    case FileOp::OpenReadWrite: return "OpenReadWrite";
+    case FileOp::ProbeWritable: return "ProbeWritable";
+    case FileOp::CreateExclusive: return "CreateExclusive";
+    case FileOp::CreateTemp: return "CreateTemp";
+    case FileOp::Rename: return "Rename";
+    case FileOp::Link: return "Link";
+    case FileOp::Remove: return "Remove";
+    case FileOp::Stat: return "Stat";
+    case FileOp::Seek: return "Seek";
+    case FileOp::Read: return "Read";
+    case FileOp::Write: return "Write";
+    case FileOp::Tell: return "Tell";
+    case FileOp::Length: return "Length";
+    case FileOp::Flush: return "Flush";
+    case FileOp::Truncate: return "Truncate";
+    case FileOp::Close: return "Close";
+    }
+    return "?";
+}
+
+bool CFaultyFileSystem::ShouldFail(FileOp op)
+{
+    log_.push_back(op);
+    bool fail = false;
+    if (failKind_) {
+        if (op == failOp_)
+            fail = ++kindSeen_ == failAt_;
+    } else {
+        fail = failAt_ > 0 && static_cast<int>(log_.size()) == failAt_;
+    }
+    injected_ = injected_ || fail;
+    return fail;
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::Wrap(std::unique_ptr<CFile> file)
+{
+    if (!file)
+        return nullptr;
+    return std::make_unique<CFaultyFile>(std::move(file), *this);
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::OpenRead(const std::string& path)
+{
+    return ShouldFail(FileOp::OpenRead) ? nullptr : Wrap(inner_.OpenRead(path));
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::OpenReadWrite(const std::string& path)
+{
+    return ShouldFail(FileOp::OpenReadWrite) ? nullptr : Wrap(inner_.OpenReadWrite(path));
+}
+
+bool CFaultyFileSystem::ProbeWritable(const std::string& path)
+{
+    return !ShouldFail(FileOp::ProbeWritable) && inner_.ProbeWritable(path);
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::CreateExclusive(const std::string& path)
+{
+    return ShouldFail(FileOp::CreateExclusive) ? nullptr : Wrap(inner_.CreateExclusive(path));
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& nearPath, std::string& tempPath)
+{
+    if (ShouldFail(FileOp::CreateTemp)) {
+        tempPath.clear();
+        return nullptr;
+    }
+    return Wrap(inner_.CreateTemp(nearPath, tempPath));
+}
+
+bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to)
+{
+    return !ShouldFail(FileOp::Rename) && inner_.Rename(from, to);
+}
+
+bool CFaultyFileSystem::Link(const std::string& existing, const std::string& newPath)
+{
+    return !ShouldFail(FileOp::Link) && inner_.Link(existing, newPath);
+}
+
+bool CFaultyFileSystem::Remove(const std::string& path)
+{
+    return !ShouldFail(FileOp::Remove) && inner_.Remove(path);
+}
+
+FileInfo CFaultyFileSystem::Stat(const std::string& path)
+{
+    return ShouldFail(FileOp::Stat) ? FileInfo{} : inner_.Stat(path);
+}
