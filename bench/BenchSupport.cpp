@@ -1,0 +1,167 @@
+#include "bench/BenchSupport.h"
+
+#include "bench/Peers.h"
+#include "scene/3dsModel.h"
+#include "scene/FileLayer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace bench {
+
+namespace {
+
+std::string& Folder()
+{
+    static std::string folder;
+    return folder;
+}
+
+BenchScene MakeScene(const std::string& name, std::uint32_t objects, std::uint32_t vertices, std::uint32_t frames,
+                     bool byName)
+{
+    BenchScene scene;
+    scene.name = name;
+    scene.spec.objectCount = objects;
+    scene.spec.verticesPerObject = vertices;
+    scene.spec.mapping = true;
+    scene.spec.skin = true;
+    scene.spec.frames = frames;
+    scene.spec.keyEvery = 10;
+    scene.spec.shuffled = byName; // numbered objects saved out of name order, as editors do
+    scene.byName = byName;
+    return scene;
+}
+
+} // namespace
+
+std::vector<BenchScene>& Scenes()
+{
+    static std::vector<BenchScene> scenes;
+    return scenes;
+}
+
+const std::string& WorkFolder()
+{
+    return Folder();
+}
+
+void PrepareScenes(const std::string& folder, bool quick)
+{
+    Folder() = folder;
+    ::mkdir(folder.c_str(), 0777);
+    auto& scenes = Scenes();
+    scenes.clear();
+    // byname-big: 200 objects of 16000 vertices, no keyframes; keyframe-heavy: 40 objects of 400
+    // vertices over 2000 frames, keyed every 10. The quick set keeps the shapes, a tenth the size.
+    scenes.push_back(MakeScene("byname-big", quick ? 20 : 200, 16000, 0, true));
+    scenes.push_back(MakeScene("keyframe-heavy", 40, 400, quick ? 200 : 2000, false));
+    for (BenchScene& scene : scenes) {
+        scene.path = folder + "/" + scene.name + ".3ds";
+        scene.bytes = scenegen::WriteSceneFile(scene.spec, scene.path);
+        if (scene.bytes == 0) {
+            std::fprintf(stderr, "cannot write %s\n", scene.path.c_str());
+            std::exit(1);
+        }
+    }
+}
+
+void RemoveOutputs(const std::string& folder)
+{
+    std::remove((folder + "/out_d.3d").c_str());
+    std::remove((folder + "/out_a.3d").c_str());
+}
+
+std::uint64_t OutputBytes(const std::string& folder)
+{
+    auto& fs = CFileSystem::Native();
+    return fs.Stat(folder + "/out_d.3d").size + fs.Stat(folder + "/out_a.3d").size;
+}
+
+bool ConvertScene(const BenchScene& scene, const std::string& folder)
+{
+    ConversionOptions options;
+    options.inputPath = scene.path;
+    options.outputPath = folder + "/out.3d";
+    options.vertexMode = VertexMode::UniformScale;
+    options.frameMode = scene.byName ? FrameMode::ByObjectName : FrameMode::ByKeyFrame;
+    CQuietHost host(options);
+    RunState state;
+    return RunConversion(host, state) == RunOutcome::Completed;
+}
+
+std::uint64_t ProbePeakRss(const std::string& operation, const std::string& path, const std::string& folder)
+{
+    // The child reports the high-water mark of its own address space: the rusage of a spawned
+    // child would carry over the parent's peak from before the exec.
+    char self[4096] = {};
+    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        return 0;
+    std::string command;
+    for (const std::string& word : {std::string(self), std::string("--tarnex_probe"), operation, path, folder}) {
+        command += command.empty() ? "'" : " '";
+        command += word;
+        command += "'";
+    }
+    std::FILE* child = ::popen(command.c_str(), "r");
+    if (!child)
+        return 0;
+    unsigned long long peak = 0;
+    const bool read = std::fscanf(child, "peak %llu", &peak) == 1;
+    return ::pclose(child) == 0 && read ? peak : 0;
+}
+
+namespace {
+
+std::uint64_t OwnPeakRss()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return 0;
+    char line[256];
+    unsigned long long kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %llu kB", &kib) == 1)
+            break;
+    std::fclose(status);
+    return kib * 1024;
+}
+
+int Perform(const std::string& operation, const std::string& path, const std::string& folder)
+{
+    if (operation == "idle")
+        return 0;
+    if (operation == "load-byname" || operation == "load-key") {
+        auto file = CFileSystem::Native().OpenRead(path);
+        std::string log;
+        CQuietHost host(ConversionOptions{});
+        C3dsModel model(host, kStatusControlId, log);
+        return file && model.Load(*file, operation == "load-byname" ? 1 : 0) ? 0 : 1;
+    }
+    if (operation == "convert-byname" || operation == "convert-key") {
+        BenchScene scene;
+        scene.path = path;
+        scene.byName = operation == "convert-byname";
+        RemoveOutputs(folder);
+        return ConvertScene(scene, folder) ? 0 : 1;
+    }
+    if (operation == "lib3ds")
+        return LoadWithLib3ds(path) ? 0 : 1;
+    if (operation == "assimp")
+        return LoadWithAssimp(path) ? 0 : 1;
+    return 2;
+}
+
+} // namespace
+
+int RunProbe(const std::string& operation, const std::string& path, const std::string& folder)
+{
+    const int status = Perform(operation, path, folder);
+    if (status == 0)
+        std::printf("peak %llu\n", static_cast<unsigned long long>(OwnPeakRss()));
+    return status;
+}
+
+} // namespace bench

@@ -1,0 +1,357 @@
+// The three costs of a conversion (Load, BuildFrame, the whole run to files), two peers loading
+// the same files (Assimp, lib3ds) and two floors (reading the file, writing the output's size).
+// Run by scripts/bench.sh; a summary of ratios against the targets follows the table.
+#include "bench/BenchSupport.h"
+#include "bench/Peers.h"
+#include "scene/3dsModel.h"
+#include "scene/FileLayer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <unistd.h>
+
+namespace bench {
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+// Results shared between the benchmarks and the summary.
+struct Facts {
+    std::uint64_t sceneHeap = 0;     // heap held by the loaded model
+    std::uint64_t frameBytes = 0;    // heap of one built frame
+    std::uint64_t convertHeap = 0;   // peak heap of a whole conversion above the start
+    std::uint64_t outputBytes = 0;   // both output files
+    std::uint64_t vertexFrames = 0;  // vertices written to the animation file
+};
+std::map<std::string, Facts> facts;           // by scene name
+std::map<std::string, std::uint64_t> peakRss; // by benchmark name: probe peak above an idle process
+
+std::uint64_t PeakAboveIdle(const std::string& benchmark, const std::string& operation, const BenchScene& scene)
+{
+    auto found = peakRss.find(benchmark);
+    if (found != peakRss.end())
+        return found->second;
+    static const std::uint64_t idle = ProbePeakRss("idle", "", "");
+    const std::uint64_t peak = ProbePeakRss(operation, scene.path, WorkFolder());
+    return peakRss[benchmark] = peak > idle ? peak - idle : 0;
+}
+
+std::uint64_t TrianglesPerFrame(const BenchScene& scene)
+{
+    const std::uint64_t t = scenegen::TrianglesPerObject(scene.spec.verticesPerObject);
+    return scene.byName ? t : t * scene.spec.objectCount;
+}
+
+std::uint64_t VerticesPerFrame(const BenchScene& scene)
+{
+    const std::uint64_t v = scene.spec.verticesPerObject;
+    return scene.byName ? v : v * scene.spec.objectCount;
+}
+
+std::uint64_t FrameCount(const BenchScene& scene)
+{
+    return scene.byName ? scene.spec.objectCount : std::max<std::uint32_t>(scene.spec.frames, 1);
+}
+
+std::unique_ptr<C3dsModel> LoadModel(const BenchScene& scene, CQuietHost& host, std::string& log)
+{
+    auto file = CFileSystem::Native().OpenRead(scene.path);
+    auto model = std::make_unique<C3dsModel>(host, kStatusControlId, log);
+    if (!file || !model->Load(*file, scene.byName ? 1 : 0))
+        return nullptr;
+    return model;
+}
+
+void ReadFileFloor(benchmark::State& state, const BenchScene* scene)
+{
+    std::vector<std::uint8_t> bytes;
+    for (auto _ : state) {
+        const int fd = ::open(scene->path.c_str(), O_RDONLY | O_CLOEXEC);
+        bytes.resize(scene->bytes);
+        std::size_t done = 0;
+        while (fd >= 0 && done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        if (done != scene->bytes)
+            state.SkipWithError("short read");
+        benchmark::DoNotOptimize(bytes.data());
+        std::vector<std::uint8_t>().swap(bytes);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * scene->bytes));
+}
+
+void Load(benchmark::State& state, const BenchScene* scene)
+{
+    state.counters["peak_MB"] =
+        static_cast<double>(PeakAboveIdle("Load/" + scene->name, scene->byName ? "load-byname" : "load-key", *scene)) / kMiB;
+    CQuietHost host{ConversionOptions{}};
+    for (auto _ : state) {
+        std::string log;
+        const std::uint64_t before = HeapLive();
+        auto model = LoadModel(*scene, host, log);
+        if (!model) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        facts[scene->name].sceneHeap = HeapLive() - before;
+    }
+    state.counters["scene_MB"] = static_cast<double>(facts[scene->name].sceneHeap) / kMiB;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * scene->bytes));
+}
+
+void PeerLoad(benchmark::State& state, const BenchScene* scene, bool assimp)
+{
+    state.counters["peak_MB"] =
+        static_cast<double>(PeakAboveIdle((assimp ? "Assimp/" : "Lib3ds/") + scene->name, assimp ? "assimp" : "lib3ds", *scene)) / kMiB;
+    for (auto _ : state) {
+        if (!(assimp ? LoadWithAssimp(scene->path) : LoadWithLib3ds(scene->path))) {
+            state.SkipWithError("the peer refused the file");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * scene->bytes));
+}
+
+// Every frame of the scene built once into one MeshFrame, released after each, as a pass does.
+void BuildFrames(benchmark::State& state, const BenchScene* scene)
+{
+    CQuietHost host{ConversionOptions{}};
+    std::string log;
+    auto model = LoadModel(*scene, host, log);
+    if (!model) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const std::int32_t frames = model->GetFrameCount();
+    std::uint64_t vertexFrames = 0;
+    MeshFrame frame;
+    for (auto _ : state) {
+        for (std::int32_t i = 0; i < frames; ++i) {
+            model->BuildFrame(i, frame);
+            vertexFrames += frame.vertexCount;
+            benchmark::DoNotOptimize(frame.vertices.data());
+            frame.Release();
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(vertexFrames));
+    state.SetLabel(scene->byName ? "by name" : "by key frame");
+}
+
+void Convert(benchmark::State& state, const BenchScene* scene)
+{
+    state.counters["peak_MB"] =
+        static_cast<double>(PeakAboveIdle("Convert/" + scene->name, scene->byName ? "convert-byname" : "convert-key", *scene)) /
+        kMiB;
+    Facts& f = facts[scene->name];
+    f.frameBytes = VerticesPerFrame(*scene) * sizeof(FrameVertex) + TrianglesPerFrame(*scene) * sizeof(FrameTriangle);
+    f.vertexFrames = FrameCount(*scene) * VerticesPerFrame(*scene);
+    if (f.sceneHeap == 0) {
+        CQuietHost host{ConversionOptions{}};
+        std::string log;
+        const std::uint64_t before = HeapLive();
+        auto model = LoadModel(*scene, host, log);
+        f.sceneHeap = HeapLive() - before;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveOutputs(WorkFolder());
+        const std::uint64_t before = HeapLive();
+        ResetHeapPeak();
+        state.ResumeTiming();
+        if (!ConvertScene(*scene, WorkFolder())) {
+            state.SkipWithError("conversion failed");
+            break;
+        }
+        f.convertHeap = std::max(f.convertHeap, HeapPeak() - before);
+    }
+    f.outputBytes = OutputBytes(WorkFolder());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.outputBytes));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * f.vertexFrames));
+    state.counters["heap_MB"] = static_cast<double>(f.convertHeap) / kMiB;
+    state.counters["budget_MB"] = static_cast<double>(f.sceneHeap + 2 * f.frameBytes) / kMiB + 32.0;
+}
+
+// Writing as many bytes as the conversion writes, in 1 MiB blocks, flushed to the disk as the
+// writer flushes its files.
+void WriteFloor(benchmark::State& state, const BenchScene* scene)
+{
+    const std::uint64_t data = 48 + 16 * TrianglesPerFrame(*scene);
+    const std::uint64_t animation = 4 + 4 * VerticesPerFrame(*scene) * FrameCount(*scene);
+    const std::vector<std::uint8_t> block(std::size_t{1} << 20, 0x5A);
+    const std::string path = WorkFolder() + "/floor.bin";
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        bool ok = fd >= 0;
+        for (std::uint64_t left = data + animation; ok && left > 0;) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+            ok = ::write(fd, block.data(), n) == static_cast<ssize_t>(n);
+            left -= n;
+        }
+        ok = ok && ::fsync(fd) == 0;
+        ::close(fd);
+        state.PauseTiming();
+        ::unlink(path.c_str());
+        state.ResumeTiming();
+        if (!ok) {
+            state.SkipWithError("write failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (data + animation)));
+}
+
+// The console table, then the ratios that the targets are stated in, from medians when the run
+// has repetitions.
+class CSummaryReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate) {
+                if (run.aggregate_name == "median")
+                    median_[name] = run.GetAdjustedRealTime();
+            } else {
+                last_[name] = run.GetAdjustedRealTime();
+            }
+        }
+    }
+
+    void PrintSummary() const
+    {
+        std::printf("\nSummary (%s real time, ms)\n", median_.empty() ? "single-run" : "median");
+        for (const BenchScene& scene : Scenes()) {
+            const std::string& s = scene.name;
+            const double load = Time("Load/" + s), lib3ds = Time("Lib3ds/" + s), assimp = Time("Assimp/" + s);
+            const double convert = Time("Convert/" + s), read = Time("ReadFile/" + s), write = Time("WriteFloor/" + s);
+            const Facts& f = Fact(s);
+            std::printf("%s (%.1f MB):\n", s.c_str(), static_cast<double>(scene.bytes) / 1e6);
+            Line("  Load %.1f ms; reading the file %.1f ms: Load takes %.2fx the read\n", load, read, load / read);
+            Line("  lib3ds load %.1f ms: Load is %.1fx faster (target >= 8x)\n", lib3ds, lib3ds / load);
+            Line("  Assimp load %.1f ms: Load is %.1fx faster (target >= 20x)\n", assimp, assimp / load);
+            Line("  whole conversion %.1f ms: %.1fx faster than lib3ds loading (target >= 3x by name)\n", convert,
+                 lib3ds / convert);
+            Line("  writing the output's size %.1f ms: conversion takes %.2fx (target <= 3x by key frame)\n", write,
+                 convert / write);
+            Line("  %.0f M vertex-frames/s end to end (target >= 150 M by key frame)\n",
+                 convert > 0.0 ? static_cast<double>(f.vertexFrames) / (convert / 1000.0) / 1e6 : 0.0, convert);
+            if (f.convertHeap > 0)
+                std::printf("  conversion heap peak %.1f MB; budget scene %.1f MB + two frames %.1f MB + 32 MB = %.1f MB\n",
+                            static_cast<double>(f.convertHeap) / kMiB, static_cast<double>(f.sceneHeap) / kMiB,
+                            2.0 * static_cast<double>(f.frameBytes) / kMiB,
+                            static_cast<double>(f.sceneHeap + 2 * f.frameBytes) / kMiB + 32.0);
+            for (const char* what : {"Load/", "Convert/", "Lib3ds/", "Assimp/"}) {
+                const auto found = peakRss.find(what + s);
+                if (found != peakRss.end())
+                    std::printf("  peak resident memory above an idle process, %s %.1f MB\n", what,
+                                static_cast<double>(found->second) / kMiB);
+            }
+        }
+    }
+
+private:
+    double Time(const std::string& name) const
+    {
+        const auto m = median_.find(name);
+        if (m != median_.end())
+            return m->second;
+        const auto l = last_.find(name);
+        return l != last_.end() ? l->second : 0.0;
+    }
+    static const Facts& Fact(const std::string& scene)
+    {
+        static const Facts none;
+        const auto found = facts.find(scene);
+        return found != facts.end() ? found->second : none;
+    }
+    // Prints a line only when both of its figures were measured.
+    static void Line(const char* format, double a, double b, double c = 1.0)
+    {
+        if (a > 0.0 && b > 0.0 && c > 0.0)
+            std::printf(format, a, b, c);
+    }
+
+    std::map<std::string, double> median_;
+    std::map<std::string, double> last_;
+};
+
+void Register()
+{
+    for (BenchScene& scene : Scenes()) {
+        const std::string& s = scene.name;
+        const auto add = [&](const std::string& name, auto function, auto... extra) {
+            benchmark::RegisterBenchmark((name + "/" + s).c_str(), function, &scene, extra...)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        };
+        add("ReadFile", ReadFileFloor);
+        add("Load", Load);
+        if (HaveLib3ds())
+            add("Lib3ds", PeerLoad, false);
+        if (HaveAssimp())
+            add("Assimp", PeerLoad, true);
+        add("BuildFrame", BuildFrames);
+        add("Convert", Convert);
+        add("WriteFloor", WriteFloor);
+    }
+}
+
+} // namespace
+} // namespace bench
+
+int main(int argc, char** argv)
+{
+    if (argc >= 3 && std::strcmp(argv[1], "--tarnex_probe") == 0)
+        return bench::RunProbe(argv[2], argc > 3 ? argv[3] : "", argc > 4 ? argv[4] : "");
+    // --tarnex_generate OBJECTS VERTICES FRAMES KEY_EVERY SHUFFLED PATH: one scene, for scripts.
+    if (argc == 8 && std::strcmp(argv[1], "--tarnex_generate") == 0) {
+        scenegen::SceneSpec spec;
+        spec.objectCount = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
+        spec.verticesPerObject = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
+        spec.frames = static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10));
+        spec.keyEvery = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
+        spec.shuffled = std::strcmp(argv[6], "0") != 0;
+        return scenegen::WriteSceneFile(spec, argv[7]) > 0 ? 0 : 1;
+    }
+
+    // Own flags: --tarnex_quick (scenes a tenth the size), --tarnex_dir=FOLDER (where the scenes and
+    // outputs go; default $TMPDIR/tarnex-bench).
+    bool quick = false;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarnex-bench";
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tarnex_quick") == 0)
+            quick = true;
+        else if (std::strncmp(argv[i], "--tarnex_dir=", 13) == 0)
+            folder = argv[i] + 13;
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::fprintf(stderr, "Generating the scenes in %s...\n", folder.c_str());
+    bench::PrepareScenes(folder, quick);
+    bench::Register();
+    bench::CSummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    benchmark::Shutdown();
+    bench::RemoveOutputs(folder);
+    return 0;
+}

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release) and runs them: Load, BuildFrame and whole conversions of the
+# generated scenes byname-big and keyframe-heavy, beside Assimp and lib3ds loading the same files
+# and the floors of reading the file and writing the output's size. Ends with a summary of ratios.
+#   scripts/bench.sh                       # medians of 5 repetitions
+#   scripts/bench.sh --tarnex_quick        # scenes a tenth the size, for a quick look
+#   scripts/bench.sh --benchmark_filter=Convert --benchmark_repetitions=3
+# Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB; --tarnex_dir=FOLDER to change).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${TARNEX_BENCH_BUILD:-build-bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNEX_BUILD_BENCH=ON -DTARNEX_BUILD_UI=OFF \
+  -DTARNEX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target tarnex_bench
+repetitions=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true)
+for arg in "$@"; do
+  case "$arg" in --benchmark_repetitions=*) repetitions=() ;; esac
+done
+exec "$build/bench/tarnex_bench" "${repetitions[@]}" "$@"
