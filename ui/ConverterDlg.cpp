@@ -1,0 +1,383 @@
+#include "ui/ConverterDlg.h"
+
+#include "convert/CommandLine.h"
+#include "ui/DialogUnits.h"
+#include "ui/HelpDlg.h"
+#include "ui/ProgramIcon.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QShortcut>
+
+namespace {
+
+// A radio button that only ever selects itself when clicked: it neither deselects its
+// neighbours nor lets a second click clear it. The dialog's handlers keep each group exclusive.
+class CSelectingRadioButton final : public QRadioButton {
+public:
+    CSelectingRadioButton(const QString& text, QWidget* parent) : QRadioButton(text, parent)
+    {
+        setAutoExclusive(false);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+
+protected:
+    void nextCheckState() override { setChecked(true); }
+};
+
+// Template 102 in dialog units.
+constexpr int kTemplateWidth = 225;
+constexpr int kTemplateHeight = 199;
+constexpr int kStatusGroupTop = 118;
+
+// The log's lines end in "\r\n"; the box shows one break for each.
+QString DisplayText(const std::string& text)
+{
+    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QString DefaultFileDialogRunner(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+CConverterDlg::CConverterDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      fileDialogRunner(DefaultFileDialogRunner)
+{
+    setWindowTitle(tr("Tarnex Model Converter"));
+    setFont(TemplateFont());
+    const CDialogUnits units = CDialogUnits::FromFont(font());
+    setFixedSize(units.Size(kTemplateWidth, kTemplateHeight));
+    collapsedHeight = units.Y(kTemplateHeight) - units.Y(kStatusGroupTop);
+
+    const auto place = [&](int id, QWidget* widget, int x, int y, int w, int h) {
+        widget->setGeometry(units.Rect(x, y, w, h));
+        if (id != 0) {
+            widget->setProperty("controlId", id);
+            controls[static_cast<std::size_t>(id - 1000)] = widget;
+        }
+    };
+
+    // Template order, which is also the tab order.
+    inputEdit = new QLineEdit(this);
+    place(kInputPath, inputEdit, 47, 7, 156, 13);
+    browseInputButton = new QPushButton(tr("..."), this);
+    place(kBrowseInput, browseInputButton, 203, 7, 15, 13);
+    outputEdit = new QLineEdit(this);
+    place(kOutputPath, outputEdit, 47, 22, 156, 13);
+    browseOutputButton = new QPushButton(tr("..."), this);
+    place(kBrowseOutput, browseOutputButton, 203, 22, 15, 13);
+    appendBox = new QCheckBox(tr("Append Frame(s) to output"), this);
+    place(kAppend, appendBox, 97, 49, 107, 11);
+    goButton = new QPushButton(tr("Go"), this);
+    place(kGo, goButton, 57, 99, 33, 14);
+    goButton->setDefault(true);
+    helpButton = new QPushButton(tr("Help"), this);
+    place(kHelp, helpButton, 124, 99, 33, 14);
+
+    statusEdit = new QPlainTextEdit(this);
+    place(kStatus, statusEdit, 13, 131, 199, 57);
+    statusEdit->setReadOnly(true);
+    statusEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    statusEdit->setFocusPolicy(Qt::StrongFocus);
+    statusEdit->setTabChangesFocus(true);
+    statusEdit->setFrameShape(QFrame::NoFrame);
+    statusEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    statusEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    uniformScaleButton = new CSelectingRadioButton(tr("Uniform Scale"), this);
+    place(kUniformScale, uniformScaleButton, 13, 50, 59, 12);
+    byObjectNameButton = new CSelectingRadioButton(tr("Convert by object name (vxsplit)"), this);
+    place(kByObjectName, byObjectNameButton, 97, 63, 122, 10);
+    clipBoundsButton = new CSelectingRadioButton(tr("Clip Bounds"), this);
+    place(kClipBounds, clipBoundsButton, 13, 73, 58, 13);
+    byKeyFrameButton = new CSelectingRadioButton(tr("Convert by key Frame"), this);
+    place(kByKeyFrame, byKeyFrameButton, 97, 76, 93, 8);
+
+    auto* inputLabel = new QLabel(tr("Input from:"), this);
+    place(0, inputLabel, 7, 7, 40, 8);
+    auto* outputLabel = new QLabel(tr("Output to:"), this);
+    place(0, outputLabel, 7, 24, 37, 10);
+    auto* vertexGroup = new QGroupBox(tr("Vertex Conversion"), this);
+    place(0, vertexGroup, 7, 38, 74, 53);
+    auto* animationGroup = new QGroupBox(tr("Animation"), this);
+    place(0, animationGroup, 89, 38, 129, 53);
+    statusGroup = new QGroupBox(tr("Status"), this);
+    statusGroup->setObjectName(QStringLiteral("statusGroup"));
+    place(0, statusGroup, 7, 118, 211, 74);
+
+    xyzScaleButton = new CSelectingRadioButton(tr("X,Y,Z Scale"), this);
+    place(kXyzScale, xyzScaleButton, 13, 63, 58, 10);
+
+    // The group frames are drawn behind the controls they frame and never take their clicks.
+    for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup}) {
+        group->setFocusPolicy(Qt::NoFocus);
+        group->lower();
+    }
+    setTabOrder(inputEdit, browseInputButton);
+    setTabOrder(browseInputButton, outputEdit);
+    setTabOrder(outputEdit, browseOutputButton);
+    setTabOrder(browseOutputButton, appendBox);
+    setTabOrder(appendBox, goButton);
+    setTabOrder(goButton, helpButton);
+    setTabOrder(helpButton, statusEdit);
+
+    connect(helpButton, &QPushButton::clicked, this, &CConverterDlg::OnHelpButton);
+    connect(browseInputButton, &QPushButton::clicked, this, &CConverterDlg::OnBrowseInput);
+    connect(browseOutputButton, &QPushButton::clicked, this, &CConverterDlg::OnBrowseOutput);
+    connect(goButton, &QPushButton::clicked, this, &CConverterDlg::OnGo);
+    connect(uniformScaleButton, &QRadioButton::clicked, this, &CConverterDlg::OnUniformScale);
+    connect(xyzScaleButton, &QRadioButton::clicked, this, &CConverterDlg::OnXyzScale);
+    connect(clipBoundsButton, &QRadioButton::clicked, this, &CConverterDlg::OnClipBounds);
+    connect(byObjectNameButton, &QRadioButton::clicked, this, &CConverterDlg::OnByObjectName);
+    connect(byKeyFrameButton, &QRadioButton::clicked, this, &CConverterDlg::OnByKeyFrame);
+    // The desktop's Help key opens the help box as the Help button does.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            &CConverterDlg::OnHelpButton);
+}
+
+CConverterDlg::~CConverterDlg() = default;
+
+void CConverterDlg::SetPresets(const QString& inputPath, const QString& outputPath, const QString& word1,
+                               const QString& word2, const QString& word3)
+{
+    inputPreset = inputPath;
+    outputPreset = outputPath;
+    wordPresets = {word1, word2, word3};
+}
+
+QWidget* CConverterDlg::Control(int id) const
+{
+    if (id < 1000 || id >= 1000 + static_cast<int>(controls.size()))
+        return nullptr;
+    return controls[static_cast<std::size_t>(id - 1000)];
+}
+
+void CConverterDlg::SetFileDialogRunner(FileDialogRunner runner)
+{
+    fileDialogRunner = std::move(runner);
+}
+
+void CConverterDlg::setVisible(bool visible)
+{
+    if (visible && !initialised) {
+        initialised = true;
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CConverterDlg::OnInitDialog()
+{
+    // Open short: the Status group stays out of sight until the first Go request.
+    setFixedSize(width(), height() - collapsedHeight);
+
+    runState = RunState();
+    autoRunPending = true;
+
+    uniformScaleButton->setChecked(true);
+    byKeyFrameButton->setChecked(true);
+    if (!inputPreset.isEmpty())
+        inputEdit->setText(inputPreset);
+    if (!outputPreset.isEmpty())
+        outputEdit->setText(outputPreset);
+    for (const QString& word : wordPresets)
+        if (!word.isEmpty())
+            ApplyOptionWord(word);
+
+    setWindowIcon(ProgramIcon());
+    inputEdit->setFocus();
+}
+
+void CConverterDlg::ApplyOptionWord(const QString& word)
+{
+    ConversionChoices choices;
+    const ConversionOptions shown = ReadOptions();
+    choices.vertexMode = shown.vertexMode;
+    choices.frameMode = shown.frameMode;
+    choices.append = shown.append;
+    const OptionWord parsed = ParseOptionWord(word.toStdString());
+    if (parsed == OptionWord::None)
+        return;
+    choices.Apply(parsed);
+
+    appendBox->setChecked(choices.append);
+    uniformScaleButton->setChecked(choices.vertexMode == VertexMode::UniformScale);
+    xyzScaleButton->setChecked(choices.vertexMode == VertexMode::XyzScale);
+    clipBoundsButton->setChecked(choices.vertexMode == VertexMode::ClipBounds);
+    byObjectNameButton->setChecked(choices.frameMode == FrameMode::ByObjectName);
+    byKeyFrameButton->setChecked(choices.frameMode == FrameMode::ByKeyFrame);
+}
+
+void CConverterDlg::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    if (!autoRunPending)
+        return;
+    autoRunPending = false;
+    // The run repaints the window as it goes, which a paint handler may not do: it starts as
+    // soon as this first paint has ended.
+    if (!outputPreset.isEmpty())
+        QMetaObject::invokeMethod(this, &CConverterDlg::OnGo, Qt::QueuedConnection);
+}
+
+void CConverterDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Linux windows have no system menu to add to; the window's own context menu offers About.
+    QMenu menu(this);
+    QAction* about = menu.addAction(tr("&About Tarnex..."));
+    about->setData(kAboutCommand);
+    if (menu.exec(event->globalPos()) == about)
+        OnSysCommand(about->data().toInt());
+}
+
+void CConverterDlg::OnSysCommand(int id)
+{
+    if ((id & 0xFFF0) == kAboutCommand)
+        OnHelpButton();
+}
+
+void CConverterDlg::OnGo()
+{
+    RunConversion(*this, runState);
+}
+
+void CConverterDlg::OnHelpButton()
+{
+    CHelpDlg box(this);
+    box.exec();
+}
+
+void CConverterDlg::OnBrowseInput()
+{
+    QFileDialog dialog(this, QString(), QString(), tr("3D Studio MAX (*.3DS *.3ds)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("3DS"));
+    inputEdit->setText(fileDialogRunner(dialog));
+}
+
+void CConverterDlg::OnBrowseOutput()
+{
+    QFileDialog dialog(this, QString(), QString(), tr("Unreal 3D Format (*.3D *.3d)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("3D"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    outputEdit->setText(fileDialogRunner(dialog));
+}
+
+void CConverterDlg::OnUniformScale()
+{
+    xyzScaleButton->setChecked(false);
+    clipBoundsButton->setChecked(false);
+}
+
+void CConverterDlg::OnXyzScale()
+{
+    uniformScaleButton->setChecked(false);
+    clipBoundsButton->setChecked(false);
+}
+
+void CConverterDlg::OnClipBounds()
+{
+    xyzScaleButton->setChecked(false);
+    uniformScaleButton->setChecked(false);
+}
+
+void CConverterDlg::OnByObjectName()
+{
+    byKeyFrameButton->setChecked(false);
+}
+
+void CConverterDlg::OnByKeyFrame()
+{
+    byObjectNameButton->setChecked(false);
+}
+
+ConversionOptions CConverterDlg::ReadOptions()
+{
+    ConversionOptions options;
+    options.inputPath = inputEdit->text().toStdString();
+    options.outputPath = outputEdit->text().toStdString();
+    options.vertexMode = uniformScaleButton->isChecked() ? VertexMode::UniformScale
+                         : xyzScaleButton->isChecked()   ? VertexMode::XyzScale
+                                                         : VertexMode::ClipBounds;
+    options.frameMode = byObjectNameButton->isChecked() ? FrameMode::ByObjectName : FrameMode::ByKeyFrame;
+    options.append = appendBox->isChecked();
+    return options;
+}
+
+void CConverterDlg::GrowWindow(int pixels)
+{
+    // The run asks in the pixels of a window whose hidden part is kWindowGrowth high; here the
+    // hidden part is the Status group, whatever the font makes of it.
+    const int grow = static_cast<int>((static_cast<long long>(pixels) * collapsedHeight + kWindowGrowth / 2) /
+                                      kWindowGrowth);
+    setFixedSize(width(), height() + grow);
+    repaint();
+}
+
+void CConverterDlg::ShowText(const QString& text)
+{
+    statusEdit->setPlainText(text);
+    statusEdit->moveCursor(QTextCursor::Start);
+    statusEdit->verticalScrollBar()->setValue(0);
+    statusEdit->horizontalScrollBar()->setValue(0);
+}
+
+void CConverterDlg::SetStatusText(const std::string& text)
+{
+    ShowText(DisplayText(text));
+}
+
+void CConverterDlg::ShowLog(const std::string& log)
+{
+    ShowText(DisplayText(log));
+    // A stage such as measuring or writing can take a while: its line shows before it starts.
+    statusEdit->repaint();
+}
+
+void CConverterDlg::ShowProgress(const std::string& log, const std::string& line)
+{
+    ShowText(DisplayText(log + line));
+    // The load keeps the one thread busy: paint now, or the line would never be seen.
+    statusEdit->repaint();
+    repaint();
+}
+
+void CConverterDlg::DisableControls()
+{
+    for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend})
+        Control(id)->setEnabled(false);
+}
+
+void CConverterDlg::SetGoCaption(const std::string& text)
+{
+    goButton->setText(QString::fromStdString(text));
+}
+
+void CConverterDlg::EnableGo()
+{
+    goButton->setEnabled(true);
+}
+
+void CConverterDlg::CloseDialog()
+{
+    reject();
+}

@@ -1,0 +1,119 @@
+// The main window: input and output paths, the conversion choices, Go and the status box.
+// It keeps the run state for its whole life and is the conversion's host on its real controls.
+#pragma once
+
+#include "convert/Conversion.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QFileDialog;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+class CConverterDlg : public QDialog, public ConversionHost {
+    Q_OBJECT
+
+public:
+    // Control ids of the window; Control(id) returns the widget.
+    enum ControlId {
+        kInputPath = 1000,
+        kOutputPath = 1001,
+        kBrowseInput = 1002,
+        kBrowseOutput = 1003,
+        kUniformScale = 1004,
+        kClipBounds = 1005,
+        kAppend = 1006,
+        kByObjectName = 1007,
+        kByKeyFrame = 1008,
+        kStatus = 1009,
+        kHelp = 1010,
+        kGo = 1012,
+        kXyzScale = 1013,
+    };
+    // The About item's command id; ids 16 to 31 all count as it.
+    static constexpr int kAboutCommand = 16;
+
+    // Runs a file dialog that is fully set up and returns the full path chosen, or an empty text
+    // when the user cancelled. Replaceable so that a test can answer in place of the user.
+    using FileDialogRunner = std::function<QString(QFileDialog&)>;
+
+    explicit CConverterDlg(QWidget* parent = nullptr);
+    ~CConverterDlg() override;
+
+    // The command line's five texts: input path, output path, three option words. Called once,
+    // before the window is first shown; a non-empty output path starts a run after the first paint.
+    void SetPresets(const QString& inputPath, const QString& outputPath, const QString& word1,
+                    const QString& word2, const QString& word3);
+
+    QWidget* Control(int id) const;
+    void SetFileDialogRunner(FileDialogRunner runner);
+
+    // A window-menu command: the About item opens the help box.
+    void OnSysCommand(int id);
+    // Hidden below the Go and Help buttons until the first Go request: the Status group.
+    int CollapsedHeight() const { return collapsedHeight; }
+
+    // ConversionHost, on the real controls.
+    ConversionOptions ReadOptions() override;
+    void GrowWindow(int pixels) override;
+    void SetStatusText(const std::string& text) override;
+    void ShowLog(const std::string& log) override;
+    void ShowProgress(const std::string& log, const std::string& line) override;
+    void DisableControls() override;
+    void SetGoCaption(const std::string& text) override;
+    void EnableGo() override;
+    void CloseDialog() override;
+
+    void setVisible(bool visible) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void ApplyOptionWord(const QString& word);
+    void OnGo();
+    void OnHelpButton();
+    void OnBrowseInput();
+    void OnBrowseOutput();
+    void OnUniformScale();
+    void OnXyzScale();
+    void OnClipBounds();
+    void OnByObjectName();
+    void OnByKeyFrame();
+    void ShowText(const QString& text);
+
+    QString inputPreset;
+    QString outputPreset;
+    std::array<QString, 3> wordPresets;
+    RunState runState;
+    bool autoRunPending = true;
+    bool initialised = false;
+    int collapsedHeight = 0;
+    FileDialogRunner fileDialogRunner;
+
+    QLineEdit* inputEdit;
+    QLineEdit* outputEdit;
+    QPushButton* browseInputButton;
+    QPushButton* browseOutputButton;
+    QCheckBox* appendBox;
+    QPushButton* goButton;
+    QPushButton* helpButton;
+    QPlainTextEdit* statusEdit;
+    QRadioButton* uniformScaleButton;
+    QRadioButton* byObjectNameButton;
+    QRadioButton* clipBoundsButton;
+    QRadioButton* byKeyFrameButton;
+    QGroupBox* statusGroup;
+    QRadioButton* xyzScaleButton;
+    std::array<QWidget*, 14> controls{}; // by id - 1000; 1011 is not used
+};

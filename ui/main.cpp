@@ -1,0 +1,13 @@
+// tarnex: the desktop window of the Tarnex Model Converter.
+#include "ui/ConverterApp.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnex"));
+    CConverterApp app;
+    app.InitInstance();
+    return 0;
+}
