@@ -1,0 +1,175 @@
+// Fuzz target: arbitrary bytes through the whole conversion, in memory. The scene is loaded in
+// both frame modes; every frame is built, the format limits and the scale are checked, and the
+// model is written as a new pair and then appended to it. Each stage's invariants are asserted:
+// a fault aborts with a message naming the broken one.
+#include "convert/Conversion.h"
+#include "convert/FormatLimits.h"
+#include "convert/MeshWriter.h"
+#include "convert/RangeConversion.h"
+#include "scene/3dsModel.h"
+#include "tests/support/MemoryFile.h"
+#include "tests/support/MemoryFileSystem.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kMaxInputBytes = 0x10000;
+// Vertices times frames that one input may cost per pass; beyond it only a few frames are built
+// and nothing is measured or written, so that a 65535-frame segment does not stall the search.
+constexpr std::uint64_t kWorkBudget = std::uint64_t{1} << 20;
+
+#define REQUIRE(condition)                                                                         \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+bool IsLine(const std::string& line)
+{
+    return line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0;
+}
+
+std::uint32_t U16At(const std::vector<std::uint8_t>& bytes, std::size_t at)
+{
+    return bytes[at] | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
+}
+
+// A built frame is sized to its counts; with the limits checked, its corners name its vertices.
+void CheckFrame(const MeshFrame& frame, bool cornersChecked)
+{
+    REQUIRE(frame.vertices.size() == frame.vertexCount);
+    REQUIRE(frame.triangles.size() == frame.triangleCount);
+    REQUIRE(frame.perVertexUV == 1);
+    if (!cornersChecked)
+        return;
+    for (const FrameTriangle& t : frame.triangles) {
+        REQUIRE(t.index0 < frame.vertexCount);
+        REQUIRE(t.index1 < frame.vertexCount);
+        REQUIRE(t.index2 < frame.vertexCount);
+    }
+}
+
+void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const ScaleFactors& factors,
+                    std::uint64_t frameBytes, const MeshFrame& first)
+{
+    CMemoryFileSystem fs;
+    const OutputNames names{"out/model_d.3d", "out/model_a.3d"};
+    WriteResult result;
+    std::string error;
+    // Memory never fails: a new pair is always written, with exactly the bytes its counts give.
+    REQUIRE(WriteMeshFiles(model, names, false, factors, fs, result, error));
+    REQUIRE(result.framesWritten == frameCount);
+    REQUIRE(fs.Paths().size() == 2);
+    const auto& data = fs.Bytes(names.dataPath);
+    REQUIRE(data.size() == 48 + std::uint64_t{16} * first.triangleCount);
+    REQUIRE(U16At(data, 0) == (first.triangleCount & 0xFFFFu));
+    REQUIRE(U16At(data, 2) == (first.vertexCount & 0xFFFFu));
+    const std::vector<std::uint8_t> animation = fs.Bytes(names.animationPath);
+    REQUIRE(animation.size() == 4 + frameBytes);
+    REQUIRE(U16At(animation, 0) == (static_cast<std::uint32_t>(frameCount) & 0xFFFFu));
+    REQUIRE(U16At(animation, 2) == ((4u * first.vertexCount) & 0xFFFFu));
+
+    // Appending the same frames: all or nothing.
+    const bool ok = WriteMeshFiles(model, names, true, factors, fs, result, error);
+    const auto& grown = fs.Bytes(names.animationPath);
+    REQUIRE(fs.Paths().size() == 2);
+    if (!ok) {
+        REQUIRE(IsLine(error));
+        REQUIRE(grown == animation);
+        return;
+    }
+    REQUIRE(result.framesWritten == frameCount);
+    REQUIRE(result.totalFrames == 2 * frameCount);
+    REQUIRE(result.totalFrames <= 65535);
+    REQUIRE(grown.size() == 4 + 2 * frameBytes);
+    REQUIRE(U16At(grown, 0) == static_cast<std::uint32_t>(2 * frameCount));
+    REQUIRE(std::equal(animation.begin() + 2, animation.end(), grown.begin() + 2));
+    REQUIRE(std::equal(animation.begin() + 4, animation.end(), grown.begin() + static_cast<std::ptrdiff_t>(animation.size())));
+}
+
+void Convert(const std::vector<std::uint8_t>& bytes, int byName, VertexMode mode)
+{
+    CRecordingView view;
+    std::string log;
+    C3dsModel model(view, kStatusControlId, log);
+    CMemoryFile file(bytes);
+    if (!model.Load(file, byName)) {
+        REQUIRE(IsLine(log)); // a failed load always says why
+        return;
+    }
+    const std::int32_t frameCount = model.GetFrameCount();
+    REQUIRE(frameCount >= 0);
+    REQUIRE(frameCount <= 65535 || byName);
+
+    std::string limitLine;
+    const bool withinLimits = CheckFormatLimits(model, frameCount, false, limitLine);
+    REQUIRE(withinLimits || IsLine(limitLine));
+
+    MeshFrame frame;
+    model.BuildFrame(-1, frame);
+    REQUIRE(frame.vertices.empty() && frame.triangles.empty());
+    model.BuildFrame(frameCount, frame);
+    REQUIRE(frame.vertices.empty() && frame.triangles.empty());
+
+    MeshFrame first;
+    model.BuildFrame(0, first);
+    CheckFrame(first, withinLimits);
+
+    // In key-frame mode every frame combines the same objects: the limit check of frame 0 holds
+    // for all of them. In name order each frame is another object, and only frame 0 is checked.
+    std::uint64_t work = 0;
+    for (const MeshObject& object : model.Objects())
+        work += object.vertices.size() + object.triangles.size();
+    if (!byName)
+        work *= static_cast<std::uint64_t>(frameCount);
+    const bool affordable = work <= kWorkBudget;
+
+    std::uint64_t frameBytes = 0;
+    for (std::int32_t i = 0; i < frameCount; ++i) {
+        if (!affordable && i > 1 && i != frameCount / 2 && i != frameCount - 1)
+            continue;
+        model.BuildFrame(i, frame);
+        CheckFrame(frame, withinLimits && (!byName || i == 0));
+        if (!byName) {
+            REQUIRE(frame.vertexCount == first.vertexCount);
+            REQUIRE(frame.triangleCount == first.triangleCount);
+        }
+        frameBytes += std::uint64_t{4} * frame.vertexCount;
+        frame.Release();
+    }
+    if (!withinLimits || !affordable)
+        return;
+
+    const Extents extents = MeasureExtents(model, frameCount);
+    REQUIRE(extents.mx >= 0.0 && extents.my >= 0.0 && extents.mz >= 0.0);
+    ScaleFactors factors;
+    if (mode != VertexMode::ClipBounds) {
+        std::string scaleLine;
+        factors = ComputeScaleFactors(extents, mode, scaleLine);
+        REQUIRE(IsLine(scaleLine));
+        for (const double f : {factors.sx, factors.sy, factors.sz})
+            REQUIRE(f >= 0.0 && f <= 1.0);
+    }
+    WriteAndAppend(model, frameCount, factors, frameBytes, first);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size > kMaxInputBytes)
+        return 0;
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    // The vertex mode follows from the input, so that each input keeps one meaning.
+    const auto mode = static_cast<VertexMode>(size % 3);
+    Convert(bytes, 0, mode);
+    Convert(bytes, 1, mode);
+    return 0;
+}
