@@ -120,9 +120,16 @@ int C3dsModel::Load(CFile& file, int byNameFlag)
     byName = byNameFlag;
     CChunkSource source(file);
 
+    // A file that could not be read whole would convert as a truncated scene: fail instead.
+    const auto readFailed = [&] {
+        if (source.Failed())
+            ReportLine("Error: Could not read Input file\r\n");
+        return source.Failed();
+    };
     std::uint16_t id = 0;
     if (!ReadU16At(source, 0, source.Length(), id) || id != kChunkMain) {
-        ReportLine("Error reading input file, it does not appear to be a true .3DS file.\r\n");
+        if (!readFailed())
+            ReportLine("Error reading input file, it does not appear to be a true .3DS file.\r\n");
         return 0;
     }
     std::uint32_t mainLength = 0;
@@ -132,7 +139,7 @@ int C3dsModel::Load(CFile& file, int byNameFlag)
     const std::uint64_t contentSize = length > kHeaderBytes ? length - kHeaderBytes : 0;
 
     readPass = 0;
-    if (!WalkChunks(source, kHeaderBytes, contentSize, 0))
+    if (!WalkChunks(source, kHeaderBytes, contentSize, 0) || readFailed())
         return 0;
     if (std::uint64_t{objectCount} * frameCount > kMaxTrackEntries) {
         ReportLine("Error: The scene is too large to convert\r\n");
@@ -142,7 +149,7 @@ int C3dsModel::Load(CFile& file, int byNameFlag)
     objects.assign(objectCount, MeshObject{});
     currentObject = -1;
     readPass = 1;
-    if (!WalkChunks(source, kHeaderBytes, contentSize, 0))
+    if (!WalkChunks(source, kHeaderBytes, contentSize, 0) || readFailed())
         return 0;
 
     if (byName) {

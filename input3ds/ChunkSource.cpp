@@ -20,5 +20,7 @@ std::span<const std::uint8_t> CChunkSource::View(std::uint64_t position, std::si
         window_.resize(fill);
     windowStart_ = position;
     windowFill_ = file_.Seek(position) ? file_.Read(window_.data(), fill) : 0;
+    if (windowFill_ < fill)
+        failed_ = true; // the bytes are within the file's length: only a fault can hold them back
     return {window_.data(), std::min(count, windowFill_)};
 }

@@ -14,6 +14,9 @@ public:
     explicit CChunkSource(CFile& file);
 
     std::uint64_t Length() const { return length_; }
+    // True once a seek or read of the file has failed: the views since then may be short
+    // although the file is long enough, and what was read from them cannot be trusted.
+    bool Failed() const { return failed_; }
 
     // The bytes from position on, at most count of them: shorter when the file ends first or a
     // read fails. The view stays valid until the next call.
@@ -27,4 +30,5 @@ private:
     std::vector<std::uint8_t> window_;
     std::uint64_t windowStart_ = 0;
     std::size_t windowFill_ = 0;
+    bool failed_ = false;
 };
