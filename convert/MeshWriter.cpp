@@ -5,7 +5,10 @@
 #include "scene/MeshModel.h"
 #include "scene/StatusLine.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -15,18 +18,18 @@ constexpr std::size_t kDataHeaderBytes = 48;
 constexpr std::size_t kTriangleBytes = 16;
 constexpr std::size_t kAnimationHeaderBytes = 4;
 constexpr std::int64_t kMaxFrames = 65535;
-constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+constexpr std::size_t kBufferBytes = std::size_t{1} << 18; // stays in the second-level cache
 
 // Little-endian output through one large buffer: fields are appended in file order.
 class CByteWriter {
 public:
-    explicit CByteWriter(CFile& file) : file_(file) { buffer_.reserve(kBufferBytes); }
+    explicit CByteWriter(CFile& file) : file_(file), buffer_(kBufferBytes) {}
 
     void U8(std::uint8_t value)
     {
-        buffer_.push_back(value);
-        if (buffer_.size() >= kBufferBytes)
+        if (used_ == buffer_.size())
             Drain();
+        buffer_[used_++] = value;
     }
     void U16(std::uint32_t value)
     {
@@ -35,21 +38,38 @@ public:
     }
     void U32(std::uint32_t value)
     {
-        U16(value & 0xFFFFu);
-        U16(value >> 16);
+        if (buffer_.size() - used_ < 4)
+            Drain();
+        std::uint8_t* at = buffer_.data() + used_;
+        at[0] = static_cast<std::uint8_t>(value);
+        at[1] = static_cast<std::uint8_t>(value >> 8);
+        at[2] = static_cast<std::uint8_t>(value >> 16);
+        at[3] = static_cast<std::uint8_t>(value >> 24);
+        used_ += 4;
     }
+    // Room for count more bytes (count at most the buffer's size), to be filled and committed.
+    std::uint8_t* Room(std::size_t count)
+    {
+        if (buffer_.size() - used_ < count)
+            Drain();
+        return buffer_.data() + used_;
+    }
+    std::size_t Free() const { return buffer_.size() - used_; }
+    std::size_t Capacity() const { return buffer_.size(); }
+    void Commit(std::size_t count) { used_ += count; }
     // Hands the buffer to the file; false once any write has failed.
     bool Drain()
     {
-        if (ok_ && !buffer_.empty())
-            ok_ = file_.Write(buffer_.data(), buffer_.size());
-        buffer_.clear();
+        if (ok_ && used_ > 0)
+            ok_ = file_.Write(buffer_.data(), used_);
+        used_ = 0;
         return ok_;
     }
 
 private:
     CFile& file_;
     std::vector<std::uint8_t> buffer_;
+    std::size_t used_ = 0;
     bool ok_ = true;
 };
 
@@ -108,15 +128,93 @@ void WriteTriangles(CByteWriter& out, const MeshFrame& frame)
     }
 }
 
+// Four vertices side by side. Every lane runs the operations of ScaleVertex and PackVertex in
+// their order and precision, so each word is the one PackVertex(ScaleVertex(v)) gives.
+typedef float Floats __attribute__((vector_size(16)));
+typedef double Doubles __attribute__((vector_size(16)));
+typedef std::int32_t Ints __attribute__((vector_size(16)));
+
+// x times the factor in double precision, rounded to single precision, clamped to the cube.
+Floats ScaleSingle(float a, float b, float c, float d, double factor)
+{
+    const Doubles low = Doubles{a, b} * factor;
+    const Doubles high = Doubles{c, d} * factor;
+    Floats x = {static_cast<float>(low[0]), static_cast<float>(low[1]), static_cast<float>(high[0]),
+                static_cast<float>(high[1])};
+    x = x > 128.0f ? Floats{} + 128.0f : x;
+    return x >= -128.0f ? x : Floats{} - 128.0f;
+}
+
+// z times the factor in double precision, clamped to the cube, times 4, truncated toward zero.
+Ints QuartersOf(float a, float b, float c, float d, double factor)
+{
+    Doubles low = Doubles{a, b} * factor;
+    Doubles high = Doubles{c, d} * factor;
+    low = low > 128.0 ? Doubles{} + 128.0 : low;
+    low = low >= -128.0 ? low : Doubles{} - 128.0;
+    high = high > 128.0 ? Doubles{} + 128.0 : high;
+    high = high >= -128.0 ? high : Doubles{} - 128.0;
+    low = low * 4.0;
+    high = high * 4.0;
+    return Ints{static_cast<std::int32_t>(low[0]), static_cast<std::int32_t>(low[1]),
+                static_cast<std::int32_t>(high[0]), static_cast<std::int32_t>(high[1])};
+}
+
+// Truncated toward zero, held to the field's range, low bits kept.
+Ints Field(Ints value, std::int32_t largest, std::int32_t mask)
+{
+    value = value > largest ? Ints{} + largest : value;
+    return value & mask;
+}
+
+void PackFour(const FrameVertex* v, const ScaleFactors& f, std::uint8_t* out)
+{
+    const Floats x = ScaleSingle(v[0].x, v[1].x, v[2].x, v[3].x, f.sx) * 8.0f;
+    const Floats y = ScaleSingle(v[0].y, v[1].y, v[2].y, v[3].y, f.sy) * 8.0f;
+    const Ints z = QuartersOf(v[0].z, v[1].z, v[2].z, v[3].z, f.sz);
+    const Ints words = Field(__builtin_convertvector(x, Ints), 1023, 0x7FF) |
+                       Field(__builtin_convertvector(y, Ints), 1023, 0x7FF) << 11 | Field(z, 511, 0x3FF) << 22;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &words, sizeof words); // the lanes in memory are the words little-endian
+    } else {
+        for (int k = 0; k < 4; ++k) {
+            const auto word = static_cast<std::uint32_t>(words[k]);
+            out[4 * k] = static_cast<std::uint8_t>(word);
+            out[4 * k + 1] = static_cast<std::uint8_t>(word >> 8);
+            out[4 * k + 2] = static_cast<std::uint8_t>(word >> 16);
+            out[4 * k + 3] = static_cast<std::uint8_t>(word >> 24);
+        }
+    }
+}
+
+void WriteWords(CByteWriter& out, const std::vector<FrameVertex>& vertices, const ScaleFactors& factors)
+{
+    const FrameVertex* v = vertices.data();
+    std::size_t left = vertices.size();
+    while (left >= 4) {
+        const std::size_t room = out.Free() >= 16 ? out.Free() : out.Capacity();
+        const std::size_t n = std::min(left / 4, room / 16) * 4;
+        std::uint8_t* at = out.Room(16);
+        for (std::size_t i = 0; i < n; i += 4)
+            PackFour(v + i, factors, at + 4 * i);
+        out.Commit(4 * n);
+        v += n;
+        left -= n;
+    }
+    for (; left > 0; --left, ++v)
+        out.U32(PackVertex(ScaleVertex(*v, factors)));
+}
+
 void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors)
 {
+    // Only the vertices are written: the frames are built without triangles, into one MeshFrame
+    // whose vertex array is overwritten frame after frame and released at the end.
     MeshFrame frame;
     for (std::int32_t i = 0; i < count; ++i) {
-        model.BuildFrame(i, frame);
-        for (const FrameVertex& v : frame.vertices)
-            out.U32(PackVertex(ScaleVertex(v, factors)));
-        frame.Release();
+        model.BuildFrameVertices(i, frame);
+        WriteWords(out, frame.vertices, factors);
     }
+    frame.Release();
 }
 
 // A temporary file beside its target, removed again unless it was committed.

@@ -33,4 +33,26 @@ struct ScaledVertex {
 Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
 // Factors for UniformScale or XyzScale, and the status line (with its "\r\n") to append.
 ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::string& statusLine);
-ScaledVertex ScaleVertex(const FrameVertex& vertex, const ScaleFactors& factors);
+
+// The face of the cube, and the clamp to it by two tests in this order: above the face becomes
+// the face; then anything not at or above the opposite face (not a number included) becomes it.
+constexpr double kCubeFace = 128.0;
+
+template <typename T> T ClampToCube(T value)
+{
+    if (value > static_cast<T>(kCubeFace))
+        value = static_cast<T>(kCubeFace);
+    if (!(value >= static_cast<T>(-kCubeFace)))
+        value = static_cast<T>(-kCubeFace);
+    return value;
+}
+
+// Scales and clamps one vertex. Inline: the writer runs it for every vertex of every frame.
+inline ScaledVertex ScaleVertex(const FrameVertex& vertex, const ScaleFactors& factors)
+{
+    ScaledVertex out;
+    out.x = ClampToCube(static_cast<float>(static_cast<double>(vertex.x) * factors.sx));
+    out.y = ClampToCube(static_cast<float>(static_cast<double>(vertex.y) * factors.sy));
+    out.z = ClampToCube(static_cast<double>(vertex.z) * factors.sz);
+    return out;
+}

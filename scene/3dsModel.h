@@ -17,6 +17,7 @@ public:
     C3dsModel(CStatusView& statusWindow, std::int32_t statusControlId, std::string& statusLog);
 
     void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const override;
+    void BuildFrameVertices(std::int32_t frameIndex, MeshFrame& frame) const override;
     int Load(CFile& file) override { return Load(file, 0); }
     int Load(CFile& file, int byNameFlag);
     std::int32_t GetFrameCount() const override;
@@ -63,6 +64,7 @@ private:
 
     void BuildFrameByName(std::int32_t frameIndex, MeshFrame& frame) const;
     void BuildFrameByKey(std::int32_t frameIndex, MeshFrame& frame) const;
+    void BuildVerticesByKey(std::size_t frameIndex, MeshFrame& frame) const;
 
     // State, in the order the model keeps it.
     std::string& statusLog;

@@ -1,0 +1,84 @@
+// The passes over vertex positions take four vertices side by side and the rest one at a time;
+// every vertex must come out as it would alone, whichever lane it falls in.
+#include "convert/Conversion.h"
+#include "convert/MeshWriter.h"
+#include "tests/support/FrameModel.h"
+#include "tests/support/MemoryFileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+FrameVertex At(float x, float y, float z)
+{
+    return FrameVertex{x, y, z, 0.0f, 0.0f};
+}
+
+// The words of the animation file after its 4-byte header.
+Bytes AnimationWords(const CMeshModel& model, const ScaleFactors& factors)
+{
+    CMemoryFileSystem fs;
+    OutputNames names{"m_d.3d", "m_a.3d"};
+    WriteResult result;
+    std::string error;
+    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, fs, result, error)) << error;
+    const Bytes& animation = fs.Bytes(names.animationPath);
+    return Bytes(animation.begin() + 4, animation.end());
+}
+
+} // namespace
+
+TEST(VertexLanes, EveryLaneAndTheTailPackAndClampAlike)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    CFrameModel model;
+    model.AddFrame({At(0.0f, 0.0f, 0.0f), At(1.0f, 0.5f, -0.3f), At(-128.0f, -128.0f, -128.0f),
+                    At(127.875f, 127.875f, 127.75f), At(300.0f, 128.0f, 128.0f), At(nan, -inf, inf),
+                    At(0.124f, -0.124f, -0.2499f), At(-0.125f, 0.125f, 0.25f), At(1.0f, 0.5f, -0.3f)});
+    const Bytes expected = {
+        0x00, 0x00, 0x00, 0x00, // (0, 0, 0)
+        0x08, 0x20, 0xC0, 0xFF, // X 8, Y 4, Z -1.2 truncated to -1
+        0x00, 0x04, 0x20, 0x80, // -128 on every axis
+        0xFF, 0xFB, 0xDF, 0x7F, // the largest values of the three fields
+        0xFF, 0xFB, 0xDF, 0x7F, // +128 and beyond are held at the largest values
+        0x00, 0x04, 0xE0, 0x7F, // not a number and -inf give -128, +inf gives +128
+        0x00, 0x00, 0x00, 0x00, // under one step either side of zero truncates to 0
+        0xFF, 0x0F, 0x40, 0x00, // X -1, Y 1, Z 1
+        0x08, 0x20, 0xC0, 0xFF, // the ninth vertex, on its own
+    };
+    EXPECT_EQ(AnimationWords(model, ScaleFactors{}), expected);
+}
+
+TEST(VertexLanes, XAndYRoundToSinglePrecisionBeforePackingAndZDoesNot)
+{
+    // 0.375 × 0.9999999999 rounds to 0.375 in single precision, so X and Y are 3 eighths; Z keeps
+    // 0.75 × 0.9999999999 in double precision, just under 3 quarters, and truncates to 2.
+    CFrameModel model;
+    model.AddFrame(std::vector<FrameVertex>(5, At(0.375f, 0.375f, 0.75f)));
+    ScaleFactors factors;
+    factors.sx = factors.sy = factors.sz = 0.9999999999;
+    Bytes expected;
+    for (int i = 0; i < 5; ++i)
+        expected.insert(expected.end(), {0x03, 0x18, 0x80, 0x00});
+    EXPECT_EQ(AnimationWords(model, factors), expected);
+}
+
+TEST(VertexLanes, ExtentsTakeTheLargestMagnitudeFromAnyLaneOrTheTail)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    CFrameModel model;
+    model.AddFrame({At(1, 1, 1), At(-300, 2, nan), At(-0.0f, 3, 4), At(5, nan, 6), At(7, 8, 9), At(10, 11, 12),
+                    At(13, 250, 14)});
+    model.AddFrame({At(1, 1, 1), At(2, 2, 2), At(3, 3, 3), At(4, 4, -77.5f), At(5, 5, 5), At(6, 6, 6),
+                    At(7, -7, 7)});
+    const Extents extents = MeasureExtents(model, 2);
+    EXPECT_EQ(extents.mx, 300.0);
+    EXPECT_EQ(extents.my, 250.0);
+    EXPECT_EQ(extents.mz, 77.5);
+}
