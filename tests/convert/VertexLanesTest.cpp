@@ -2,8 +2,9 @@
 // every vertex must come out as it would alone, whichever lane it falls in.
 #include "convert/Conversion.h"
 #include "convert/MeshWriter.h"
+#include "scene/FileLayer.h"
 #include "tests/support/FrameModel.h"
-#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +23,13 @@ FrameVertex At(float x, float y, float z)
 // The words of the animation file after its 4-byte header.
 Bytes AnimationWords(const CMeshModel& model, const ScaleFactors& factors)
 {
-    CMemoryFileSystem fs;
-    OutputNames names{"m_d.3d", "m_a.3d"};
+    ScopedTempDir folder;
+    OutputNames names{folder.File("m_d.3d"), folder.File("m_a.3d")};
     WriteResult result;
     std::string error;
-    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, fs, result, error)) << error;
-    const Bytes& animation = fs.Bytes(names.animationPath);
-    return Bytes(animation.begin() + 4, animation.end());
+    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, CFileSystem::Native(), result, error)) << error;
+    const Bytes animation = ReadFileBytes(names.animationPath);
+    return animation.size() < 4 ? Bytes() : Bytes(animation.begin() + 4, animation.end());
 }
 
 } // namespace
