@@ -1,0 +1,248 @@
+// Faults that come from the kernel rather than from a test double: a file size limit, a folder
+// that cannot be written, and the process killed at any moment. tarnex-cli runs as a child
+// process; after each run the files that existed before are checked byte by byte.
+#include "tests/support/CliProcess.h"
+#include "tests/support/SceneGenerator.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <map>
+#include <random>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Contents = std::map<std::string, Bytes>;
+
+Contents FolderContents(const ScopedTempDir& dir)
+{
+    Contents contents;
+    for (const std::string& name : dir.Entries())
+        contents[name] = ReadFileBytes(dir.File(name));
+    return contents;
+}
+
+// An animation file of `frames` frames of frameBytes each, filled with a pattern.
+Bytes AnimationFile(std::uint16_t frames, std::uint16_t frameBytes)
+{
+    Bytes bytes = {static_cast<std::uint8_t>(frames), static_cast<std::uint8_t>(frames >> 8),
+                   static_cast<std::uint8_t>(frameBytes), static_cast<std::uint8_t>(frameBytes >> 8)};
+    for (std::size_t i = 0; i < std::size_t{frames} * frameBytes; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(i * 13 + 5));
+    return bytes;
+}
+
+scenegen::SceneSpec Scene(std::uint32_t verticesPerObject, std::uint32_t frames)
+{
+    scenegen::SceneSpec spec;
+    spec.objectCount = 2;
+    spec.verticesPerObject = verticesPerObject;
+    spec.frames = frames;
+    return spec;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+TEST(KernelFaults, FileSizeLimitFailsTheWriteAndKeepsWhatExisted)
+{
+    // 2 × 2000 vertices, 8000 triangles: a 128 KiB data file and 16000-byte frames.
+    const Bytes scene = scenegen::GenerateScene(Scene(2000, 50));
+    struct Case {
+        const char* what;
+        bool append;
+        rlim_t limit;
+        const char* failingName;
+    };
+    const Case cases[] = {
+        {"data file beyond the limit", false, 60000, "ship_d.3d"},
+        {"animation file beyond the limit", false, 300000, "ship_a.3d"},
+        {"appended file beyond the limit", true, 200000, "ship_a.3d"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir, logs;
+        WriteFileBytes(dir.File("in.3ds"), scene);
+        WriteFileBytes(dir.File("ship_a.3d"), AnimationFile(4, 16000));
+        if (!c.append)
+            WriteFileBytes(dir.File("ship_d.3d"), Bytes(300, 0xDD));
+        const Contents before = FolderContents(dir);
+
+        const rlim_t limit = c.limit;
+        const CliOutcome run = RunCli({dir.File("in.3ds"), dir.File(c.append ? "ship_a.3d" : "ship.3d"),
+                                       c.append ? "append" : ""},
+                                      logs.Path(), [limit] {
+                                          const rlimit size{limit, limit};
+                                          // Without SIGXFSZ ignored the limit would kill the child.
+                                          return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
+                                                 ::setrlimit(RLIMIT_FSIZE, &size) == 0;
+                                      });
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_TRUE(EndsWith(run.out, "Writing data...\nError: Could not write output file: " +
+                                          dir.File(c.failingName) + "\n"))
+            << run.out;
+        EXPECT_TRUE(FolderContents(dir) == before);
+    }
+}
+
+namespace {
+
+// Makes the folder unwritable for the child alone: a private mount namespace with the folder
+// bound over itself read-only. Permission bits would not do: the tests may run as root.
+bool BindReadOnly(const std::string& folder)
+{
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+// The other way: the immutable attribute, which forbids new names, renames and removals in the
+// folder (though not writes into the files already there).
+bool SetImmutable(const std::string& folder, bool on)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
+{
+    const Bytes scene = scenegen::GenerateScene(Scene(50, 5));
+    struct Case {
+        const char* what;
+        bool existingPair;
+        bool append;
+    };
+    const Case cases[] = {
+        {"new pair into an empty folder", false, false},
+        {"new pair over an existing pair", true, false},
+        {"append", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir, logs;
+        WriteFileBytes(dir.File("in.3ds"), scene);
+        if (c.existingPair) {
+            WriteFileBytes(dir.File("ship_d.3d"), Bytes(64, 0xDD));
+            WriteFileBytes(dir.File("ship_a.3d"), AnimationFile(2, 400));
+        }
+        const Contents before = FolderContents(dir);
+        const std::vector<std::string> arguments = {dir.File("in.3ds"), dir.File(c.append ? "ship_a.3d" : "ship.3d"),
+                                                    c.append ? "append" : ""};
+
+        const std::string folder = dir.Path();
+        CliOutcome run = RunCli(arguments, logs.Path(), [folder] { return BindReadOnly(folder); });
+        if (run.exitStatus == CCliProcess::kPrepareFailed) {
+            if (!SetImmutable(folder, true))
+                GTEST_SKIP() << "neither a read-only bind mount nor the immutable attribute is available here";
+            run = RunCli(arguments, logs.Path());
+            SetImmutable(folder, false);
+        }
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_NE((run.out + run.err).find("Error: Could not "), std::string::npos) << run.out << run.err;
+        EXPECT_TRUE(FolderContents(dir) == before);
+    }
+}
+
+namespace {
+
+// Kills tarnex-cli at `moments` moments spread at random over the length of a whole run, each
+// time in a folder holding the old files, and checks that each target file is the old one or
+// the complete new one. Temporaries may stay behind after a kill; a later run is not disturbed
+// by them.
+void KillAtRandomMoments(bool append, int moments)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    const std::uint32_t frames = 30; // the sanitized program is many times slower
+#else
+    const std::uint32_t frames = 150;
+#endif
+    // 2 × 8000 vertices: 64000-byte frames, a 9.6 MB animation file at 150 frames.
+    const Bytes scene = scenegen::GenerateScene(Scene(8000, frames));
+    const Bytes oldData(48, 0), oldAnimation = AnimationFile(5, 64000);
+    const auto prepare = [&](const ScopedTempDir& dir) {
+        for (const std::string& name : dir.Entries())
+            std::filesystem::remove(dir.File(name));
+        WriteFileBytes(dir.File("in.3ds"), scene);
+        WriteFileBytes(dir.File("ship_a.3d"), oldAnimation);
+        if (!append)
+            WriteFileBytes(dir.File("ship_d.3d"), oldData);
+    };
+    ScopedTempDir dir, logs;
+    const std::vector<std::string> arguments = {dir.File("in.3ds"), dir.File(append ? "ship_a.3d" : "ship.3d"),
+                                                append ? "append" : ""};
+
+    prepare(dir);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunCli(arguments, logs.Path()).exitStatus, 0);
+    const auto length = std::chrono::steady_clock::now() - start;
+    const Bytes newAnimation = ReadFileBytes(dir.File("ship_a.3d"));
+    const Bytes newData = append ? oldData : ReadFileBytes(dir.File("ship_d.3d"));
+    ASSERT_NE(newAnimation, oldAnimation);
+
+    std::mt19937 random(20240611u + (append ? 1u : 0u));
+    std::uniform_real_distribution<double> spread(0.0, 1.1);
+    int killed = 0;
+    for (int i = 0; i < moments; ++i) {
+        prepare(dir);
+        const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(length * spread(random));
+        SCOPED_TRACE("kill after " + std::to_string(delay.count()) + " us");
+        CCliProcess process(arguments, logs.Path());
+        ASSERT_TRUE(process.Started());
+        std::this_thread::sleep_for(delay);
+        process.Kill(SIGKILL);
+        killed += process.Wait().signal == SIGKILL ? 1 : 0;
+
+        const Bytes animation = ReadFileBytes(dir.File("ship_a.3d"));
+        EXPECT_TRUE(animation == oldAnimation || animation == newAnimation)
+            << "animation file of " << animation.size() << " bytes is neither old nor new";
+        if (!append) {
+            const Bytes data = ReadFileBytes(dir.File("ship_d.3d"));
+            EXPECT_TRUE(data == oldData || data == newData) << "data file is neither old nor new";
+        }
+        EXPECT_EQ(ReadFileBytes(dir.File("in.3ds")), scene);
+    }
+    EXPECT_GE(killed, moments / 2) << "most kills should land while the program runs";
+
+    // Whatever the last kill left behind, a new run over the old files completes.
+    WriteFileBytes(dir.File("ship_a.3d"), oldAnimation);
+    if (!append)
+        WriteFileBytes(dir.File("ship_d.3d"), oldData);
+    EXPECT_EQ(RunCli(arguments, logs.Path()).exitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("ship_a.3d")), newAnimation);
+}
+
+} // namespace
+
+TEST(KernelFaults, KilledConversionLeavesOldOrCompleteNewFiles)
+{
+    KillAtRandomMoments(false, 20);
+}
+
+TEST(KernelFaults, KilledAppendLeavesOldOrCompletelyAppendedFile)
+{
+    KillAtRandomMoments(true, 20);
+}

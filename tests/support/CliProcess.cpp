@@ -1,0 +1,97 @@
+#include "tests/support/CliProcess.h"
+
+#include "tests/support/TempDir.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return {};
+    const auto bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool Redirect(int fd, const std::string& path, int flags)
+{
+    const int opened = ::open(path.c_str(), flags, 0644);
+    if (opened < 0)
+        return false;
+    const bool ok = ::dup2(opened, fd) == fd;
+    ::close(opened);
+    return ok;
+}
+
+} // namespace
+
+CCliProcess::CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
+                         std::function<bool()> prepare)
+    : outPath_(outputFolder + "/cli.stdout"), errPath_(outputFolder + "/cli.stderr")
+{
+    std::vector<std::string> argv = {TARNEX_CLI_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> raw;
+    for (std::string& a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+
+    pid_ = ::fork();
+    if (pid_ != 0)
+        return;
+    // The child: one thread, so the preparation may use the ordinary library.
+    const int writeFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+    if (!Redirect(0, "/dev/null", O_RDONLY) || !Redirect(1, outPath_, writeFlags) ||
+        !Redirect(2, errPath_, writeFlags) || (prepare && !prepare()))
+        ::_exit(kPrepareFailed);
+    ::execv(raw[0], raw.data());
+    ::_exit(kPrepareFailed);
+}
+
+CCliProcess::~CCliProcess()
+{
+    if (pid_ > 0 && !waited_) {
+        ::kill(pid_, SIGKILL);
+        Wait();
+    }
+}
+
+void CCliProcess::Kill(int signal)
+{
+    if (pid_ > 0 && !waited_)
+        ::kill(pid_, signal);
+}
+
+CliOutcome CCliProcess::Wait()
+{
+    CliOutcome outcome;
+    if (pid_ <= 0 || waited_)
+        return outcome;
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    waited_ = true;
+    if (WIFEXITED(status))
+        outcome.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        outcome.signal = WTERMSIG(status);
+    outcome.out = ReadText(outPath_);
+    outcome.err = ReadText(errPath_);
+    std::error_code ignored;
+    std::filesystem::remove(outPath_, ignored);
+    std::filesystem::remove(errPath_, ignored);
+    return outcome;
+}
+
+CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
+                  std::function<bool()> prepare)
+{
+    CCliProcess process(arguments, outputFolder, std::move(prepare));
+    return process.Wait();
+}

@@ -1,0 +1,44 @@
+// The built tarnex-cli as a child process, for tests that need to shape its world first (a file
+// size limit, dropped privileges, a private mount) or to kill it midway.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct CliOutcome {
+    int exitStatus = -1; // -1 when it did not exit normally
+    int signal = 0;      // the signal that ended it, if any
+    std::string out;
+    std::string err;
+};
+
+class CCliProcess {
+public:
+    // Exit status of a child whose preparation failed before the program started.
+    static constexpr int kPrepareFailed = 125;
+
+    // Starts tarnex-cli with the arguments; prepare runs in the child just before the program
+    // replaces it (it must return true, else the child exits with kPrepareFailed). Standard
+    // output and error go to files in outputFolder.
+    CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
+                std::function<bool()> prepare = {});
+    ~CCliProcess();
+    CCliProcess(const CCliProcess&) = delete;
+    CCliProcess& operator=(const CCliProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    void Kill(int signal);
+    CliOutcome Wait();
+
+private:
+    pid_t pid_ = -1;
+    std::string outPath_;
+    std::string errPath_;
+    bool waited_ = false;
+};
+
+// Runs tarnex-cli to its end.
+CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
+                  std::function<bool()> prepare = {});
