@@ -375,6 +375,8 @@ void CConverterDlg::SetGoCaption(const std::string& text)
 void CConverterDlg::EnableGo()
 {
     goButton->setEnabled(true);
+    // The run disabled the control that had the focus; Enter now means Close.
+    goButton->setFocus();
 }
 
 void CConverterDlg::CloseDialog()

@@ -1,0 +1,471 @@
+#include "ui/ConverterDlg.h"
+
+#include "tests/ui/UiTestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// The controls a run disables, in the order it disables them.
+const QList<int> kInputControls = {1000, 1001, 1002, 1003, 1012, 1004, 1005, 1007, 1008, 1013, 1006};
+
+QString StatusText(const CConverterDlg& dialog)
+{
+    return static_cast<QPlainTextEdit*>(dialog.Control(1009))->toPlainText();
+}
+
+QPushButton* GoButton(const CConverterDlg& dialog)
+{
+    return static_cast<QPushButton*>(dialog.Control(1012));
+}
+
+QLineEdit* Field(const CConverterDlg& dialog, int id)
+{
+    return static_cast<QLineEdit*>(dialog.Control(id));
+}
+
+QGroupBox* StatusGroup(const CConverterDlg& dialog)
+{
+    return dialog.findChild<QGroupBox*>("statusGroup");
+}
+
+// The ids of the ticked radio buttons and check box, in ascending order.
+QList<int> CheckedIds(const CConverterDlg& dialog)
+{
+    QList<int> ids;
+    for (int id : {1004, 1005, 1006, 1007, 1008, 1013})
+        if (static_cast<QAbstractButton*>(dialog.Control(id))->isChecked())
+            ids.append(id);
+    return ids;
+}
+
+QList<int> EnabledIds(const CConverterDlg& dialog)
+{
+    QList<int> ids;
+    for (int id = 1000; id <= 1013; ++id)
+        if (dialog.Control(id) != nullptr && dialog.Control(id)->isEnabled())
+            ids.append(id);
+    return ids;
+}
+
+void Show(CConverterDlg& dialog)
+{
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+}
+
+class CPaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+class ConverterDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString inputPath;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        inputPath = dir.filePath("scene.3ds");
+        QVERIFY(WriteFile(inputPath, TwoObjectScene()));
+    }
+
+    void opensShortWithDefaultChoices()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QCOMPARE(dialog.windowTitle(), QString("Tarnex Model Converter"));
+        // The window ends exactly where the Status group begins; Go and Help stay in sight.
+        QCOMPARE(dialog.height(), StatusGroup(dialog)->y());
+        QVERIFY(GoButton(dialog)->geometry().bottom() < dialog.height());
+        QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1008}));
+        QCOMPARE(Field(dialog, 1000)->text(), QString());
+        QCOMPARE(Field(dialog, 1001)->text(), QString());
+        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QVERIFY(GoButton(dialog)->isDefault());
+        QCOMPARE(EnabledIds(dialog), QList<int>({1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
+                                                 1010, 1012, 1013}));
+        QCOMPARE(dialog.focusWidget(), dialog.Control(1000));
+    }
+
+    void tabVisitsTheTabStopsInTemplateOrder()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        dialog.GrowWindow(kWindowGrowth);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QList<int> visited;
+        for (int i = 0; i < 8; ++i) {
+            visited.append(QApplication::focusWidget()->property("controlId").toInt());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, QList<int>({1000, 1002, 1001, 1003, 1006, 1012, 1010, 1009}));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
+    }
+
+    void everyControlTakesTheClicksOnItself()
+    {
+        // The group frames lie over some of the buttons they frame; they must not catch clicks.
+        CConverterDlg dialog;
+        Show(dialog);
+        dialog.GrowWindow(kWindowGrowth);
+        for (int id = 1000; id <= 1013; ++id) {
+            QWidget* control = dialog.Control(id);
+            if (control == nullptr)
+                continue;
+            QWidget* hit = dialog.childAt(control->geometry().center());
+            QVERIFY2(hit == control || control->isAncestorOf(hit), qPrintable(QString::number(id)));
+        }
+    }
+
+    void firstGoGrowsOnceAndRefusedRequestKeepsControls()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        const QPoint place = dialog.pos();
+        const int shortHeight = dialog.height();
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QCOMPARE(StatusText(dialog), QString("Error: You must specify an input file"));
+        const int grownHeight = dialog.height();
+        QCOMPARE(grownHeight, shortHeight + dialog.CollapsedHeight());
+        QVERIFY(StatusGroup(dialog)->geometry().bottom() < grownHeight);
+        QCOMPARE(dialog.pos(), place);
+        QCOMPARE(dialog.width(), dialog.minimumWidth());
+        QCOMPARE(EnabledIds(dialog).size(), 13);
+
+        Field(dialog, 1000)->setText(inputPath);
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QCOMPARE(StatusText(dialog), QString("Error: You must specify an output file name"));
+        QCOMPARE(dialog.height(), grownHeight);
+        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+    }
+
+    void loadFailureLeavesOnlyHelpAndStatus()
+    {
+        const QString broken = dir.filePath("broken.3ds");
+        QVERIFY(WriteFile(broken, QByteArray("not a scene at all")));
+        CConverterDlg dialog;
+        Show(dialog);
+        Field(dialog, 1000)->setText(broken);
+        Field(dialog, 1001)->setText(dir.filePath("broken.3d"));
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
+        QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010}));
+        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QVERIFY(!QFile::exists(dir.filePath("broken_d.3d")));
+        QVERIFY(WithModalDialog([&] { QTest::mouseClick(static_cast<QPushButton*>(dialog.Control(1010)), Qt::LeftButton); },
+                                [](QDialog&) {}));
+    }
+
+    void completedRunShowsCloseAndGoEndsDialog()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, 1001)->setText(dir.filePath("done.3d"));
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
+        QVERIFY(StatusText(dialog).endsWith("\nDone.\n"));
+        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010, 1012}));
+
+        const QByteArray data = ReadFile(dir.filePath("done_d.3d"));
+        const QByteArray animation = ReadFile(dir.filePath("done_a.3d"));
+        QVERIFY(!data.isEmpty() && !animation.isEmpty());
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(ReadFile(dir.filePath("done_d.3d")), data);
+        QCOMPARE(ReadFile(dir.filePath("done_a.3d")), animation);
+    }
+
+    void enterEndsTheDialogAfterACompletedRun()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, 1001)->setText(dir.filePath("enter.3d"));
+        QTest::keyClick(Field(dialog, 1001), Qt::Key_Return);
+        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        // Enter goes to the focused button: on any other it would not close.
+        QCOMPARE(QApplication::focusWidget(), GoButton(dialog));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!dialog.isVisible());
+    }
+
+    void enterInPathFieldPressesGo()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(Field(dialog, 1000), Qt::Key_Return);
+        QTRY_COMPARE(StatusText(dialog), QString("Error: You must specify an input file"));
+        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, 1001)->setFocus();
+        QTest::keyClick(Field(dialog, 1001), Qt::Key_Enter);
+        QTRY_COMPARE(StatusText(dialog), QString("Error: You must specify an output file name"));
+    }
+
+    void radioButtonsDeselectOnlyTheirPartners()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        const struct {
+            int click;
+            QList<int> checked;
+        } steps[] = {
+            {1013, {1008, 1013}},       {1013, {1008, 1013}},       {1005, {1005, 1008}},
+            {1005, {1005, 1008}},       {1004, {1004, 1008}},       {1013, {1008, 1013}},
+            {1007, {1007, 1013}},       {1007, {1007, 1013}},       {1006, {1006, 1007, 1013}},
+            {1008, {1006, 1008, 1013}}, {1004, {1004, 1006, 1008}}, {1006, {1004, 1008}},
+        };
+        for (const auto& step : steps) {
+            QTest::mouseClick(dialog.Control(step.click), Qt::LeftButton);
+            QCOMPARE(CheckedIds(dialog), step.checked);
+        }
+    }
+
+    void optionWordPresets_data()
+    {
+        QTest::addColumn<QString>("word1");
+        QTest::addColumn<QString>("word2");
+        QTest::addColumn<QString>("word3");
+        QTest::addColumn<QList<int>>("checked");
+        QTest::newRow("no words") << "" << "" << "" << QList<int>({1004, 1008});
+        QTest::newRow("clip then xyz") << "clip" << "xyz" << "" << QList<int>({1008, 1013});
+        QTest::newRow("xyz then clip") << "xyz" << "clip" << "" << QList<int>({1005, 1008});
+        QTest::newRow("APPEND") << "APPEND" << "" << "" << QList<int>({1004, 1006, 1008});
+        QTest::newRow("append in spaces") << " \tappend " << "" << "" << QList<int>({1004, 1006, 1008});
+        QTest::newRow("all three kinds") << "ByName" << "append" << "Clip" << QList<int>({1005, 1006, 1007});
+        QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({1008, 1013});
+        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-clip" << QList<int>({1004, 1008});
+    }
+
+    void optionWordPresets()
+    {
+        QFETCH(QString, word1);
+        QFETCH(QString, word2);
+        QFETCH(QString, word3);
+        QFETCH(QList<int>, checked);
+        CConverterDlg dialog;
+        dialog.SetPresets("in.3ds", "", word1, word2, word3);
+        Show(dialog);
+        QCOMPARE(CheckedIds(dialog), checked);
+        QCOMPARE(Field(dialog, 1000)->text(), QString("in.3ds"));
+        QCOMPARE(Field(dialog, 1001)->text(), QString());
+    }
+
+    void autoRunsOnceAfterFirstPaint()
+    {
+        CConverterDlg dialog;
+        dialog.SetPresets(inputPath, dir.filePath("auto.3d"), "clip", "", "");
+        Show(dialog);
+        QCOMPARE(Field(dialog, 1001)->text(), dir.filePath("auto.3d"));
+        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QVERIFY(QFile::exists(dir.filePath("auto_a.3d")));
+        QVERIFY(!StatusText(dialog).contains("Checking model scale..."));
+        // A second automatic request would find the run finished and close the window.
+        dialog.repaint();
+        dialog.update();
+        QTest::qWait(50);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(StatusText(dialog).count("Done."), 1);
+    }
+
+    void neverAutoRunsWithoutOutputPreset()
+    {
+        CConverterDlg dialog;
+        dialog.SetPresets(inputPath, "", "", "", "");
+        Show(dialog);
+        QTest::qWait(50);
+        const int shortHeight = dialog.height();
+        QCOMPARE(StatusText(dialog), QString());
+        QCOMPARE(shortHeight, StatusGroup(dialog)->y());
+        // An output path typed later never starts a run by itself.
+        QTest::keyClicks(Field(dialog, 1001), dir.filePath("typed.3d"));
+        dialog.repaint();
+        QTest::qWait(50);
+        QCOMPARE(StatusText(dialog), QString());
+        QCOMPARE(dialog.height(), shortHeight);
+    }
+
+    void cancelledBrowseEmptiesItsField()
+    {
+        CConverterDlg dialog;
+        dialog.SetFileDialogRunner([](QFileDialog&) { return QString(); });
+        Show(dialog);
+        Field(dialog, 1000)->setText("typed.3ds");
+        Field(dialog, 1001)->setText("typed.3d");
+        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
+        QCOMPARE(Field(dialog, 1000)->text(), QString());
+        QCOMPARE(Field(dialog, 1001)->text(), QString("typed.3d"));
+        QTest::mouseClick(dialog.Control(1003), Qt::LeftButton);
+        QCOMPARE(Field(dialog, 1001)->text(), QString());
+    }
+
+    void browseDialogsShowBothCasesAndNeverAskToReplace()
+    {
+        CConverterDlg dialog;
+        QStringList filters;
+        QList<QFileDialog::AcceptMode> modes;
+        QStringList suffixes;
+        QList<bool> confirms;
+        QList<QWidget*> parents;
+        dialog.SetFileDialogRunner([&](QFileDialog& files) {
+            filters.append(files.nameFilters());
+            modes.append(files.acceptMode());
+            suffixes.append(files.defaultSuffix());
+            confirms.append(!files.testOption(QFileDialog::DontConfirmOverwrite));
+            parents.append(files.parentWidget());
+            return files.acceptMode() == QFileDialog::AcceptOpen ? QString("/models/ship.3DS")
+                                                                  : QString("/out/ship.3d");
+        });
+        Show(dialog);
+        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(1003), Qt::LeftButton);
+        QCOMPARE(filters, QStringList({"3D Studio MAX (*.3DS *.3ds)", "Unreal 3D Format (*.3D *.3d)"}));
+        QCOMPARE(modes, QList<QFileDialog::AcceptMode>({QFileDialog::AcceptOpen, QFileDialog::AcceptSave}));
+        QCOMPARE(suffixes, QStringList({"3DS", "3D"}));
+        QCOMPARE(confirms.at(1), false);
+        QCOMPARE(parents, QList<QWidget*>({&dialog, &dialog}));
+        QCOMPARE(Field(dialog, 1000)->text(), QString("/models/ship.3DS"));
+        QCOMPARE(Field(dialog, 1001)->text(), QString("/out/ship.3d"));
+    }
+
+    void helpAndAboutOpenTheSameHelpBox()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QStringList titles;
+        QList<QWidget*> parents;
+        const auto look = [&](QDialog& box) {
+            titles.append(box.windowTitle());
+            parents.append(box.parentWidget());
+        };
+        QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(1010), Qt::LeftButton); }, look));
+        QVERIFY(WithModalDialog([&] { dialog.OnSysCommand(16); }, look));
+        QVERIFY(WithModalDialog([&] { dialog.OnSysCommand(31); }, look));
+        QCOMPARE(titles, QStringList({"Tarnex Help", "Tarnex Help", "Tarnex Help"}));
+        QCOMPARE(parents, QList<QWidget*>({&dialog, &dialog, &dialog}));
+        QVERIFY(!WithModalDialog([&] { dialog.OnSysCommand(32); }, look));
+        QVERIFY(!WithModalDialog([&] { dialog.OnSysCommand(0xF060); }, look));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void contextMenuOffersAbout()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QString itemText;
+        QString boxTitle;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr || menu->actions().isEmpty())
+                return;
+            itemText = menu->actions().constFirst()->text();
+            WhenModalOpens([&](QDialog& box) { boxTitle = box.windowTitle(); });
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        const QPoint at(4, 4);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, dialog.mapToGlobal(at));
+        QApplication::sendEvent(&dialog, &event);
+        QCOMPARE(itemText, QString("&About Tarnex..."));
+        QTRY_COMPARE(boxTitle, QString("Tarnex Help"));
+    }
+
+    void statusBoxShowsTextFromItsFirstLine()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        dialog.GrowWindow(kWindowGrowth);
+        std::string log;
+        for (int i = 1; i <= 40; ++i)
+            log += "line " + std::to_string(i) + "\r\n";
+        dialog.SetStatusText(log);
+        auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
+        QVERIFY(status->verticalScrollBar()->maximum() > 0);
+        QCOMPARE(status->verticalScrollBar()->value(), 0);
+        QVERIFY(StatusText(dialog).startsWith("line 1\nline 2\n"));
+        QVERIFY(status->isReadOnly());
+    }
+
+    void progressLinePaintsAtOnce()
+    {
+        // The load that reports progress keeps the thread busy: no event loop runs until it ends.
+        CConverterDlg dialog;
+        Show(dialog);
+        dialog.GrowWindow(kWindowGrowth);
+        QTest::qWait(20);
+        auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
+        CPaintCounter counter;
+        status->viewport()->installEventFilter(&counter);
+        dialog.ShowProgress("Loading model...\r\n", "  reading Object 1 of 2\r\n");
+        QVERIFY(counter.paints > 0);
+        QCOMPARE(StatusText(dialog), QString("Loading model...\n  reading Object 1 of 2\n"));
+    }
+
+    void goWritesTheSameBytesAsCli()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, 1001)->setText(dir.filePath("window.3d"));
+        QTest::mouseClick(dialog.Control(1013), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+
+        QProcess cli;
+        cli.setStandardOutputFile(QProcess::nullDevice());
+        cli.start(TARNEX_CLI_PATH, {inputPath, dir.filePath("cli.3d"), "xyz", "byname"});
+        QVERIFY(cli.waitForFinished());
+        QCOMPARE(cli.exitCode(), 0);
+        const QByteArray data = ReadFile(dir.filePath("window_d.3d"));
+        const QByteArray animation = ReadFile(dir.filePath("window_a.3d"));
+        QVERIFY(!data.isEmpty());
+        QVERIFY(!animation.isEmpty());
+        QCOMPARE(data, ReadFile(dir.filePath("cli_d.3d")));
+        QCOMPARE(animation, ReadFile(dir.filePath("cli_a.3d")));
+    }
+};
+
+int RunConverterDlgTests(int argc, char** argv)
+{
+    ConverterDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ConverterDlgTest.moc"

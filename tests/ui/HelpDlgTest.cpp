@@ -1,0 +1,110 @@
+#include "ui/HelpDlg.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+// Lines 1 to 44 as they must read, then the project's own two closing lines.
+const char* const kExpectedHelp =
+    "Tarnex Model Converter Help\n"
+    "\n"
+    "Vertex Conversion\n"
+    "- Uniform Scale\n"
+    "  If your model(s) have any points outside of the (-128 to\n"
+    "  128) bounding cube, they will automatically be scaled on\n"
+    "  all axis to fit. If all of the models points reside \n"
+    "  inside of the (-128 to 128) range, a uniform scale will\n"
+    "  not be applied. The same uniform scale will be applied \n"
+    "  to all models imported.\n"
+    "\n"
+    "- X,Y,Z Scale\n"
+    "  Similar to the uniform scale, however each axis may be\n"
+    "  scaled differently depending on how far points extend\n"
+    "  past the (-128 to 128) bounding planes on each axis.\n"
+    "\n"
+    "- Clip Bounds\n"
+    "  Any points that extend past the (-128 to 128) range will\n"
+    "  be capped. This may distort your model quite severely but\n"
+    "  it is useful for hand animations where the maximum range\n"
+    "  may not be visible.\n"
+    "\n"
+    "Animation\n"
+    "- Append Frames\n"
+    "  Checking this box will append all converted frames to the\n"
+    "  end of the selected output file. \n"
+    "\n"
+    "- Convert by object name\n"
+    "  When this option is selected, every mesh object in the\n"
+    "  .3DS file will become a separate animation frame, and\n"
+    "  will be converted from it's first keyframe position. All\n"
+    "  other keyframes will be ignored. You should choose a\n"
+    "  different name for each object, numbering them is\n"
+    "  probably the easiest to manage. While converting, the\n"
+    "  sorting order of the names will determine the animation\n"
+    "  sequence.\n"
+    "\n"
+    "- Convert by key frame\n"
+    "  This option is by far the easiest way to convert an\n"
+    "  animation sequence because it will use the animation as\n"
+    "  it appears in the 3DS file (by keyframe). You may have\n"
+    "  multiple mesh objects in the scene and they will be\n"
+    "  combined to form the final .3D mesh.\n"
+    "\n"
+    "Questions: see the project's issue tracker\n"
+    "Homepage: the Tarnex Model Converter repository\n";
+
+} // namespace
+
+class HelpDlgTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void showsTheHelpTextFromItsFirstLine()
+    {
+        CHelpDlg box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        auto* text = box.findChild<QPlainTextEdit*>("helpText");
+        QVERIFY(text != nullptr);
+        QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
+        QCOMPARE(text->document()->blockCount(), 47); // 46 lines, each ended
+        QVERIFY(text->isReadOnly());
+        QCOMPARE(text->verticalScrollBar()->value(), 0);
+        QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
+        QCOMPARE(box.findChild<QLabel*>("title")->text(), QString("Tarnex Tarnex Model Converter v.1.0"));
+    }
+
+    void focusStartsOnOkAndEnterCloses()
+    {
+        CHelpDlg box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        auto* ok = box.findChild<QPushButton*>("ok");
+        QCOMPARE(box.focusWidget(), ok);
+        QVERIFY(ok->isDefault());
+        QTest::keyClick(&box, Qt::Key_Return);
+        QTRY_VERIFY(!box.isVisible());
+        QCOMPARE(box.result(), int(QDialog::Accepted));
+    }
+
+    void escapeClosesLikeOk()
+    {
+        CHelpDlg box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QTest::keyClick(&box, Qt::Key_Escape);
+        QVERIFY(!box.isVisible());
+    }
+};
+
+int RunHelpDlgTests(int argc, char** argv)
+{
+    HelpDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "HelpDlgTest.moc"
