@@ -293,7 +293,10 @@ C3dsModel::Walk C3dsModel::ReadPointList(CChunkSource& source, std::uint64_t p, 
     const std::size_t have = bytes.size() / kVertexBytes;
 
     object->vertexCount = static_cast<std::uint32_t>(have);
-    object->vertices.assign(have, FrameVertex{});
+    // Each record is written once, whole: the arrays are as large as the file is, and filling
+    // them with zeros first would write every byte twice.
+    object->vertices.clear();
+    object->vertices.reserve(have);
     if (firstPointCount == -1) {
         firstPointCount = static_cast<std::int32_t>(have);
     } else if (byName && static_cast<std::int32_t>(have) != firstPointCount) {
@@ -301,10 +304,12 @@ C3dsModel::Walk C3dsModel::ReadPointList(CChunkSource& source, std::uint64_t p, 
         return Walk::Fail;
     }
     CByteReader reader(bytes);
-    for (FrameVertex& vertex : object->vertices) {
+    for (std::size_t i = 0; i < have; ++i) {
+        FrameVertex vertex;
         reader.ReadF32(vertex.x);
         reader.ReadF32(vertex.y);
         reader.ReadF32(vertex.z);
+        object->vertices.push_back(vertex);
     }
     return Walk::Continue;
 }
@@ -321,17 +326,20 @@ C3dsModel::Walk C3dsModel::ReadFaceList(CChunkSource& source, std::uint64_t p, s
     const std::size_t have = bytes.size() / kFaceBytes;
 
     object->triangleCount = static_cast<std::uint32_t>(have);
-    object->triangles.assign(have, FrameTriangle{});
+    object->triangles.clear();
+    object->triangles.reserve(have);
     CByteReader reader(bytes);
-    for (FrameTriangle& triangle : object->triangles) {
+    for (std::size_t i = 0; i < have; ++i) {
         std::uint16_t a = 0, b = 0, c = 0;
         reader.ReadU16(a);
         reader.ReadU16(b);
         reader.ReadU16(c);
         reader.Skip(2); // face flags
+        FrameTriangle triangle;
         triangle.index0 = a;
         triangle.index1 = b;
         triangle.index2 = c;
+        object->triangles.push_back(triangle);
     }
 
     // Material groups follow the faces and run to the end of the chunk.
