@@ -6,6 +6,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -68,13 +69,25 @@ void CCliProcess::Kill(int signal)
         ::kill(pid_, signal);
 }
 
-CliOutcome CCliProcess::Wait()
+CliOutcome CCliProcess::Wait(std::chrono::milliseconds limit)
 {
     CliOutcome outcome;
     if (pid_ <= 0 || waited_)
         return outcome;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    for (;;) {
+        const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+        if (done == pid_ || (done < 0 && errno != EINTR))
+            break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            outcome.timedOut = true;
+            ::kill(pid_, SIGKILL);
+            while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     waited_ = true;
     if (WIFEXITED(status))

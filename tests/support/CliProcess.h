@@ -2,6 +2,7 @@
 // size limit, dropped privileges, a private mount) or to kill it midway.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -10,6 +11,7 @@
 struct CliOutcome {
     int exitStatus = -1; // -1 when it did not exit normally
     int signal = 0;      // the signal that ended it, if any
+    bool timedOut = false; // it was still running at the time limit and was killed
     std::string out;
     std::string err;
 };
@@ -30,7 +32,8 @@ public:
 
     bool Started() const { return pid_ > 0; }
     void Kill(int signal);
-    CliOutcome Wait();
+    // Waits for the end; a child still running after the limit is killed.
+    CliOutcome Wait(std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 private:
     pid_t pid_ = -1;
@@ -39,6 +42,6 @@ private:
     bool waited_ = false;
 };
 
-// Runs tarnex-cli to its end.
+// Runs tarnex-cli to its end (killed after a minute, so that a hang fails instead of stalling).
 CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
                   std::function<bool()> prepare = {});
