@@ -16,14 +16,6 @@ private Q_SLOTS:
         QCOMPARE(line.slots[3], std::string());
         QCOMPARE(line.slots[4], std::string());
     }
-
-    void argumentsBeyondTheFifthAreDropped()
-    {
-        const CommandLineSlots line =
-            CConverterApp::CollectCommandLine({"tarnex", "a", "", "b", "c", "d", "e", "f"});
-        QCOMPARE(line.slots[0], std::string("a"));
-        QCOMPARE(line.slots[4], std::string("e"));
-    }
 };
 
 int RunConverterAppTests(int argc, char** argv)

@@ -267,7 +267,6 @@ private Q_SLOTS:
         QTest::newRow("clip then xyz") << "clip" << "xyz" << "" << QList<int>({1008, 1013});
         QTest::newRow("xyz then clip") << "xyz" << "clip" << "" << QList<int>({1005, 1008});
         QTest::newRow("APPEND") << "APPEND" << "" << "" << QList<int>({1004, 1006, 1008});
-        QTest::newRow("append in spaces") << " \tappend " << "" << "" << QList<int>({1004, 1006, 1008});
         QTest::newRow("all three kinds") << "ByName" << "append" << "Clip" << QList<int>({1005, 1006, 1007});
         QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({1008, 1013});
         QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-clip" << QList<int>({1004, 1008});

@@ -15,13 +15,6 @@ private Q_SLOTS:
         QCOMPARE(units.Size(225, 199), QSize(338, 323));
         QCOMPARE(units.Y(118), 192);
     }
-
-    void hiddenStatusAreaFollowsTheFont()
-    {
-        // The part below 118 units: 131 pixels for a 13-pixel font, 162 for a 16-pixel one.
-        QCOMPARE(CDialogUnits(6, 13).Y(199) - CDialogUnits(6, 13).Y(118), 131);
-        QCOMPARE(CDialogUnits(7, 16).Y(199) - CDialogUnits(7, 16).Y(118), 162);
-    }
 };
 
 int RunDialogUnitsTests(int argc, char** argv)
