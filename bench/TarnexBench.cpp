@@ -1,4 +1,5 @@
-// The three costs of a conversion (Load, BuildFrame, the whole run to files), two peers loading
+// The three costs of a conversion (Load, BuildFrame and the positions-only build that the passes
+// use, the whole run to files), two peers loading
 // the same files (Assimp, lib3ds) and two floors (reading the file, writing the output's size).
 // Run by scripts/bench.sh; a summary of ratios against the targets follows the table.
 #include "bench/BenchSupport.h"
@@ -140,6 +141,31 @@ void BuildFrames(benchmark::State& state, const BenchScene* scene)
             vertexFrames += frame.vertexCount;
             benchmark::DoNotOptimize(frame.vertices.data());
             frame.Release();
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(vertexFrames));
+    state.SetLabel(scene->byName ? "by name" : "by key frame");
+}
+
+// Every frame's positions built once into one FramePositions: what the scale check and the
+// writer ask of the model.
+void BuildPositions(benchmark::State& state, const BenchScene* scene)
+{
+    CQuietHost host{ConversionOptions{}};
+    std::string log;
+    auto model = LoadModel(*scene, host, log);
+    if (!model) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const std::int32_t frames = model->GetFrameCount();
+    std::uint64_t vertexFrames = 0;
+    FramePositions positions;
+    for (auto _ : state) {
+        for (std::int32_t i = 0; i < frames; ++i) {
+            model->BuildFramePositions(i, positions);
+            vertexFrames += positions.Count();
+            benchmark::DoNotOptimize(positions.x.data());
         }
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(vertexFrames));
@@ -303,6 +329,7 @@ void Register()
         if (HaveAssimp())
             add("Assimp", PeerLoad, true);
         add("BuildFrame", BuildFrames);
+        add("BuildPositions", BuildPositions);
         add("Convert", Convert);
         add("WriteFloor", WriteFloor);
     }

@@ -4,6 +4,7 @@
 #include "scene/FileLayer.h"
 #include "scene/MeshModel.h"
 #include "scene/StatusLine.h"
+#include "scene/VectorClones.h"
 
 #include <algorithm>
 #include <bit>
@@ -131,90 +132,87 @@ void WriteTriangles(CByteWriter& out, const MeshFrame& frame)
 // Four vertices side by side. Every lane runs the operations of ScaleVertex and PackVertex in
 // their order and precision, so each word is the one PackVertex(ScaleVertex(v)) gives.
 typedef float Floats __attribute__((vector_size(16)));
-typedef double Doubles __attribute__((vector_size(16)));
+typedef double Doubles __attribute__((vector_size(32)));
 typedef std::int32_t Ints __attribute__((vector_size(16)));
+// The vectors below are passed by value only inside this file, between inlined functions.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
-// x times the factor in double precision, rounded to single precision, clamped to the cube.
-Floats ScaleSingle(float a, float b, float c, float d, double factor)
+inline __attribute__((always_inline)) Doubles Widened(const float* from)
 {
-    const Doubles low = Doubles{a, b} * factor;
-    const Doubles high = Doubles{c, d} * factor;
-    Floats x = {static_cast<float>(low[0]), static_cast<float>(low[1]), static_cast<float>(high[0]),
-                static_cast<float>(high[1])};
+    Floats lanes;
+    std::memcpy(&lanes, from, sizeof lanes);
+    return __builtin_convertvector(lanes, Doubles);
+}
+
+// x times the factor in double precision, rounded to single precision, clamped to the cube, in
+// eighths, truncated toward zero and held to the 11-bit field.
+inline __attribute__((always_inline)) Ints Eighths(const float* from, double factor)
+{
+    Floats x = __builtin_convertvector(Widened(from) * factor, Floats);
     x = x > 128.0f ? Floats{} + 128.0f : x;
-    return x >= -128.0f ? x : Floats{} - 128.0f;
+    x = x >= -128.0f ? x : Floats{} - 128.0f;
+    const Ints field = __builtin_convertvector(x * 8.0f, Ints);
+    return (field > 1023 ? Ints{} + 1023 : field) & 0x7FF;
 }
 
-// z times the factor in double precision, clamped to the cube, times 4, truncated toward zero.
-Ints QuartersOf(float a, float b, float c, float d, double factor)
+// z times the factor in double precision, clamped to the cube, in quarters, truncated toward zero
+// and held to the 10-bit field.
+inline __attribute__((always_inline)) Ints Quarters(const float* from, double factor)
 {
-    Doubles low = Doubles{a, b} * factor;
-    Doubles high = Doubles{c, d} * factor;
-    low = low > 128.0 ? Doubles{} + 128.0 : low;
-    low = low >= -128.0 ? low : Doubles{} - 128.0;
-    high = high > 128.0 ? Doubles{} + 128.0 : high;
-    high = high >= -128.0 ? high : Doubles{} - 128.0;
-    low = low * 4.0;
-    high = high * 4.0;
-    return Ints{static_cast<std::int32_t>(low[0]), static_cast<std::int32_t>(low[1]),
-                static_cast<std::int32_t>(high[0]), static_cast<std::int32_t>(high[1])};
+    Doubles z = Widened(from) * factor;
+    z = z > 128.0 ? Doubles{} + 128.0 : z;
+    z = z >= -128.0 ? z : Doubles{} - 128.0;
+    const Ints field = __builtin_convertvector(z * 4.0, Ints);
+    return (field > 511 ? Ints{} + 511 : field) & 0x3FF;
 }
 
-// Truncated toward zero, held to the field's range, low bits kept.
-Ints Field(Ints value, std::int32_t largest, std::int32_t mask)
+// Packs count (a multiple of 4) vertices into words at out. Built twice, for processors with and
+// without 256-bit vectors.
+TARNEX_VECTOR_CLONES void PackWords(const FramePositions& positions, std::size_t first, std::size_t count,
+                                    const ScaleFactors& f, std::uint8_t* out)
 {
-    value = value > largest ? Ints{} + largest : value;
-    return value & mask;
-}
-
-void PackFour(const FrameVertex* v, const ScaleFactors& f, std::uint8_t* out)
-{
-    const Floats x = ScaleSingle(v[0].x, v[1].x, v[2].x, v[3].x, f.sx) * 8.0f;
-    const Floats y = ScaleSingle(v[0].y, v[1].y, v[2].y, v[3].y, f.sy) * 8.0f;
-    const Ints z = QuartersOf(v[0].z, v[1].z, v[2].z, v[3].z, f.sz);
-    const Ints words = Field(__builtin_convertvector(x, Ints), 1023, 0x7FF) |
-                       Field(__builtin_convertvector(y, Ints), 1023, 0x7FF) << 11 | Field(z, 511, 0x3FF) << 22;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(out, &words, sizeof words); // the lanes in memory are the words little-endian
-    } else {
-        for (int k = 0; k < 4; ++k) {
-            const auto word = static_cast<std::uint32_t>(words[k]);
-            out[4 * k] = static_cast<std::uint8_t>(word);
-            out[4 * k + 1] = static_cast<std::uint8_t>(word >> 8);
-            out[4 * k + 2] = static_cast<std::uint8_t>(word >> 16);
-            out[4 * k + 3] = static_cast<std::uint8_t>(word >> 24);
+    for (std::size_t i = first; i < first + count; i += 4, out += 16) {
+        const Ints words = Eighths(positions.x.data() + i, f.sx) | Eighths(positions.y.data() + i, f.sy) << 11 |
+                           Quarters(positions.z.data() + i, f.sz) << 22;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &words, sizeof words); // the lanes in memory are the words little-endian
+        } else {
+            for (int k = 0; k < 4; ++k) {
+                const auto word = static_cast<std::uint32_t>(words[k]);
+                out[4 * k] = static_cast<std::uint8_t>(word);
+                out[4 * k + 1] = static_cast<std::uint8_t>(word >> 8);
+                out[4 * k + 2] = static_cast<std::uint8_t>(word >> 16);
+                out[4 * k + 3] = static_cast<std::uint8_t>(word >> 24);
+            }
         }
     }
 }
 
-void WriteWords(CByteWriter& out, const std::vector<FrameVertex>& vertices, const ScaleFactors& factors)
+void WriteWords(CByteWriter& out, const FramePositions& positions, const ScaleFactors& factors)
 {
-    const FrameVertex* v = vertices.data();
-    std::size_t left = vertices.size();
-    while (left >= 4) {
+    const std::size_t total = positions.Count();
+    std::size_t done = 0;
+    while (total - done >= 4) {
         const std::size_t room = out.Free() >= 16 ? out.Free() : out.Capacity();
-        const std::size_t n = std::min(left / 4, room / 16) * 4;
-        std::uint8_t* at = out.Room(16);
-        for (std::size_t i = 0; i < n; i += 4)
-            PackFour(v + i, factors, at + 4 * i);
+        const std::size_t n = std::min((total - done) / 4, room / 16) * 4;
+        PackWords(positions, done, n, factors, out.Room(16));
         out.Commit(4 * n);
-        v += n;
-        left -= n;
+        done += n;
     }
-    for (; left > 0; --left, ++v)
-        out.U32(PackVertex(ScaleVertex(*v, factors)));
+    for (; done < total; ++done) {
+        const FrameVertex v{positions.x[done], positions.y[done], positions.z[done], 0.0f, 0.0f};
+        out.U32(PackVertex(ScaleVertex(v, factors)));
+    }
 }
 
 void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors)
 {
-    // Only the vertices are written: the frames are built without triangles, into one MeshFrame
-    // whose vertex array is overwritten frame after frame and released at the end.
-    MeshFrame frame;
+    // Only the positions are written: frame after frame is built into one set of arrays.
+    FramePositions positions;
     for (std::int32_t i = 0; i < count; ++i) {
-        model.BuildFrameVertices(i, frame);
-        WriteWords(out, frame.vertices, factors);
+        model.BuildFramePositions(i, positions);
+        WriteWords(out, positions, factors);
     }
-    frame.Release();
 }
 
 // A temporary file beside its target, removed again unless it was committed.

@@ -2,68 +2,63 @@
 
 #include "scene/MeshModel.h"
 #include "scene/StatusLine.h"
+#include "scene/VectorClones.h"
+
+#include <cstring>
 
 namespace {
 
-// Four vertices side by side; every lane keeps its own largest magnitude per axis.
-typedef float Lanes __attribute__((vector_size(16)));
+// Eight coordinates side by side; every lane keeps its own largest magnitude.
+typedef float Lanes __attribute__((vector_size(32)));
+// The vectors below are passed by value only inside this file, between inlined functions.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 // An extent always holds exactly some single-precision magnitude, so it is kept in single
 // precision while the pass runs and widened at the end: comparing in either precision gives the
 // same answer. A coordinate that is not a number never compares greater, and -0 never exceeds 0,
 // so the largest of the lanes' extents is the extent of all the coordinates, whatever their order.
-template <typename T> void Widen(T& extent, T coordinate)
+template <typename T> inline __attribute__((always_inline)) void Widen(T& extent, T coordinate)
 {
     const T magnitude = coordinate < 0.0f ? coordinate * -1.0f : coordinate;
     extent = magnitude > extent ? magnitude : extent;
 }
 
-struct Widest {
-    Lanes x{}, y{}, z{};
-
-    void Add(const std::vector<FrameVertex>& vertices)
-    {
-        const FrameVertex* v = vertices.data();
-        const std::size_t n = vertices.size();
-        std::size_t i = 0;
-        for (; i + 4 <= n; i += 4, v += 4) {
-            Widen(x, Lanes{v[0].x, v[1].x, v[2].x, v[3].x});
-            Widen(y, Lanes{v[0].y, v[1].y, v[2].y, v[3].y});
-            Widen(z, Lanes{v[0].z, v[1].z, v[2].z, v[3].z});
-        }
-        for (; i < n; ++i, ++v) {
-            Widen(x[0], v->x);
-            Widen(y[0], v->y);
-            Widen(z[0], v->z);
-        }
+// Widens extent by every coordinate of one axis. Built twice, for processors with and without
+// 256-bit vectors.
+TARNEX_VECTOR_CLONES void WidenAll(float& extent, const std::vector<float>& coordinates)
+{
+    const float* c = coordinates.data();
+    const std::size_t n = coordinates.size();
+    Lanes lanes{};
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        Lanes next;
+        std::memcpy(&next, c + i, sizeof next);
+        Widen(lanes, next);
     }
-
-    static double Largest(const Lanes& lanes)
-    {
-        float m = lanes[0];
-        for (int k = 1; k < 4; ++k)
-            Widen(m, lanes[k]);
-        return m;
-    }
-};
+    for (int k = 0; k < 8; ++k)
+        Widen(extent, lanes[k]);
+    for (; i < n; ++i)
+        Widen(extent, c[i]);
+}
 
 } // namespace
 
 Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount)
 {
-    // Only the vertices are measured: the frames are built without triangles, into one MeshFrame
-    // whose vertex array is overwritten frame after frame and released at the end.
-    Widest widest;
-    MeshFrame frame;
+    // Only the positions are measured, one axis at a time, frame after frame in one set of arrays.
+    float mx = 0.0f, my = 0.0f, mz = 0.0f;
+    FramePositions positions;
     for (std::int32_t i = 0; i < frameCount; ++i) {
-        model.BuildFrameVertices(i, frame);
-        widest.Add(frame.vertices);
+        model.BuildFramePositions(i, positions);
+        WidenAll(mx, positions.x);
+        WidenAll(my, positions.y);
+        WidenAll(mz, positions.z);
     }
-    frame.Release();
     Extents extents;
-    extents.mx = Widest::Largest(widest.x);
-    extents.my = Widest::Largest(widest.y);
-    extents.mz = Widest::Largest(widest.z);
+    extents.mx = mx;
+    extents.my = my;
+    extents.mz = mz;
     return extents;
 }
 

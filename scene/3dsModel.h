@@ -17,7 +17,7 @@ public:
     C3dsModel(CStatusView& statusWindow, std::int32_t statusControlId, std::string& statusLog);
 
     void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const override;
-    void BuildFrameVertices(std::int32_t frameIndex, MeshFrame& frame) const override;
+    void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const override;
     int Load(CFile& file) override { return Load(file, 0); }
     int Load(CFile& file, int byNameFlag);
     std::int32_t GetFrameCount() const override;
@@ -64,7 +64,7 @@ private:
 
     void BuildFrameByName(std::int32_t frameIndex, MeshFrame& frame) const;
     void BuildFrameByKey(std::int32_t frameIndex, MeshFrame& frame) const;
-    void BuildVerticesByKey(std::size_t frameIndex, MeshFrame& frame) const;
+    void BuildPositionsByKey(std::size_t frameIndex, FramePositions& positions) const;
 
     // State, in the order the model keeps it.
     std::string& statusLog;
@@ -80,4 +80,10 @@ private:
     std::int64_t keyframeObject = 0; // -1: the node names no mesh object, its tracks are ignored
     std::vector<MeshObject> objects;
     std::vector<const MeshObject*> sortedObjects;
+
+    // Every object's vertices relative to its origin, one array per axis, objects in file order:
+    // the part of a key-frame pose that is the same in every frame. Made by the first
+    // BuildFramePositions in key-frame mode; at most one frame's worth of positions.
+    mutable FramePositions relative_;
+    mutable bool relativeReady_ = false;
 };

@@ -2,6 +2,9 @@
 #include "scene/3dsModel.h"
 
 #include "scene/Rotate.h"
+#include "scene/VectorClones.h"
+
+#include <cstring>
 
 namespace {
 
@@ -24,15 +27,6 @@ void CopyTriangle(const FrameTriangle& from, std::uint32_t vertexBase, FrameTria
     to.cByte = from.cByte;
 }
 
-// Four vertices side by side. Every lane runs the operations of one vertex in the order the
-// scalar code runs them, in single precision, so each result is the scalar result bit for bit.
-typedef float Lanes __attribute__((vector_size(16)));
-
-Lanes Splat(float value)
-{
-    return Lanes{value, value, value, value};
-}
-
 // The object's pose at one frame: its vertices are taken relative to the origin, scaled, turned
 // and moved back and along the position track.
 struct Pose {
@@ -52,56 +46,74 @@ struct Pose {
         // Every vertex of the object turns by the same angles: one matrix per object and frame.
         rotation = RotationMatrix::FromAngles(-r.x, -r.y, -r.z);
     }
-};
 
-template <bool kTurn> void PoseVertices(const Pose& pose, const FrameVertex* in, std::size_t n, FrameVertex* out)
-{
-    const Point3& o = pose.o;
-    const FrameVertex& s = pose.s;
-    const FrameVertex& t = pose.t;
-    const auto& m = pose.rotation.m;
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const FrameVertex* v = in + i;
-        Lanes px = Lanes{v[0].x, v[1].x, v[2].x, v[3].x} - Splat(o.x);
-        Lanes py = Lanes{v[0].y, v[1].y, v[2].y, v[3].y} - Splat(o.y);
-        Lanes pz = Lanes{v[0].z, v[1].z, v[2].z, v[3].z} - Splat(o.z);
-        px = px * Splat(s.x);
-        py = py * Splat(s.y);
-        pz = pz * Splat(s.z);
-        Lanes rx = px, ry = py, rz = pz;
-        if constexpr (kTurn) {
-            rx = Splat(m[0][0]) * px + Splat(m[1][0]) * py + Splat(m[2][0]) * pz;
-            ry = Splat(m[0][1]) * px + Splat(m[1][1]) * py + Splat(m[2][1]) * pz;
-            rz = Splat(m[0][2]) * px + Splat(m[1][2]) * py + Splat(m[2][2]) * pz;
-        }
-        const Lanes x = (Splat(o.x) + rx) + Splat(t.x);
-        const Lanes y = (Splat(o.y) + ry) + Splat(t.y);
-        const Lanes z = (Splat(o.z) + rz) + Splat(t.z);
-        for (int k = 0; k < 4; ++k)
-            out[i + static_cast<std::size_t>(k)] = FrameVertex{x[k], y[k], z[k], v[k].u, v[k].v};
-    }
-    for (; i < n; ++i) {
-        const FrameVertex& v = in[i];
-        float px = v.x - o.x;
-        float py = v.y - o.y;
-        float pz = v.z - o.z;
+    // One vertex, given relative to the origin (x - o.x, y - o.y, z - o.z).
+    FrameVertex Place(float px, float py, float pz) const
+    {
         px = px * s.x;
         py = py * s.y;
         pz = pz * s.z;
-        const Rotated turned = kTurn ? pose.rotation.Apply(px, py, pz) : Rotated{px, py, pz};
-        out[i] = FrameVertex{(o.x + turned.x) + t.x, (o.y + turned.y) + t.y, (o.z + turned.z) + t.z, v.u, v.v};
+        const Rotated turned = rotation.Apply(px, py, pz);
+        return FrameVertex{(o.x + turned.x) + t.x, (o.y + turned.y) + t.y, (o.z + turned.z) + t.z, 0.0f, 0.0f};
+    }
+};
+
+// Eight vertices side by side. Every lane runs the operations of one vertex in the order Place
+// runs them, in single precision, so each result is Place's result bit for bit.
+constexpr std::size_t kLanes = 8;
+typedef float Lanes __attribute__((vector_size(4 * kLanes)));
+// The vectors below are passed by value only inside this file, between inlined functions.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+inline Lanes Load(const float* from)
+{
+    Lanes lanes;
+    std::memcpy(&lanes, from, sizeof lanes);
+    return lanes;
+}
+
+inline void Store(float* to, const Lanes& lanes)
+{
+    std::memcpy(to, &lanes, sizeof lanes);
+}
+
+template <bool kTurn>
+inline __attribute__((always_inline)) void PlaceLanes(const Pose& pose, const float* rx, const float* ry,
+                                                      const float* rz, std::size_t n, float* x, float* y, float* z)
+{
+    const auto& m = pose.rotation.m;
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const Lanes px = Load(rx + i) * pose.s.x;
+        const Lanes py = Load(ry + i) * pose.s.y;
+        const Lanes pz = Load(rz + i) * pose.s.z;
+        Lanes tx = px, ty = py, tz = pz;
+        if constexpr (kTurn) {
+            tx = m[0][0] * px + m[1][0] * py + m[2][0] * pz;
+            ty = m[0][1] * px + m[1][1] * py + m[2][1] * pz;
+            tz = m[0][2] * px + m[1][2] * py + m[2][2] * pz;
+        }
+        Store(x + i, (pose.o.x + tx) + pose.t.x);
+        Store(y + i, (pose.o.y + ty) + pose.t.y);
+        Store(z + i, (pose.o.z + tz) + pose.t.z);
+    }
+    for (; i < n; ++i) {
+        const FrameVertex placed = pose.Place(rx[i], ry[i], rz[i]);
+        x[i] = placed.x;
+        y[i] = placed.y;
+        z[i] = placed.z;
     }
 }
 
-// Writes the object's vertices in their pose for frame f to out.
-void PoseObject(const MeshObject& object, std::size_t f, FrameVertex* out)
+// Places n vertices given relative to the object's origin. Built twice, for processors with and
+// without 256-bit vectors; the operations and their order are the same in both.
+TARNEX_VECTOR_CLONES void PlaceVertices(const Pose& pose, const float* rx, const float* ry, const float* rz,
+                                        std::size_t n, float* x, float* y, float* z)
 {
-    const Pose pose(object, f);
     if (pose.rotation.identity)
-        PoseVertices<false>(pose, object.vertices.data(), object.vertices.size(), out);
+        PlaceLanes<false>(pose, rx, ry, rz, n, x, y, z);
     else
-        PoseVertices<true>(pose, object.vertices.data(), object.vertices.size(), out);
+        PlaceLanes<true>(pose, rx, ry, rz, n, x, y, z);
 }
 
 } // namespace
@@ -146,48 +158,70 @@ void C3dsModel::BuildFrameByKey(std::int32_t frameIndex, MeshFrame& frame) const
     frame.vertices.resize(vertexTotal);
     frame.triangles.resize(triangleTotal);
 
-    std::uint32_t vertexBase = 0;
+    // The positions are placed as the passes over positions place them, then joined with u, v.
+    FramePositions positions;
+    BuildPositionsByKey(f, positions);
+    std::size_t vertexBase = 0;
     std::size_t triangleBase = 0;
     for (const MeshObject& object : objects) {
-        PoseObject(object, f, frame.vertices.data() + vertexBase);
+        FrameVertex* out = frame.vertices.data() + vertexBase;
+        for (std::size_t i = 0; i < object.vertices.size(); ++i) {
+            const std::size_t at = vertexBase + i;
+            out[i] = FrameVertex{positions.x[at], positions.y[at], positions.z[at], object.vertices[i].u,
+                                 object.vertices[i].v};
+        }
         for (std::size_t i = 0; i < object.triangles.size(); ++i)
-            CopyTriangle(object.triangles[i], vertexBase, frame.triangles[triangleBase + i]);
-        vertexBase += static_cast<std::uint32_t>(object.vertices.size());
+            CopyTriangle(object.triangles[i], static_cast<std::uint32_t>(vertexBase), frame.triangles[triangleBase + i]);
+        vertexBase += object.vertices.size();
         triangleBase += object.triangles.size();
     }
 }
 
-void C3dsModel::BuildFrameVertices(std::int32_t frameIndex, MeshFrame& frame) const
+void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const
 {
-    frame.perVertexUV = 1;
-    frame.triangleCount = 0;
-    frame.triangles.clear();
     if (frameIndex < 0 || frameIndex >= GetFrameCount() ||
         (byName && static_cast<std::size_t>(frameIndex) >= sortedObjects.size())) {
-        frame.Release();
+        positions.Resize(0);
         return;
     }
-    if (byName) {
-        const MeshObject& object = *sortedObjects[static_cast<std::size_t>(frameIndex)];
-        frame.name = object.name;
-        frame.vertexCount = object.vertexCount;
-        frame.vertices.assign(object.vertices.begin(), object.vertices.end());
-    } else {
-        BuildVerticesByKey(static_cast<std::size_t>(frameIndex), frame);
+    if (!byName) {
+        BuildPositionsByKey(static_cast<std::size_t>(frameIndex), positions);
+        return;
+    }
+    const MeshObject& object = *sortedObjects[static_cast<std::size_t>(frameIndex)];
+    positions.Resize(object.vertices.size());
+    for (std::size_t i = 0; i < object.vertices.size(); ++i) {
+        positions.x[i] = object.vertices[i].x;
+        positions.y[i] = object.vertices[i].y;
+        positions.z[i] = object.vertices[i].z;
     }
 }
 
-void C3dsModel::BuildVerticesByKey(std::size_t frameIndex, MeshFrame& frame) const
+void C3dsModel::BuildPositionsByKey(std::size_t frameIndex, FramePositions& positions) const
 {
-    std::size_t vertexTotal = 0;
-    for (const MeshObject& object : objects)
-        vertexTotal += object.vertices.size();
-    frame.name = objects.empty() ? std::string() : objects.front().name;
-    frame.vertexCount = static_cast<std::uint32_t>(vertexTotal);
-    frame.vertices.resize(vertexTotal); // every entry is overwritten below
-    std::size_t vertexBase = 0;
+    if (!relativeReady_) {
+        std::size_t total = 0;
+        for (const MeshObject& object : objects)
+            total += object.vertices.size();
+        relative_.Resize(total);
+        std::size_t i = 0;
+        for (const MeshObject& object : objects) {
+            for (const FrameVertex& v : object.vertices) {
+                relative_.x[i] = v.x - object.origin.x;
+                relative_.y[i] = v.y - object.origin.y;
+                relative_.z[i] = v.z - object.origin.z;
+                ++i;
+            }
+        }
+        relativeReady_ = true;
+    }
+    positions.Resize(relative_.Count()); // every entry is overwritten below
+    std::size_t base = 0;
     for (const MeshObject& object : objects) {
-        PoseObject(object, frameIndex, frame.vertices.data() + vertexBase);
-        vertexBase += object.vertices.size();
+        const std::size_t n = object.vertices.size();
+        PlaceVertices(Pose(object, frameIndex), relative_.x.data() + base, relative_.y.data() + base,
+                      relative_.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
+                      positions.z.data() + base);
+        base += n;
     }
 }

@@ -15,11 +15,17 @@ public:
     // Loads the scene in key-frame mode; 1 on success, 0 after a failure was reported.
     virtual int Load(CFile& file) = 0;
     virtual std::int32_t GetFrameCount() const = 0;
-    // Fills only the name and the vertices of frame frameIndex, with no triangles: what a pass
-    // over the vertex positions reads. The vertex array keeps its storage between calls, so a
-    // pass that builds frame after frame into one MeshFrame writes each vertex once.
-    virtual void BuildFrameVertices(std::int32_t frameIndex, MeshFrame& frame) const
+    // Fills `positions` with the x, y, z of frame frameIndex's vertices, exactly as BuildFrame
+    // gives them; out of range gives no positions. What a pass over the positions alone asks for.
+    virtual void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const
     {
+        MeshFrame frame;
         BuildFrame(frameIndex, frame);
+        positions.Resize(frame.vertices.size());
+        for (std::size_t i = 0; i < frame.vertices.size(); ++i) {
+            positions.x[i] = frame.vertices[i].x;
+            positions.y[i] = frame.vertices[i].y;
+            positions.z[i] = frame.vertices[i].z;
+        }
     }
 };

@@ -59,3 +59,20 @@ struct MeshFrame {
         perVertexUV = 1;
     }
 };
+
+// The positions of one frame's vertices, one array per axis, in the frame's vertex order: all
+// that the passes over vertex positions read (the scale check, the animation writer). The arrays
+// keep their storage from frame to frame.
+struct FramePositions {
+    std::vector<float> x;
+    std::vector<float> y;
+    std::vector<float> z;
+
+    std::size_t Count() const { return x.size(); }
+    void Resize(std::size_t count)
+    {
+        x.resize(count);
+        y.resize(count);
+        z.resize(count);
+    }
+};

@@ -1,5 +1,6 @@
-// The passes over vertex positions take four vertices side by side and the rest one at a time;
-// every vertex must come out as it would alone, whichever lane it falls in.
+// The passes over vertex positions take several vertices side by side (four in the writer, eight
+// in the scale check) and the rest one at a time; every vertex must come out as it would alone,
+// whichever lane it falls in.
 #include "convert/Conversion.h"
 #include "convert/MeshWriter.h"
 #include "scene/FileLayer.h"
@@ -75,9 +76,9 @@ TEST(VertexLanes, ExtentsTakeTheLargestMagnitudeFromAnyLaneOrTheTail)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     CFrameModel model;
     model.AddFrame({At(1, 1, 1), At(-300, 2, nan), At(-0.0f, 3, 4), At(5, nan, 6), At(7, 8, 9), At(10, 11, 12),
-                    At(13, 250, 14)});
-    model.AddFrame({At(1, 1, 1), At(2, 2, 2), At(3, 3, 3), At(4, 4, -77.5f), At(5, 5, 5), At(6, 6, 6),
-                    At(7, -7, 7)});
+                    At(13, 12, 14), At(1, 1, 1), At(2, 2, 2), At(3, 250, 3)});
+    model.AddFrame({At(1, 1, 1), At(2, 2, 2), At(3, 3, 3), At(4, 4, 4), At(5, 5, 5), At(6, 6, 6),
+                    At(4, 4, -77.5f), At(7, -7, 7), At(8, 8, 8)});
     const Extents extents = MeasureExtents(model, 2);
     EXPECT_EQ(extents.mx, 300.0);
     EXPECT_EQ(extents.my, 250.0);
