@@ -4,7 +4,9 @@
 // adds apart), so their results are identical bit for bit; only the width of a step differs.
 #pragma once
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+// Only with GCC, and not under the sanitizers, whose run-time is not ready yet when the choice
+// between the builds is made.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define TARNEX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define TARNEX_VECTOR_CLONES
