@@ -1,6 +1,6 @@
 // The three costs of a conversion (Load, BuildFrame and the positions-only build that the passes
-// use, the whole run to files), two peers loading
-// the same files (Assimp, lib3ds) and two floors (reading the file, writing the output's size).
+// use, the whole run to files), two peers loading the same files (Assimp, lib3ds) and three floors
+// (reading the file, filling the scene model's memory, writing the output's size).
 // Run by scripts/bench.sh; a summary of ratios against the targets follows the table.
 #include "bench/BenchSupport.h"
 #include "bench/Peers.h"
@@ -88,6 +88,25 @@ void ReadFileFloor(benchmark::State& state, const BenchScene* scene)
         std::vector<std::uint8_t>().swap(bytes);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * scene->bytes));
+}
+
+// Filling as much fresh memory as the loaded scene model holds, array by array as the model
+// allocates it, and freeing it: no loader that builds this model can take less.
+void ModelFloor(benchmark::State& state, const BenchScene* scene)
+{
+    const std::size_t vertices = scene->spec.verticesPerObject;
+    const std::size_t triangles = scenegen::TrianglesPerObject(scene->spec.verticesPerObject);
+    for (auto _ : state) {
+        std::vector<std::vector<FrameVertex>> vertexArrays(scene->spec.objectCount);
+        std::vector<std::vector<FrameTriangle>> triangleArrays(scene->spec.objectCount);
+        for (std::size_t i = 0; i < scene->spec.objectCount; ++i) {
+            vertexArrays[i].assign(vertices, FrameVertex{});
+            triangleArrays[i].assign(triangles, FrameTriangle{});
+        }
+        benchmark::DoNotOptimize(triangleArrays.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(
+        state.iterations() * scene->spec.objectCount * (vertices * sizeof(FrameVertex) + triangles * sizeof(FrameTriangle))));
 }
 
 void Load(benchmark::State& state, const BenchScene* scene)
@@ -265,6 +284,8 @@ public:
             const Facts& f = Fact(s);
             std::printf("%s (%.1f MB):\n", s.c_str(), static_cast<double>(scene.bytes) / 1e6);
             Line("  Load %.1f ms; reading the file %.1f ms: Load takes %.2fx the read\n", load, read, load / read);
+            Line("  filling and freeing the model's memory %.1f ms: Load takes %.2fx\n", Time("ModelFloor/" + s),
+                 load / Time("ModelFloor/" + s));
             Line("  lib3ds load %.1f ms: Load is %.1fx faster (target >= 8x)\n", lib3ds, lib3ds / load);
             Line("  Assimp load %.1f ms: Load is %.1fx faster (target >= 20x)\n", assimp, assimp / load);
             Line("  whole conversion %.1f ms: %.1fx faster than lib3ds loading (target >= 3x by name)\n", convert,
@@ -323,6 +344,7 @@ void Register()
                 ->UseRealTime();
         };
         add("ReadFile", ReadFileFloor);
+        add("ModelFloor", ModelFloor);
         add("Load", Load);
         if (HaveLib3ds())
             add("Lib3ds", PeerLoad, false);
