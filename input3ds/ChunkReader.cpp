@@ -118,6 +118,7 @@ Vec3Key Lerp(const FrameVertex& a, const FrameVertex& b, float t)
 int C3dsModel::Load(CFile& file, int byNameFlag)
 {
     byName = byNameFlag;
+    relativeReady_ = false; // the poses' fixed part is made again from what this load reads
     CChunkSource source(file);
 
     // A file that could not be read whole would convert as a truncated scene: fail instead.
