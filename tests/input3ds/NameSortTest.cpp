@@ -1,0 +1,96 @@
+#include "scene/3dsModel.h"
+#include "tests/support/Chunk3ds.h"
+#include "tests/support/MemoryFile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace build3ds;
+
+namespace {
+
+struct ByNameModel {
+    CRecordingView view;
+    std::string log;
+    C3dsModel model{view, 1009, log};
+};
+
+// Loads one object per name, in file order, by name. Objects of equal names are distinct
+// objects and are told apart by their position in file order.
+std::unique_ptr<ByNameModel> LoadNames(const std::vector<std::string>& names)
+{
+    std::vector<Chunk> objects;
+    for (const std::string& name : names)
+        objects.push_back(SimpleObject(name, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
+    auto loaded = std::make_unique<ByNameModel>();
+    CMemoryFile file(Scene(objects));
+    EXPECT_EQ(loaded->model.Load(file, 1), 1);
+    return loaded;
+}
+
+// The file position of every object in sorted order.
+std::vector<std::size_t> SortedFileOrder(const C3dsModel& model)
+{
+    std::vector<std::size_t> order;
+    for (const MeshObject* object : model.SortedObjects())
+        order.push_back(static_cast<std::size_t>(object - model.Objects().data()));
+    return order;
+}
+
+using Order = std::vector<std::size_t>;
+
+} // namespace
+
+TEST(NameSort, OrdersNamesByteByByte)
+{
+    struct Case {
+        std::vector<std::string> names;
+        Order sorted;
+    };
+    const Case kCases[] = {
+        {{}, {}},
+        {{"only"}, {0}},
+        {{"b", "a", "c"}, {1, 0, 2}},
+        {{"frame10", "frame2", "frame1"}, {2, 0, 1}}, // digits are characters, not numbers
+        {{"Zed", "apple"}, {0, 1}},                   // upper case first
+        {{"box", "Box"}, {1, 0}},
+        {{"d", "c", "b", "a"}, {3, 2, 1, 0}},
+        {{"ab", "a"}, {1, 0}},                        // a prefix is the lesser
+        {{"\xE9t\xE9", "zed"}, {1, 0}},               // bytes compare unsigned
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::PrintToString(c.names));
+        const auto loaded = LoadNames(c.names);
+        EXPECT_EQ(SortedFileOrder(loaded->model), c.sorted);
+        EXPECT_EQ(loaded->model.GetFrameCount(), static_cast<std::int32_t>(c.names.size()));
+    }
+}
+
+TEST(NameSort, EqualNamesComeOutInTheOrderTheQuicksortGives)
+{
+    struct Case {
+        std::vector<std::string> names;
+        Order sorted;
+    };
+    const Case kCases[] = {
+        {{"x", "x"}, {1, 0}},
+        {{"x", "x", "x"}, {2, 1, 0}},
+        {{"x", "x", "x", "x"}, {1, 2, 3, 0}},
+        {{"m", "k", "m", "a", "m", "z", "k", "m", "b"}, {3, 8, 6, 1, 2, 0, 7, 4, 5}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::PrintToString(c.names));
+        EXPECT_EQ(SortedFileOrder(LoadNames(c.names)->model), c.sorted);
+    }
+}
+
+TEST(NameSort, FirstPartitionOfDCBAPlacesThePivotCAtPosition2)
+{
+    const auto loaded = LoadNames({"a", "b", "c", "d"});
+    C3dsModel& model = loaded->model;
+    model.SwapObjects(0, 3);
+    model.SwapObjects(1, 2); // d, c, b, a
+    EXPECT_EQ(model.PartitionObjects(0, 3), 2);
+    EXPECT_EQ(SortedFileOrder(model), (Order{0, 1, 2, 3}));
+}
