@@ -4,6 +4,7 @@
 #include "scene/3dsModel.h"
 #include "scene/FileLayer.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -92,13 +93,14 @@ bool ConvertScene(const BenchScene& scene, const std::string& folder)
     return RunConversion(host, state) == RunOutcome::Completed;
 }
 
-std::uint64_t ProbePeakRss(const std::string& operation, const std::string& path, const std::string& folder)
+ProbeResult Probe(const std::string& operation, const std::string& path, const std::string& folder)
 {
     // The child reports the high-water mark of its own address space: the rusage of a spawned
     // child would carry over the parent's peak from before the exec.
+    ProbeResult result;
     char self[4096] = {};
     if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        return 0;
+        return result;
     std::string command;
     for (const std::string& word : {std::string(self), std::string("--tarnex_probe"), operation, path, folder}) {
         command += command.empty() ? "'" : " '";
@@ -107,10 +109,14 @@ std::uint64_t ProbePeakRss(const std::string& operation, const std::string& path
     }
     std::FILE* child = ::popen(command.c_str(), "r");
     if (!child)
-        return 0;
+        return result;
     unsigned long long peak = 0;
-    const bool read = std::fscanf(child, "peak %llu", &peak) == 1;
-    return ::pclose(child) == 0 && read ? peak : 0;
+    double milliseconds = 0;
+    const bool read = std::fscanf(child, "peak %llu ms %lf", &peak, &milliseconds) == 2;
+    result.ok = ::pclose(child) == 0 && read;
+    result.peakRss = peak;
+    result.milliseconds = milliseconds;
+    return result;
 }
 
 namespace {
@@ -158,9 +164,11 @@ int Perform(const std::string& operation, const std::string& path, const std::st
 
 int RunProbe(const std::string& operation, const std::string& path, const std::string& folder)
 {
+    const auto start = std::chrono::steady_clock::now();
     const int status = Perform(operation, path, folder);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     if (status == 0)
-        std::printf("peak %llu\n", static_cast<unsigned long long>(OwnPeakRss()));
+        std::printf("peak %llu ms %.3f\n", static_cast<unsigned long long>(OwnPeakRss()), took.count());
     return status;
 }
 

@@ -55,9 +55,15 @@ std::uint64_t HeapLive();
 std::uint64_t HeapPeak();
 void ResetHeapPeak();
 
-// Runs this program again as `--tarnex_probe OPERATION PATH FOLDER` and returns the child's peak
-// resident memory in bytes, or 0 when the probe failed.
-std::uint64_t ProbePeakRss(const std::string& operation, const std::string& path, const std::string& folder);
+// What one operation costs in a fresh process, as a conversion from the command line runs it.
+struct ProbeResult {
+    std::uint64_t peakRss = 0; // peak resident memory of the whole process, in bytes
+    double milliseconds = 0;   // the operation alone, without the process's start and end
+    bool ok = false;
+};
+
+// Runs this program again as `--tarnex_probe OPERATION PATH FOLDER`.
+ProbeResult Probe(const std::string& operation, const std::string& path, const std::string& folder);
 // The probe side: performs the operation in this process. Returns the exit status.
 int RunProbe(const std::string& operation, const std::string& path, const std::string& folder);
 
