@@ -51,13 +51,13 @@ Chunk& Chunk::Add(const Chunk& child)
 std::vector<std::uint8_t> Chunk::Bytes() const
 {
     const auto length = forcedLength_ ? forcedLength_ : static_cast<std::uint32_t>(payload_.size() + 6);
-    std::vector<std::uint8_t> out = {static_cast<std::uint8_t>(id_),
-                                     static_cast<std::uint8_t>(id_ >> 8),
-                                     static_cast<std::uint8_t>(length),
-                                     static_cast<std::uint8_t>(length >> 8),
-                                     static_cast<std::uint8_t>(length >> 16),
-                                     static_cast<std::uint8_t>(length >> 24)};
-    out.insert(out.end(), payload_.begin(), payload_.end());
+    const std::uint8_t header[6] = {static_cast<std::uint8_t>(id_), static_cast<std::uint8_t>(id_ >> 8),
+                                    static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                                    static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)};
+    std::vector<std::uint8_t> out(sizeof header + payload_.size());
+    std::memcpy(out.data(), header, sizeof header);
+    if (!payload_.empty())
+        std::memcpy(out.data() + sizeof header, payload_.data(), payload_.size());
     return out;
 }
 
