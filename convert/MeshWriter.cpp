@@ -16,7 +16,6 @@
 namespace {
 
 constexpr std::size_t kDataHeaderBytes = 48;
-constexpr std::size_t kTriangleBytes = 16;
 constexpr std::size_t kAnimationHeaderBytes = 4;
 constexpr std::int64_t kMaxFrames = 65535;
 constexpr std::size_t kBufferBytes = std::size_t{1} << 18; // stays in the second-level cache
