@@ -75,6 +75,8 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(animation.size() == 4 + frameBytes);
     REQUIRE(U16At(animation, 0) == (static_cast<std::uint32_t>(frameCount) & 0xFFFFu));
     REQUIRE(U16At(animation, 2) == ((4u * first.vertexCount) & 0xFFFFu));
+    // Every frame has the header's frame size, or the file cannot be read back nor appended to.
+    REQUIRE(animation.size() == 4 + std::uint64_t{U16At(animation, 0)} * U16At(animation, 2));
 
     // Appending the same frames: all or nothing.
     const bool ok = WriteMeshFiles(model, names, true, factors, fs, result, error);

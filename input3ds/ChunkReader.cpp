@@ -154,6 +154,15 @@ int C3dsModel::Load(CFile& file, int byNameFlag)
         return 0;
 
     if (byName) {
+        // A mesh without a point list has no vertices, so its frame would be shorter than the
+        // frame size that the animation file's header gives every frame.
+        const auto points = static_cast<std::uint32_t>(std::max(firstPointCount, 0));
+        for (const MeshObject& object : objects) {
+            if (object.vertexCount != points) {
+                ReportLine("Error: Object point counts do not match\r\n");
+                return 0;
+            }
+        }
         ReportLine("  Sorting objects...\r\n");
         sortedObjects.clear();
         sortedObjects.reserve(objects.size());
