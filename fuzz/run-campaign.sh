@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# A long fuzzing campaign of the .3DS load and conversion, in the background of nothing: it runs
-# in the foreground; start it with nohup to leave it running.
-#   fuzz/run-campaign.sh [SECONDS] [FOLDER]      (defaults: 3600, ./fuzz-campaign)
+# A long fuzzing campaign of the .3DS load and the whole in-memory conversion. It runs in the
+# foreground; start it with nohup to leave it running:
+#   nohup nice -n 10 fuzz/run-campaign.sh [SECONDS] [FOLDER] &     (defaults: 3600, ./fuzz-campaign)
 # Builds the clang fuzz target in build-fuzz, copies it into FOLDER (so that rebuilding does not
 # disturb the running campaign), and fuzzes from the seeds with the chunk dictionary. FOLDER ends
-# up holding corpus/ (the grown corpus), artifacts/ (crashing, leaking or slow inputs),
-# fuzz-0.log (the fuzzer's own log) and campaign.log (this script's summary).
+# up holding corpus/ (the grown corpus, reused by the next campaign), artifacts/ (crashing,
+# leaking or slow inputs), fuzz.log (the fuzzer's own log) and campaign.log (a summary).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-3600}"
@@ -26,11 +26,10 @@ for models in /usr/share/games/gl-117/models /usr/share/glmark2/models; do
 done
 cd "$folder"
 {
-  echo "campaign of ${seconds}s started $(date -Is) at $(git -C "$root" rev-parse --short HEAD)"
-  ./tarnex_fuzz_load3ds -max_total_time="$seconds" -jobs=1 -timeout=25 -max_len=65536 -print_final_stats=1 \
-    -dict="$root/fuzz/3ds.dict" -artifact_prefix="$folder/artifacts/" corpus seeds || true
+  echo "campaign of ${seconds}s started $(date -Is) at $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo "an unversioned tree")"
+  ./tarnex_fuzz_load3ds -max_total_time="$seconds" -timeout=25 -max_len=65536 -print_final_stats=1 \
+    -dict="$root/fuzz/3ds.dict" -artifact_prefix="$folder/artifacts/" corpus seeds >fuzz.log 2>&1 || true
   echo "campaign ended $(date -Is)"
   echo "artifacts: $(ls artifacts | wc -l)"
-  echo "final stats (fuzz-0.log):"
-  grep -E '^(stat::|Done|#[0-9]+.*(DONE|pulse))' fuzz-0.log | tail -12 || true
+  grep -E '^(#[0-9]+.*(INITED|DONE|pulse)|stat::|Done)' fuzz.log | tail -14 || true
 } >>campaign.log 2>&1
