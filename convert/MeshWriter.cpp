@@ -231,8 +231,10 @@ struct TempFile {
     bool Finish() { return file && file->Flush() && file->Close(); }
 };
 
-// Renames each temporary over its target. If a later rename fails, the targets renamed before it
-// get their old files back, kept until then under a hard link.
+// Renames each temporary over its target, which keeps its permission bits. If a later rename
+// fails, the targets renamed before it get their old files back, kept until then under a hard
+// link. Where the file system has no hard links the rename goes ahead without that spare: each
+// file is still replaced all at once.
 bool Commit(CFileSystem& fs, std::vector<TempFile*> temps, const std::vector<std::string>& targets,
             std::size_t& failed)
 {
@@ -240,17 +242,20 @@ bool Commit(CFileSystem& fs, std::vector<TempFile*> temps, const std::vector<std
     bool ok = true;
     std::size_t done = 0;
     for (; ok && done < targets.size(); ++done) {
-        if (fs.Stat(targets[done]).exists) {
+        const FileInfo existing = fs.Stat(targets[done]);
+        if (existing.exists) {
+            fs.SetMode(temps[done]->path, existing.mode);
             std::string reserve;
             auto placeholder = fs.CreateTemp(targets[done], reserve);
             const bool reserved = placeholder && placeholder->Close() && fs.Remove(reserve);
-            if (!reserved || !fs.Link(targets[done], reserve)) {
+            if (!reserved) {
                 if (placeholder)
                     fs.Remove(reserve);
                 ok = false;
                 break;
             }
-            backups[done] = reserve;
+            if (fs.Link(targets[done], reserve))
+                backups[done] = reserve;
         }
         if (!fs.Rename(temps[done]->path, targets[done])) {
             ok = false;
@@ -286,7 +291,9 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     MeshFrame first;
     model.BuildFrame(0, first);
 
-    TempFile data(fs, names.dataPath);
+    const std::string dataTarget = fs.ResolveTarget(names.dataPath);
+    const std::string animationTarget = fs.ResolveTarget(names.animationPath);
+    TempFile data(fs, dataTarget);
     if (!data.file) {
         errorLine = WriteFailure(names.dataPath);
         return false;
@@ -304,7 +311,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         }
     }
 
-    TempFile animation(fs, names.animationPath);
+    TempFile animation(fs, animationTarget);
     if (!animation.file) {
         errorLine = WriteFailure(names.animationPath);
         return false;
@@ -323,7 +330,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     }
 
     std::size_t failed = 0;
-    if (!Commit(fs, {&data, &animation}, {names.dataPath, names.animationPath}, failed)) {
+    if (!Commit(fs, {&data, &animation}, {dataTarget, animationTarget}, failed)) {
         errorLine = WriteFailure(failed == 0 ? names.dataPath : names.animationPath);
         return false;
     }
@@ -372,7 +379,8 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
 
     // The old frames are copied to a temporary file, the new ones written after them and the new
     // count set; only then does the temporary replace the file, which so is never half appended.
-    TempFile grown(fs, path);
+    const std::string target = fs.ResolveTarget(path);
+    TempFile grown(fs, target);
     if (!grown.file) {
         errorLine = WriteFailure(path);
         return false;
@@ -394,7 +402,7 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
     }
     existing->Close();
     std::size_t failed = 0;
-    if (!ok || !grown.Finish() || !Commit(fs, {&grown}, {path}, failed)) {
+    if (!ok || !grown.Finish() || !Commit(fs, {&grown}, {target}, failed)) {
         errorLine = WriteFailure(path);
         return false;
     }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <random>
 
 namespace {
@@ -174,7 +175,26 @@ public:
         info.device = static_cast<std::uint64_t>(st.st_dev);
         info.inode = static_cast<std::uint64_t>(st.st_ino);
         info.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+        info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
         return info;
+    }
+
+    bool SetMode(const std::string& path, std::uint32_t mode) override
+    {
+        return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+    }
+
+    std::string ResolveTarget(const std::string& path) override
+    {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved)
+            return path;
+        std::string target(resolved);
+        std::free(resolved);
+        return target;
     }
 };
 

@@ -29,6 +29,7 @@ struct FileInfo {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint64_t size = 0;
+    std::uint32_t mode = 0; // permission bits
 };
 
 class CFileSystem {
@@ -48,6 +49,11 @@ public:
     virtual bool Link(const std::string& existing, const std::string& newPath) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual FileInfo Stat(const std::string& path) = 0;
+    // Gives a file the permission bits of the one it is about to replace.
+    virtual bool SetMode(const std::string& /*path*/, std::uint32_t /*mode*/) { return true; }
+    // The file a path finally names: a symbolic link is followed, so that replacing the file
+    // keeps the link. A path that is no link comes back unchanged.
+    virtual std::string ResolveTarget(const std::string& path) { return path; }
 
     // The real file system of this machine.
     static CFileSystem& Native();

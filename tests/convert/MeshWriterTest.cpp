@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <limits>
 
 namespace {
@@ -416,4 +417,34 @@ TEST(MeshWriter, FailedAppendLeavesTheAnimationFileAsItWas)
         EXPECT_EQ(ReadFileBytes(w.names.animationPath), old);
         EXPECT_EQ(w.dir.Entries(), (std::vector<std::string>{"ship_a.3d"}));
     }
+}
+
+TEST(MeshWriter, ReplacedAndAppendedFilesKeepTheirLinksAndPermissions)
+{
+    CFrameModel model;
+    model.AddFrame({At(1.0f, 0.0f, 0.0f)});
+    WriterFixture w;
+    // The user's files live elsewhere; the output names are symbolic links to them.
+    const std::string realData = w.dir.File("store_d.3d"), realAnimation = w.dir.File("store_a.3d");
+    WriteFileBytes(realData, Bytes(100, 0xEE));
+    WriteFileBytes(realAnimation, Bytes(100, 0xEE));
+    ASSERT_EQ(::chmod(realData.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(realAnimation.c_str(), 0640), 0);
+    std::filesystem::create_symlink("store_d.3d", w.names.dataPath);
+    std::filesystem::create_symlink("store_a.3d", w.names.animationPath);
+
+    ASSERT_TRUE(w.Write(model, false)) << w.error;
+    EXPECT_TRUE(std::filesystem::is_symlink(w.names.dataPath));
+    EXPECT_TRUE(std::filesystem::is_symlink(w.names.animationPath));
+    EXPECT_EQ(ReadFileBytes(realAnimation), (Bytes{0x01, 0x00, 0x04, 0x00, 0x08, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(ReadFileBytes(realData).size(), 48u);
+    EXPECT_EQ(std::filesystem::status(realData).permissions(), std::filesystem::perms(0600));
+    EXPECT_EQ(std::filesystem::status(realAnimation).permissions(), std::filesystem::perms(0640));
+
+    ASSERT_TRUE(w.Write(model, true)) << w.error;
+    EXPECT_TRUE(std::filesystem::is_symlink(w.names.animationPath));
+    EXPECT_EQ(ReadFileBytes(realAnimation),
+              (Bytes{0x02, 0x00, 0x04, 0x00, 0x08, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(std::filesystem::status(realAnimation).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(w.dir.Entries(), (std::vector<std::string>{"ship_a.3d", "ship_d.3d", "store_a.3d", "store_d.3d"}));
 }
