@@ -44,6 +44,7 @@ constexpr int kMaxChunkDepth = 64;
 constexpr std::uint32_t kMaxChunksPerLevel = 10000;
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::uint64_t kMaxFrames = 65535;
+constexpr std::uint32_t kMaxObjects = 65535;
 
 constexpr std::size_t kVertexBytes = 12;
 constexpr std::size_t kFaceBytes = 8;
@@ -142,7 +143,10 @@ int C3dsModel::Load(CFile& file, int byNameFlag)
     readPass = 0;
     if (!WalkChunks(source, kHeaderBytes, contentSize, 0) || readFailed())
         return 0;
-    if (std::uint64_t{objectCount} * frameCount > kMaxTrackEntries) {
+    // No scene that converts has more mesh objects than an animation file has frames: by name each
+    // object is a frame, by key frame at most 16383 of them can hold a vertex. Refusing them early
+    // also keeps hostile files from feeding the name sort, whose steps are quadratic on equal names.
+    if (objectCount > kMaxObjects || std::uint64_t{objectCount} * frameCount > kMaxTrackEntries) {
         ReportLine("Error: The scene is too large to convert\r\n");
         return 0;
     }

@@ -632,6 +632,29 @@ TEST(ChunkReader, SceneOfMoreThan2To24TrackEntriesFailsBeforeReading)
     EXPECT_TRUE(loaded->model.Objects().empty());
 }
 
+TEST(ChunkReader, SceneOfMoreThan65535MeshObjectsFailsBeforeReading)
+{
+    // Seven mesh-data chunks keep every level under 10000 chunks.
+    const auto withObjects = [](std::size_t count) {
+        Chunk main(0x4D4D);
+        for (std::size_t done = 0; done < count;) {
+            Chunk mesh(0x3D3D);
+            for (int i = 0; i < 10000 && done < count; ++i, ++done)
+                mesh.Add(NamedObject("same", {TriangleMesh({})}));
+            main.Add(mesh);
+        }
+        return main.Bytes();
+    };
+    const auto tooMany = LoadScene(withObjects(65536), 1);
+    EXPECT_EQ(tooMany->result, 0);
+    EXPECT_EQ(tooMany->log, "Error: The scene is too large to convert\r\n");
+    EXPECT_TRUE(tooMany->view.progressLines.empty());
+
+    const auto most = LoadScene(withObjects(65535), 0);
+    EXPECT_EQ(most->result, 1);
+    EXPECT_EQ(most->model.GetFrameCount(), 1);
+}
+
 TEST(ChunkReader, EveryPrefixOfAValidSceneLoadsOrFailsCleanly)
 {
     const std::vector<std::uint8_t> scene = AnimatedScene();
