@@ -65,9 +65,8 @@ TEST(VertexLanes, XAndYRoundToSinglePrecisionBeforePackingAndZDoesNot)
     model.AddFrame(std::vector<FrameVertex>(5, At(0.375f, 0.375f, 0.75f)));
     ScaleFactors factors;
     factors.sx = factors.sy = factors.sz = 0.9999999999;
-    Bytes expected;
-    for (int i = 0; i < 5; ++i)
-        expected.insert(expected.end(), {0x03, 0x18, 0x80, 0x00});
+    const Bytes expected = {0x03, 0x18, 0x80, 0x00, 0x03, 0x18, 0x80, 0x00, 0x03, 0x18,
+                            0x80, 0x00, 0x03, 0x18, 0x80, 0x00, 0x03, 0x18, 0x80, 0x00};
     EXPECT_EQ(AnimationWords(model, factors), expected);
 }
 
