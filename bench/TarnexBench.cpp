@@ -117,15 +117,15 @@ void ModelFloor(benchmark::State& state, const BenchScene* scene)
     const std::size_t triangles = scenegen::TrianglesPerObject(scene->spec.verticesPerObject);
     for (auto _ : state) {
         std::vector<std::vector<FrameVertex>> vertexArrays(scene->spec.objectCount);
-        std::vector<std::vector<FrameTriangle>> triangleArrays(scene->spec.objectCount);
+        std::vector<std::vector<MeshTriangle>> triangleArrays(scene->spec.objectCount);
         for (std::size_t i = 0; i < scene->spec.objectCount; ++i) {
             vertexArrays[i].assign(vertices, FrameVertex{});
-            triangleArrays[i].assign(triangles, FrameTriangle{});
+            triangleArrays[i].assign(triangles, MeshTriangle{});
         }
         benchmark::DoNotOptimize(triangleArrays.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(
-        state.iterations() * scene->spec.objectCount * (vertices * sizeof(FrameVertex) + triangles * sizeof(FrameTriangle))));
+        state.iterations() * scene->spec.objectCount * (vertices * sizeof(FrameVertex) + triangles * sizeof(MeshTriangle))));
 }
 
 void Load(benchmark::State& state, const BenchScene* scene)

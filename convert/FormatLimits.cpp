@@ -35,7 +35,7 @@ bool CheckFormatLimits(const C3dsModel& model, std::int32_t frameCount, bool app
         return false;
     }
     for (const MeshObject* object : frameZero) {
-        for (const FrameTriangle& t : object->triangles) {
+        for (const MeshTriangle& t : object->triangles) {
             for (const std::uint32_t index : {t.index0, t.index1, t.index2}) {
                 if (index >= object->vertexCount) {
                     errorLine = FormatLine("Error: A triangle refers to vertex %u, but its object has only %u "

@@ -349,7 +349,7 @@ C3dsModel::Walk C3dsModel::ReadFaceList(CChunkSource& source, std::uint64_t p, s
         reader.ReadU16(b);
         reader.ReadU16(c);
         reader.Skip(2); // face flags
-        FrameTriangle triangle;
+        MeshTriangle triangle;
         triangle.index0 = a;
         triangle.index1 = b;
         triangle.index2 = c;
@@ -387,14 +387,14 @@ void C3dsModel::ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::ui
     while (reader.ReadU16(face)) {
         if (face >= object.triangleCount)
             continue;
-        FrameTriangle& triangle = object.triangles[face];
-        triangle.skinIndex = options.skinIndex;
+        MeshTriangle& triangle = object.triangles[face];
+        triangle.skinIndex = static_cast<std::uint8_t>(options.skinIndex); // a digit, 0 to 9
         triangle.typeCode = options.typeCode;
-        triangle.flagW = options.flagW;
-        triangle.flagB = options.flagB;
-        triangle.flagF = options.flagF;
-        triangle.flagE = options.flagE;
-        triangle.flagN = options.flagN;
+        triangle.flagW = static_cast<std::uint8_t>(options.flagW);
+        triangle.flagB = static_cast<std::uint8_t>(options.flagB);
+        triangle.flagF = static_cast<std::uint8_t>(options.flagF);
+        triangle.flagE = static_cast<std::uint8_t>(options.flagE);
+        triangle.flagN = static_cast<std::uint8_t>(options.flagN);
         triangle.xByte = options.xByte;
         triangle.cByte = options.cByte;
     }

@@ -8,7 +8,7 @@
 
 namespace {
 
-void CopyTriangle(const FrameTriangle& from, std::uint32_t vertexBase, FrameTriangle& to)
+void CopyTriangle(const MeshTriangle& from, std::uint32_t vertexBase, FrameTriangle& to)
 {
     to.index0 = from.index0 + vertexBase;
     to.index1 = from.index1 + vertexBase;

@@ -53,7 +53,7 @@ std::vector<Bits3> TrackBits(const std::vector<FrameVertex>& track)
 // skinIndex, typeCode, flagW, flagB, flagF, flagE, flagN, xByte, cByte
 using Options = std::array<int, 9>;
 
-Options OptionsOf(const FrameTriangle& t)
+template <typename Triangle> Options OptionsOf(const Triangle& t)
 {
     return {t.skinIndex, t.typeCode, t.flagW, t.flagB, t.flagF, t.flagE, t.flagN, t.xByte, t.cByte};
 }

@@ -120,7 +120,7 @@ struct Lib3dsMirror {
                                                  << (mapped ? theirs.texelL[j][1] : 0.0f) << ")";
     }
     for (std::size_t t = 0; t < ours.triangleCount; ++t) {
-        const FrameTriangle& ot = ours.triangles[t];
+        const MeshTriangle& ot = ours.triangles[t];
         const Lib3dsWord* corners = theirs.faceL[t].points;
         if (ot.index0 != corners[0] || ot.index1 != corners[1] || ot.index2 != corners[2])
             return ::testing::AssertionFailure() << ours.name << ": corners of triangle " << t;

@@ -53,7 +53,7 @@ TEST(SceneGenerator, ShuffledObjectsLoadInNameOrderWithGridMappingAndSkin)
     EXPECT_EQ(first.origin.x, -120.0f);
 
     ASSERT_EQ(first.triangleCount, 8u);
-    const FrameTriangle& odd = first.triangles[1];
+    const MeshTriangle& odd = first.triangles[1];
     EXPECT_EQ(odd.index0, 1u);
     EXPECT_EQ(odd.index1, 3u);
     EXPECT_EQ(odd.index2, 2u);
