@@ -25,13 +25,13 @@ BenchScene MakeScene(const std::string& name, std::uint32_t objects, std::uint32
 {
     BenchScene scene;
     scene.name = name;
-    scene.spec.objectCount = objects;
-    scene.spec.verticesPerObject = vertices;
-    scene.spec.mapping = true;
-    scene.spec.skin = true;
-    scene.spec.frames = frames;
-    scene.spec.keyEvery = 10;
-    scene.spec.shuffled = byName; // numbered objects saved out of name order, as editors do
+    scene.shape.objectCount = objects;
+    scene.shape.verticesPerObject = vertices;
+    scene.shape.mapping = true;
+    scene.shape.skin = true;
+    scene.shape.frames = frames;
+    scene.shape.keyEvery = 10;
+    scene.shape.shuffled = byName; // numbered objects saved out of name order, as editors do
     scene.byName = byName;
     return scene;
 }
@@ -61,7 +61,7 @@ void PrepareScenes(const std::string& folder, bool quick)
     scenes.push_back(MakeScene("keyframe-heavy", 40, 400, quick ? 200 : 2000, false));
     for (BenchScene& scene : scenes) {
         scene.path = folder + "/" + scene.name + ".3ds";
-        scene.bytes = scenegen::WriteSceneFile(scene.spec, scene.path);
+        scene.bytes = scenegen::WriteSceneFile(scene.shape, scene.path);
         if (scene.bytes == 0) {
             std::fprintf(stderr, "cannot write %s\n", scene.path.c_str());
             std::exit(1);

@@ -13,7 +13,7 @@ namespace bench {
 
 struct BenchScene {
     std::string name;        // "byname-big", "keyframe-heavy"
-    scenegen::SceneSpec spec;
+    scenegen::SceneShape shape;
     bool byName = false;     // frame mode the scene is converted in
     std::string path;        // the generated .3DS file
     std::uint64_t bytes = 0; // its size

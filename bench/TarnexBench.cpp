@@ -63,19 +63,19 @@ std::uint64_t PeakAboveIdle(const std::string& benchmark, const std::string& ope
 
 std::uint64_t TrianglesPerFrame(const BenchScene& scene)
 {
-    const std::uint64_t t = scenegen::TrianglesPerObject(scene.spec.verticesPerObject);
-    return scene.byName ? t : t * scene.spec.objectCount;
+    const std::uint64_t t = scenegen::TrianglesPerObject(scene.shape.verticesPerObject);
+    return scene.byName ? t : t * scene.shape.objectCount;
 }
 
 std::uint64_t VerticesPerFrame(const BenchScene& scene)
 {
-    const std::uint64_t v = scene.spec.verticesPerObject;
-    return scene.byName ? v : v * scene.spec.objectCount;
+    const std::uint64_t v = scene.shape.verticesPerObject;
+    return scene.byName ? v : v * scene.shape.objectCount;
 }
 
 std::uint64_t FrameCount(const BenchScene& scene)
 {
-    return scene.byName ? scene.spec.objectCount : std::max<std::uint32_t>(scene.spec.frames, 1);
+    return scene.byName ? scene.shape.objectCount : std::max<std::uint32_t>(scene.shape.frames, 1);
 }
 
 std::unique_ptr<C3dsModel> LoadModel(const BenchScene& scene, CQuietHost& host, std::string& log)
@@ -113,19 +113,19 @@ void ReadFileFloor(benchmark::State& state, const BenchScene* scene)
 // allocates it, and freeing it: no loader that builds this model can take less.
 void ModelFloor(benchmark::State& state, const BenchScene* scene)
 {
-    const std::size_t vertices = scene->spec.verticesPerObject;
-    const std::size_t triangles = scenegen::TrianglesPerObject(scene->spec.verticesPerObject);
+    const std::size_t vertices = scene->shape.verticesPerObject;
+    const std::size_t triangles = scenegen::TrianglesPerObject(scene->shape.verticesPerObject);
     for (auto _ : state) {
-        std::vector<std::vector<FrameVertex>> vertexArrays(scene->spec.objectCount);
-        std::vector<std::vector<MeshTriangle>> triangleArrays(scene->spec.objectCount);
-        for (std::size_t i = 0; i < scene->spec.objectCount; ++i) {
+        std::vector<std::vector<FrameVertex>> vertexArrays(scene->shape.objectCount);
+        std::vector<std::vector<MeshTriangle>> triangleArrays(scene->shape.objectCount);
+        for (std::size_t i = 0; i < scene->shape.objectCount; ++i) {
             vertexArrays[i].assign(vertices, FrameVertex{});
             triangleArrays[i].assign(triangles, MeshTriangle{});
         }
         benchmark::DoNotOptimize(triangleArrays.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(
-        state.iterations() * scene->spec.objectCount * (vertices * sizeof(FrameVertex) + triangles * sizeof(MeshTriangle))));
+        state.iterations() * scene->shape.objectCount * (vertices * sizeof(FrameVertex) + triangles * sizeof(MeshTriangle))));
 }
 
 void Load(benchmark::State& state, const BenchScene* scene)
@@ -407,13 +407,13 @@ int main(int argc, char** argv)
         return bench::RunProbe(argv[2], argc > 3 ? argv[3] : "", argc > 4 ? argv[4] : "");
     // --tarnex_generate OBJECTS VERTICES FRAMES KEY_EVERY SHUFFLED PATH: one scene, for scripts.
     if (argc == 8 && std::strcmp(argv[1], "--tarnex_generate") == 0) {
-        scenegen::SceneSpec spec;
-        spec.objectCount = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
-        spec.verticesPerObject = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
-        spec.frames = static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10));
-        spec.keyEvery = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
-        spec.shuffled = std::strcmp(argv[6], "0") != 0;
-        return scenegen::WriteSceneFile(spec, argv[7]) > 0 ? 0 : 1;
+        scenegen::SceneShape shape;
+        shape.objectCount = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
+        shape.verticesPerObject = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
+        shape.frames = static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10));
+        shape.keyEvery = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
+        shape.shuffled = std::strcmp(argv[6], "0") != 0;
+        return scenegen::WriteSceneFile(shape, argv[7]) > 0 ? 0 : 1;
     }
 
     // Own flags: --tarnex_quick (scenes a tenth the size), --tarnex_dir=FOLDER (where the scenes and

@@ -43,13 +43,13 @@ Bytes AnimationFile(std::uint16_t frames, std::uint16_t frameBytes)
     return bytes;
 }
 
-scenegen::SceneSpec Scene(std::uint32_t verticesPerObject, std::uint32_t frames)
+scenegen::SceneShape Scene(std::uint32_t verticesPerObject, std::uint32_t frames)
 {
-    scenegen::SceneSpec spec;
-    spec.objectCount = 2;
-    spec.verticesPerObject = verticesPerObject;
-    spec.frames = frames;
-    return spec;
+    scenegen::SceneShape shape;
+    shape.objectCount = 2;
+    shape.verticesPerObject = verticesPerObject;
+    shape.frames = frames;
+    return shape;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)

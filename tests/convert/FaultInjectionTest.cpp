@@ -20,14 +20,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Large enough for several reads of the input (about 290 KiB) and several writes of the
 // animation file (about 1.3 MiB), so that a fault can strike between two of them.
-scenegen::SceneSpec FaultScene()
+scenegen::SceneShape FaultScene()
 {
-    scenegen::SceneSpec spec;
-    spec.objectCount = 2;
-    spec.verticesPerObject = 4000;
-    spec.frames = 40;
-    spec.keyEvery = 7;
-    return spec;
+    scenegen::SceneShape shape;
+    shape.objectCount = 2;
+    shape.verticesPerObject = 4000;
+    shape.frames = 40;
+    shape.keyEvery = 7;
+    return shape;
 }
 
 constexpr std::uint16_t kFrameBytes = 4 * 8000;

@@ -110,9 +110,9 @@ std::array<float, 3> OriginOf(std::uint32_t object)
             static_cast<float>(object / 256) * 8.0f};
 }
 
-Chunk MeshObjectChunk(const SceneSpec& spec, std::uint32_t object)
+Chunk MeshObjectChunk(const SceneShape& shape, std::uint32_t object)
 {
-    const std::uint32_t n = std::min<std::uint32_t>(spec.verticesPerObject, 65535);
+    const std::uint32_t n = std::min<std::uint32_t>(shape.verticesPerObject, 65535);
     const Grid grid = GridOf(n);
     const auto origin = OriginOf(object);
 
@@ -139,7 +139,7 @@ Chunk MeshObjectChunk(const SceneSpec& spec, std::uint32_t object)
     }
 
     std::vector<Chunk> groups;
-    if (spec.skin && t > 0)
+    if (shape.skin && t > 0)
         groups.push_back(build3ds::MaterialGroup(kSkinMaterial, skinned));
     std::vector<Chunk> mesh;
     mesh.push_back(build3ds::PointList(points));
@@ -147,14 +147,14 @@ Chunk MeshObjectChunk(const SceneSpec& spec, std::uint32_t object)
     mesh.push_back(build3ds::FaceList(faces, groups));
     faces = {};
     groups.clear();
-    if (spec.mapping)
+    if (shape.mapping)
         mesh.push_back(build3ds::Mapping(uv));
     uv = {};
     mesh.push_back(build3ds::MeshMatrix(origin[0], origin[1], origin[2]));
     return build3ds::NamedObject(ObjectName(object), {build3ds::TriangleMesh(mesh)});
 }
 
-Chunk NodeChunk(const SceneSpec& spec, std::uint32_t object)
+Chunk NodeChunk(const SceneShape& shape, std::uint32_t object)
 {
     const auto origin = OriginOf(object);
     static const std::array<std::array<float, 3>, 3> kAxes = {{{0.6f, 0.0f, 0.8f}, {0.0f, 0.8f, 0.6f}, {0.48f, 0.6f, 0.64f}}};
@@ -163,8 +163,8 @@ Chunk NodeChunk(const SceneSpec& spec, std::uint32_t object)
 
     std::vector<build3ds::Key3> positions, scales;
     std::vector<build3ds::RotationKey> rotations;
-    const std::uint32_t every = spec.keyEvery == 0 ? 1 : spec.keyEvery;
-    for (std::uint32_t f = 0, k = 0; f < spec.frames; f += every, ++k) {
+    const std::uint32_t every = shape.keyEvery == 0 ? 1 : shape.keyEvery;
+    for (std::uint32_t f = 0, k = 0; f < shape.frames; f += every, ++k) {
         const float step = static_cast<float>(k);
         positions.push_back({f, origin[0] + step * 0.5f, origin[1] + static_cast<float>(k % 8) * 0.25f,
                              origin[2] - step * 0.125f});
@@ -183,23 +183,23 @@ Chunk U32Chunk(std::uint16_t id, std::uint32_t value)
     return c;
 }
 
-void Generate(const SceneSpec& spec, CSink& sink)
+void Generate(const SceneShape& shape, CSink& sink)
 {
     const std::uint64_t main = sink.OpenContainer(kChunkMain);
     sink.Append(U32Chunk(kChunkVersion, 3).Bytes());
-    const std::vector<std::uint32_t> order = WriteOrder(spec);
+    const std::vector<std::uint32_t> order = WriteOrder(shape);
 
     const std::uint64_t meshData = sink.OpenContainer(kChunkMeshData);
     sink.Append(U32Chunk(kChunkMeshVersion, 3).Bytes());
     for (const std::uint32_t object : order)
-        sink.Append(MeshObjectChunk(spec, object).Bytes());
+        sink.Append(MeshObjectChunk(shape, object).Bytes());
     sink.CloseContainer(meshData);
 
-    if (spec.frames > 0) {
+    if (shape.frames > 0) {
         const std::uint64_t keyframes = sink.OpenContainer(kChunkKeyframeData);
-        sink.Append(build3ds::Segment(0, spec.frames - 1).Bytes());
+        sink.Append(build3ds::Segment(0, shape.frames - 1).Bytes());
         for (const std::uint32_t object : order)
-            sink.Append(NodeChunk(spec, object).Bytes());
+            sink.Append(NodeChunk(shape, object).Bytes());
         sink.CloseContainer(keyframes);
     }
     sink.CloseContainer(main);
@@ -214,15 +214,15 @@ std::string ObjectName(std::uint32_t index)
     return name;
 }
 
-std::vector<std::uint32_t> WriteOrder(const SceneSpec& spec)
+std::vector<std::uint32_t> WriteOrder(const SceneShape& shape)
 {
-    std::vector<std::uint32_t> order(spec.objectCount);
-    for (std::uint32_t i = 0; i < spec.objectCount; ++i)
+    std::vector<std::uint32_t> order(shape.objectCount);
+    for (std::uint32_t i = 0; i < shape.objectCount; ++i)
         order[i] = i;
-    if (spec.shuffled) {
+    if (shape.shuffled) {
         // Fisher-Yates over a 64-bit linear congruential sequence: the same order everywhere.
-        std::uint64_t state = 0x9E3779B97F4A7C15ull ^ spec.seed;
-        for (std::uint32_t i = spec.objectCount; i > 1; --i) {
+        std::uint64_t state = 0x9E3779B97F4A7C15ull ^ shape.seed;
+        for (std::uint32_t i = shape.objectCount; i > 1; --i) {
             state = state * 6364136223846793005ull + 1442695040888963407ull;
             std::swap(order[i - 1], order[static_cast<std::uint32_t>((state >> 33) % i)]);
         }
@@ -235,17 +235,17 @@ std::uint32_t TrianglesPerObject(std::uint32_t vertices)
     return std::min<std::uint32_t>(2 * vertices, kMaxTriangles);
 }
 
-std::vector<std::uint8_t> GenerateScene(const SceneSpec& spec)
+std::vector<std::uint8_t> GenerateScene(const SceneShape& shape)
 {
     CMemorySink sink;
-    Generate(spec, sink);
+    Generate(shape, sink);
     return std::move(sink.bytes);
 }
 
-std::uint64_t WriteSceneFile(const SceneSpec& spec, const std::string& path)
+std::uint64_t WriteSceneFile(const SceneShape& shape, const std::string& path)
 {
     CFileSink sink(path);
-    Generate(spec, sink);
+    Generate(shape, sink);
     const std::uint64_t size = sink.Size();
     return sink.Close() ? size : 0;
 }

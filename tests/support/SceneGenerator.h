@@ -18,7 +18,7 @@
 
 namespace scenegen {
 
-struct SceneSpec {
+struct SceneShape {
     std::uint32_t objectCount = 1;
     std::uint32_t verticesPerObject = 4; // at most 65535, the point list's 16-bit count
     bool mapping = true;        // 0x4140 mapping coordinates in every object
@@ -36,15 +36,15 @@ inline constexpr const char* kSkinMaterial = "Skin1TWc0f";
 std::string ObjectName(std::uint32_t index);
 
 // The order in which the objects are written: object indices, a permutation of 0 .. N - 1.
-std::vector<std::uint32_t> WriteOrder(const SceneSpec& spec);
+std::vector<std::uint32_t> WriteOrder(const SceneShape& shape);
 
 // Number of triangles of one object.
 std::uint32_t TrianglesPerObject(std::uint32_t vertices);
 
 // The whole scene in memory.
-std::vector<std::uint8_t> GenerateScene(const SceneSpec& spec);
+std::vector<std::uint8_t> GenerateScene(const SceneShape& shape);
 
 // Writes the scene to path, object by object. Returns the file's size, or 0 on failure.
-std::uint64_t WriteSceneFile(const SceneSpec& spec, const std::string& path);
+std::uint64_t WriteSceneFile(const SceneShape& shape, const std::string& path);
 
 } // namespace scenegen

@@ -18,9 +18,9 @@ struct Loaded {
     int result = 0;
 };
 
-void LoadScene(Loaded& loaded, const scenegen::SceneSpec& spec, int byName)
+void LoadScene(Loaded& loaded, const scenegen::SceneShape& shape, int byName)
 {
-    CMemoryFile file(scenegen::GenerateScene(spec));
+    CMemoryFile file(scenegen::GenerateScene(shape));
     loaded.result = loaded.model.Load(file, byName);
 }
 
@@ -28,14 +28,14 @@ void LoadScene(Loaded& loaded, const scenegen::SceneSpec& spec, int byName)
 
 TEST(SceneGenerator, ShuffledObjectsLoadInNameOrderWithGridMappingAndSkin)
 {
-    scenegen::SceneSpec spec;
-    spec.objectCount = 5;
-    spec.verticesPerObject = 4;
-    spec.shuffled = true;
-    ASSERT_NE(scenegen::WriteOrder(spec), (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
+    scenegen::SceneShape shape;
+    shape.objectCount = 5;
+    shape.verticesPerObject = 4;
+    shape.shuffled = true;
+    ASSERT_NE(scenegen::WriteOrder(shape), (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
 
     Loaded loaded;
-    LoadScene(loaded, spec, 1);
+    LoadScene(loaded, shape, 1);
     ASSERT_EQ(loaded.result, 1) << loaded.log;
     ASSERT_EQ(loaded.model.GetFrameCount(), 5);
     const auto& sorted = loaded.model.SortedObjects();
@@ -65,16 +65,16 @@ TEST(SceneGenerator, ShuffledObjectsLoadInNameOrderWithGridMappingAndSkin)
 
 TEST(SceneGenerator, KeyframeSegmentHasTracksKeyedEveryKFrames)
 {
-    scenegen::SceneSpec spec;
-    spec.objectCount = 2;
-    spec.verticesPerObject = 9;
-    spec.mapping = false;
-    spec.skin = false;
-    spec.frames = 21;
-    spec.keyEvery = 10;
+    scenegen::SceneShape shape;
+    shape.objectCount = 2;
+    shape.verticesPerObject = 9;
+    shape.mapping = false;
+    shape.skin = false;
+    shape.frames = 21;
+    shape.keyEvery = 10;
 
     Loaded loaded;
-    LoadScene(loaded, spec, 0);
+    LoadScene(loaded, shape, 0);
     ASSERT_EQ(loaded.result, 1) << loaded.log;
     ASSERT_EQ(loaded.model.GetFrameCount(), 21);
     const MeshObject& object = loaded.model.Objects()[1];
@@ -96,16 +96,16 @@ TEST(SceneGenerator, KeyframeSegmentHasTracksKeyedEveryKFrames)
 
 TEST(SceneGenerator, FileHoldsTheSameBytesAsMemory)
 {
-    scenegen::SceneSpec spec;
-    spec.objectCount = 3;
-    spec.verticesPerObject = 50;
-    spec.frames = 12;
-    spec.keyEvery = 4;
-    spec.shuffled = true;
-    const std::vector<std::uint8_t> bytes = scenegen::GenerateScene(spec);
+    scenegen::SceneShape shape;
+    shape.objectCount = 3;
+    shape.verticesPerObject = 50;
+    shape.frames = 12;
+    shape.keyEvery = 4;
+    shape.shuffled = true;
+    const std::vector<std::uint8_t> bytes = scenegen::GenerateScene(shape);
 
     const std::string path = ::testing::TempDir() + "tarnex-scenegen.3ds";
-    ASSERT_EQ(scenegen::WriteSceneFile(spec, path), bytes.size());
+    ASSERT_EQ(scenegen::WriteSceneFile(shape, path), bytes.size());
     std::ifstream in(path, std::ios::binary);
     const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::remove(path.c_str());
