@@ -1,5 +1,6 @@
 #include "scene/3dsModel.h"
 #include "tests/support/Chunk3ds.h"
+#include "tests/support/LoadedScene.h"
 #include "tests/support/MemoryFile.h"
 
 #include <gtest/gtest.h>
@@ -11,26 +12,6 @@
 using namespace build3ds;
 
 namespace {
-
-struct Loaded {
-    CRecordingView view;
-    std::string log;
-    C3dsModel model{view, 1009, log};
-    int result = 0;
-};
-
-void LoadBytes(Loaded& loaded, std::vector<std::uint8_t> bytes, int byName)
-{
-    CMemoryFile file(std::move(bytes));
-    loaded.result = loaded.model.Load(file, byName);
-}
-
-std::unique_ptr<Loaded> LoadScene(std::vector<std::uint8_t> bytes, int byName = 0)
-{
-    auto loaded = std::make_unique<Loaded>();
-    LoadBytes(*loaded, std::move(bytes), byName);
-    return loaded;
-}
 
 const std::vector<std::array<float, 3>> kTriangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
 

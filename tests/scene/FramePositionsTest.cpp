@@ -1,6 +1,6 @@
 #include "scene/3dsModel.h"
 #include "tests/support/Chunk3ds.h"
-#include "tests/support/MemoryFile.h"
+#include "tests/support/LoadedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +13,11 @@ using namespace build3ds;
 
 namespace {
 
-struct Loaded {
-    CRecordingView view;
-    std::string log;
-    C3dsModel model{view, 1009, log};
-};
-
-std::unique_ptr<Loaded> LoadScene(std::vector<std::uint8_t> bytes, int byName)
+// Every scene these tests build loads.
+std::unique_ptr<Loaded> LoadGood(std::vector<std::uint8_t> bytes, int byName)
 {
-    auto loaded = std::make_unique<Loaded>();
-    CMemoryFile file(std::move(bytes));
-    EXPECT_EQ(loaded->model.Load(file, byName), 1);
+    auto loaded = LoadScene(std::move(bytes), byName);
+    EXPECT_EQ(loaded->result, 1);
     return loaded;
 }
 
@@ -50,7 +44,7 @@ std::uint32_t Bits(float value)
 
 TEST(FramePositions, KeyFramePlacesEveryVertexAsTheWholeFrameDoes)
 {
-    auto loaded = LoadScene(TurningScene(), 0);
+    auto loaded = LoadGood(TurningScene(), 0);
     FramePositions positions;
     loaded->model.BuildFramePositions(1, positions);
     ASSERT_EQ(positions.Count(), 12u);
@@ -77,7 +71,7 @@ TEST(FramePositions, KeyFramePlacesEveryVertexAsTheWholeFrameDoes)
 
 TEST(FramePositions, RebuildingOverwritesThePositionsAndOutOfRangeEmptiesThem)
 {
-    auto loaded = LoadScene(TurningScene(), 0);
+    auto loaded = LoadGood(TurningScene(), 0);
     FramePositions positions;
     loaded->model.BuildFramePositions(1, positions);
     loaded->model.BuildFramePositions(0, positions);
@@ -98,7 +92,7 @@ TEST(FramePositions, ByNameTakesTheObjectInNameOrder)
     const std::vector<std::array<float, 3>> b = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}};
     const std::vector<std::array<float, 3>> a = {{-1, -2, -3}, {-4, -5, -6}, {-7, -8, -9}, {-10, -11, -12},
                                                  {-13, -14, -15}};
-    auto loaded = LoadScene(Scene({SimpleObject("b", b, {{0, 1, 2}}), SimpleObject("a", a, {{0, 1, 2}})}), 1);
+    auto loaded = LoadGood(Scene({SimpleObject("b", b, {{0, 1, 2}}), SimpleObject("a", a, {{0, 1, 2}})}), 1);
     FramePositions positions;
     loaded->model.BuildFramePositions(1, positions);
     ASSERT_EQ(positions.Count(), 5u);
