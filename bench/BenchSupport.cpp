@@ -1,8 +1,8 @@
 #include "bench/BenchSupport.h"
 
 #include "bench/Peers.h"
-#include "scene/3dsModel.h"
-#include "scene/FileLayer.h"
+#include "input3ds/3dsModel.h"
+#include "platform/FileLayer.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,7 +21,7 @@ std::string& Folder()
 }
 
 BenchScene MakeScene(const std::string& name, std::uint32_t objects, std::uint32_t vertices, std::uint32_t frames,
-                     bool byName)
+                     FrameMode frameMode)
 {
     BenchScene scene;
     scene.name = name;
@@ -31,8 +31,9 @@ BenchScene MakeScene(const std::string& name, std::uint32_t objects, std::uint32
     scene.shape.skin = true;
     scene.shape.frames = frames;
     scene.shape.keyEvery = 10;
-    scene.shape.shuffled = byName; // numbered objects saved out of name order, as editors do
-    scene.byName = byName;
+    // Numbered objects saved out of name order, as editors do.
+    scene.shape.shuffled = frameMode == FrameMode::ByObjectName;
+    scene.frameMode = frameMode;
     return scene;
 }
 
@@ -57,8 +58,8 @@ void PrepareScenes(const std::string& folder, bool quick)
     scenes.clear();
     // byname-big: 200 objects of 16000 vertices, no keyframes; keyframe-heavy: 40 objects of 400
     // vertices over 2000 frames, keyed every 10. The quick set keeps the shapes, a tenth the size.
-    scenes.push_back(MakeScene("byname-big", quick ? 20 : 200, 16000, 0, true));
-    scenes.push_back(MakeScene("keyframe-heavy", 40, 400, quick ? 200 : 2000, false));
+    scenes.push_back(MakeScene("byname-big", quick ? 20 : 200, 16000, 0, FrameMode::ByObjectName));
+    scenes.push_back(MakeScene("keyframe-heavy", 40, 400, quick ? 200 : 2000, FrameMode::ByKeyFrame));
     for (BenchScene& scene : scenes) {
         scene.path = folder + "/" + scene.name + ".3ds";
         scene.bytes = scenegen::WriteSceneFile(scene.shape, scene.path);
@@ -87,7 +88,7 @@ bool ConvertScene(const BenchScene& scene, const std::string& folder)
     options.inputPath = scene.path;
     options.outputPath = folder + "/out.3d";
     options.vertexMode = VertexMode::UniformScale;
-    options.frameMode = scene.byName ? FrameMode::ByObjectName : FrameMode::ByKeyFrame;
+    options.frameMode = scene.frameMode;
     CQuietHost host(options);
     RunState state;
     return RunConversion(host, state) == RunOutcome::Completed;
@@ -144,12 +145,12 @@ int Perform(const std::string& operation, const std::string& path, const std::st
         std::string log;
         CQuietHost host(ConversionOptions{});
         C3dsModel model(host, kStatusControlId, log);
-        return file && model.Load(*file, operation == "load-byname" ? 1 : 0) ? 0 : 1;
+        return file && model.Load(*file, operation == "load-byname" ? FrameMode::ByObjectName : FrameMode::ByKeyFrame) ? 0 : 1;
     }
     if (operation == "convert-byname" || operation == "convert-key") {
         BenchScene scene;
         scene.path = path;
-        scene.byName = operation == "convert-byname";
+        scene.frameMode = operation == "convert-byname" ? FrameMode::ByObjectName : FrameMode::ByKeyFrame;
         return ConvertScene(scene, folder) ? 0 : 1;
     }
     if (operation == "lib3ds")

@@ -14,7 +14,8 @@ namespace bench {
 struct BenchScene {
     std::string name;        // "byname-big", "keyframe-heavy"
     scenegen::SceneShape shape;
-    bool byName = false;     // frame mode the scene is converted in
+    FrameMode frameMode = FrameMode::ByKeyFrame; // the mode the scene is converted in
+    bool ByName() const { return frameMode == FrameMode::ByObjectName; }
     std::string path;        // the generated .3DS file
     std::uint64_t bytes = 0; // its size
 };

@@ -4,8 +4,8 @@
 // Run by scripts/bench.sh; a summary of ratios against the targets follows the table.
 #include "bench/BenchSupport.h"
 #include "bench/Peers.h"
-#include "scene/3dsModel.h"
-#include "scene/FileLayer.h"
+#include "input3ds/3dsModel.h"
+#include "platform/FileLayer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -64,25 +64,25 @@ std::uint64_t PeakAboveIdle(const std::string& benchmark, const std::string& ope
 std::uint64_t TrianglesPerFrame(const BenchScene& scene)
 {
     const std::uint64_t t = scenegen::TrianglesPerObject(scene.shape.verticesPerObject);
-    return scene.byName ? t : t * scene.shape.objectCount;
+    return scene.ByName() ? t : t * scene.shape.objectCount;
 }
 
 std::uint64_t VerticesPerFrame(const BenchScene& scene)
 {
     const std::uint64_t v = scene.shape.verticesPerObject;
-    return scene.byName ? v : v * scene.shape.objectCount;
+    return scene.ByName() ? v : v * scene.shape.objectCount;
 }
 
 std::uint64_t FrameCount(const BenchScene& scene)
 {
-    return scene.byName ? scene.shape.objectCount : std::max<std::uint32_t>(scene.shape.frames, 1);
+    return scene.ByName() ? scene.shape.objectCount : std::max<std::uint32_t>(scene.shape.frames, 1);
 }
 
 std::unique_ptr<C3dsModel> LoadModel(const BenchScene& scene, CQuietHost& host, std::string& log)
 {
     auto file = CFileSystem::Native().OpenRead(scene.path);
     auto model = std::make_unique<C3dsModel>(host, kStatusControlId, log);
-    if (!file || !model->Load(*file, scene.byName ? 1 : 0))
+    if (!file || !model->Load(*file, scene.frameMode))
         return nullptr;
     return model;
 }
@@ -131,7 +131,7 @@ void ModelFloor(benchmark::State& state, const BenchScene* scene)
 void Load(benchmark::State& state, const BenchScene* scene)
 {
     state.counters["peak_MB"] =
-        static_cast<double>(PeakAboveIdle("Load/" + scene->name, scene->byName ? "load-byname" : "load-key", *scene)) / kMiB;
+        static_cast<double>(PeakAboveIdle("Load/" + scene->name, scene->ByName() ? "load-byname" : "load-key", *scene)) / kMiB;
     CQuietHost host{ConversionOptions{}};
     for (auto _ : state) {
         std::string log;
@@ -160,8 +160,9 @@ void PeerLoad(benchmark::State& state, const BenchScene* scene, bool assimp)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * scene->bytes));
 }
 
-// Every frame of the scene built once into one MeshFrame, released after each, as a pass does.
-void BuildFrames(benchmark::State& state, const BenchScene* scene)
+// Every frame of the scene built once, each into the same arrays, as a pass does; build(model, i)
+// builds frame i and returns its vertex count.
+template <typename Build> void PassOverFrames(benchmark::State& state, const BenchScene* scene, Build build)
 {
     CQuietHost host{ConversionOptions{}};
     std::string log;
@@ -172,48 +173,41 @@ void BuildFrames(benchmark::State& state, const BenchScene* scene)
     }
     const std::int32_t frames = model->GetFrameCount();
     std::uint64_t vertexFrames = 0;
-    MeshFrame frame;
-    for (auto _ : state) {
-        for (std::int32_t i = 0; i < frames; ++i) {
-            model->BuildFrame(i, frame);
-            vertexFrames += frame.vertexCount;
-            benchmark::DoNotOptimize(frame.vertices.data());
-            frame.Release();
-        }
-    }
+    for (auto _ : state)
+        for (std::int32_t i = 0; i < frames; ++i)
+            vertexFrames += build(*model, i);
     state.SetItemsProcessed(static_cast<std::int64_t>(vertexFrames));
-    state.SetLabel(scene->byName ? "by name" : "by key frame");
+    state.SetLabel(scene->ByName() ? "by name" : "by key frame");
 }
 
-// Every frame's positions built once into one FramePositions: what the scale check and the
-// writer ask of the model.
+// Whole frames, released after each.
+void BuildFrames(benchmark::State& state, const BenchScene* scene)
+{
+    MeshFrame frame;
+    PassOverFrames(state, scene, [&](const C3dsModel& model, std::int32_t i) {
+        model.BuildFrame(i, frame);
+        benchmark::DoNotOptimize(frame.vertices.data());
+        const std::uint64_t count = frame.vertexCount;
+        frame.Release();
+        return count;
+    });
+}
+
+// The positions alone: what the scale check and the writer ask of the model.
 void BuildPositions(benchmark::State& state, const BenchScene* scene)
 {
-    CQuietHost host{ConversionOptions{}};
-    std::string log;
-    auto model = LoadModel(*scene, host, log);
-    if (!model) {
-        state.SkipWithError("load failed");
-        return;
-    }
-    const std::int32_t frames = model->GetFrameCount();
-    std::uint64_t vertexFrames = 0;
     FramePositions positions;
-    for (auto _ : state) {
-        for (std::int32_t i = 0; i < frames; ++i) {
-            model->BuildFramePositions(i, positions);
-            vertexFrames += positions.Count();
-            benchmark::DoNotOptimize(positions.x.data());
-        }
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(vertexFrames));
-    state.SetLabel(scene->byName ? "by name" : "by key frame");
+    PassOverFrames(state, scene, [&](const C3dsModel& model, std::int32_t i) {
+        model.BuildFramePositions(i, positions);
+        benchmark::DoNotOptimize(positions.x.data());
+        return static_cast<std::uint64_t>(positions.Count());
+    });
 }
 
 void Convert(benchmark::State& state, const BenchScene* scene)
 {
     state.counters["peak_MB"] =
-        static_cast<double>(PeakAboveIdle("Convert/" + scene->name, scene->byName ? "convert-byname" : "convert-key", *scene)) /
+        static_cast<double>(PeakAboveIdle("Convert/" + scene->name, scene->ByName() ? "convert-byname" : "convert-key", *scene)) /
         kMiB;
     Facts& f = facts[scene->name];
     f.frameBytes = VerticesPerFrame(*scene) * sizeof(FrameVertex) + TrianglesPerFrame(*scene) * sizeof(FrameTriangle);
@@ -307,13 +301,13 @@ public:
                  load / Time("ModelFloor/" + s));
             // The speed targets: loads and the whole run against the peers on the by-name scene,
             // the whole run against the write floor on the key-frame scene.
-            const char* const target = scene.byName ? " (target >= %s)\n" : "\n";
+            const char* const target = scene.ByName() ? " (target >= %s)\n" : "\n";
             Line(("  lib3ds load %.1f ms: Load is %.1fx faster" + Format(target, "8x")).c_str(), lib3ds, lib3ds / load);
             Line(("  Assimp load %.1f ms: Load is %.1fx faster" + Format(target, "20x")).c_str(), assimp,
                  assimp / load);
             Line(("  whole conversion %.1f ms: %.1fx faster than lib3ds loading" + Format(target, "3x")).c_str(),
                  convert, lib3ds / convert);
-            const char* const keyTarget = scene.byName ? "\n" : " (target %s)\n";
+            const char* const keyTarget = scene.ByName() ? "\n" : " (target %s)\n";
             Line(("  writing the output's size %.1f ms: the conversion takes %.2fx" + Format(keyTarget, "<= 3x")).c_str(),
                  write, convert / write);
             Line(("  %.0f M vertex-frames/s end to end" + Format(keyTarget, ">= 150 M")).c_str(),
@@ -337,7 +331,7 @@ public:
             const double freshLoad = freshTime("Load/"), freshConvert = freshTime("Convert/");
             Line("  fresh processes: Load is %.1fx faster than lib3ds and %.1fx faster than Assimp\n",
                  freshTime("Lib3ds/") / freshLoad, freshTime("Assimp/") / freshLoad);
-            if (scene.byName)
+            if (scene.ByName())
                 Line("  fresh processes: the whole conversion is %.1fx faster than lib3ds loading\n",
                      freshTime("Lib3ds/") / freshConvert, 1.0);
         }

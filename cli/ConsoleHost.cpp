@@ -1,17 +1,26 @@
 #include "cli/ConsoleHost.h"
 
+#include "platform/StatusLine.h"
+
+#include <string_view>
 #include <utility>
 
 namespace {
 
-// The log's lines end in "\r\n"; a terminal or a pipe wants "\n".
+// The log's lines end in kLineEnd; a terminal or a pipe wants "\n".
 std::string WithoutCarriageReturns(const std::string& text)
 {
+    const std::string_view end(kLineEnd);
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, end.size(), end) == 0) {
+            out.push_back('\n');
+            i += end.size() - 1;
+        } else {
             out.push_back(text[i]);
+        }
+    }
     return out;
 }
 

@@ -1,6 +1,6 @@
 // tarnex-cli: one conversion from the command line, for scripts and pipelines.
 #include "cli/ConsoleHost.h"
-#include "convert/CommandLine.h"
+#include "convert/ConverterCommandLineInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -32,7 +32,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    CommandLineSlots line;
+    CConverterCommandLineInfo line;
     for (int i = 1; i < argc; ++i)
         line.ParseParam(argv[i]);
     if (line.OutputPath().empty()) {
@@ -40,19 +40,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    ConversionChoices choices;
-    for (std::size_t i = 2; i < line.slots.size(); ++i)
-        if (!line.slots[i].empty())
-            choices.Apply(ParseOptionWord(line.slots[i]));
-
-    ConversionOptions options;
-    options.inputPath = line.InputPath();
-    options.outputPath = line.OutputPath();
-    options.vertexMode = choices.vertexMode;
-    options.frameMode = choices.frameMode;
-    options.append = choices.append;
-
-    CConsoleHost host(options, stdout, stderr, ::isatty(STDERR_FILENO) != 0);
+    CConsoleHost host(line.Options(), stdout, stderr, ::isatty(STDERR_FILENO) != 0);
     RunState state;
     return RunConversion(host, state) == RunOutcome::Completed ? 0 : 1;
 }

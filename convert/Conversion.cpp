@@ -1,10 +1,10 @@
 #include "convert/Conversion.h"
 
-#include "convert/FormatLimits.h"
+#include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
-#include "scene/3dsModel.h"
-#include "scene/FileLayer.h"
-#include "scene/StatusLine.h"
+#include "input3ds/3dsModel.h"
+#include "platform/FileLayer.h"
+#include "platform/StatusLine.h"
 
 #include <memory>
 
@@ -122,13 +122,12 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
 
     host.DisableControls();
     ScaleFactors factors;
-    AppendLine(host, state, "Loading model...\r\n");
+    AppendLine(host, state, FormatLine("Loading model..."));
 
     std::int32_t frameCount = 0;
     {
         C3dsModel model(host, kStatusControlId, state.statusLog);
-        const bool byName = options.frameMode == FrameMode::ByObjectName;
-        const int loaded = model.Load(*input, byName ? 1 : 0);
+        const int loaded = model.Load(*input, options.frameMode);
         input->Close();
         input.reset();
         if (!loaded)
@@ -136,19 +135,19 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
 
         frameCount = model.GetFrameCount();
         std::string limitLine;
-        if (!CheckFormatLimits(model, frameCount, options.append, limitLine)) {
+        if (!CheckFormatLimits(model, options.append, limitLine)) {
             AppendLine(host, state, limitLine);
             return RunOutcome::Failed;
         }
 
         if (options.vertexMode != VertexMode::ClipBounds) {
-            AppendLine(host, state, "Checking model scale...\r\n");
+            AppendLine(host, state, FormatLine("Checking model scale..."));
             std::string scaleLine;
             factors = ComputeScaleFactors(MeasureExtents(model, frameCount), options.vertexMode, scaleLine);
             AppendLine(host, state, scaleLine);
         }
 
-        AppendLine(host, state, "Writing data...\r\n");
+        AppendLine(host, state, FormatLine("Writing data..."));
         WriteResult written;
         std::string errorLine;
         if (!WriteMeshFiles(model, names, options.append, factors, fs, written, errorLine)) {
@@ -157,12 +156,12 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
         }
         if (options.append)
             AppendLine(host, state,
-                       FormatLine("%d frame(s) appended, %d total frames\r\n", written.framesWritten,
+                       FormatLine("%d frame(s) appended, %d total frames", written.framesWritten,
                                   written.totalFrames));
         else
-            AppendLine(host, state, FormatLine("%d frame(s) converted\r\n", written.framesWritten));
+            AppendLine(host, state, FormatLine("%d frame(s) converted", written.framesWritten));
     }
-    AppendLine(host, state, "Done.\r\n");
+    AppendLine(host, state, FormatLine("Done."));
     host.SetGoCaption("Close");
     state.runFinished = true;
     host.EnableGo();

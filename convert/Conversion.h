@@ -1,15 +1,20 @@
 // One conversion request, from Go to "Done.", over the host that shows it.
+//
+// RunConversion checks the request (paths, output names), loads the scene, checks it against the
+// format's limits, measures it for the scale factors, writes the files and reports every stage as
+// a line of the status log. It touches the window only through ConversionHost and the RunState
+// that the window keeps, so the command line and the tests drive it as the window does.
 #pragma once
 
 #include "convert/RangeConversion.h"
+#include "scene/SceneData.h"
 #include "scene/StatusView.h"
 
 #include <string>
 
 class CFileSystem;
 
-enum class FrameMode { ByObjectName, ByKeyFrame };
-
+// One request, from the command line or the dialog's controls to the run.
 struct ConversionOptions {
     std::string inputPath;
     std::string outputPath;

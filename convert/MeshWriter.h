@@ -9,9 +9,8 @@
 //        7 u8 cByte   8..13 u8 u, v of corners 0, 1, 2   14 u8 skinIndex   15 u8 xByte
 // Animation file ("_a.3d"):
 //   0  u16  frame count    2  u16  frame size = 4 × vertices
-//   4  frames, each one packed u32 per vertex:
-//        bits 0-10 X × 8, bits 11-21 Y × 8, bits 22-31 Z × 4, each truncated toward zero,
-//        two's complement, and held to the field's range (+128 is stored as its largest value).
+//   4  frames, each one packed word per vertex (VertexPacking.h)
+// Counts and indices beyond 16 bits keep their low 16 bits.
 #pragma once
 
 #include "convert/RangeConversion.h"
@@ -23,9 +22,6 @@ class CMeshModel;
 class CFileSystem;
 struct OutputNames;
 
-std::uint32_t PackVertex(const ScaledVertex& vertex);
-std::uint8_t TextureByte(float coordinate);
-
 struct WriteResult {
     std::int32_t framesWritten = 0;
     std::int32_t totalFrames = 0; // when appending: old count + framesWritten
@@ -33,8 +29,8 @@ struct WriteResult {
 
 // Writes a new pair, or appends the frames to the existing animation file. Either way the
 // targets change all at once or not at all: everything is written to temporary files in the
-// targets' folders first and renamed over the targets at the end. On failure returns false with
-// the status line (ending "\r\n") in errorLine, and every file that existed is as it was.
+// targets' folders first and put in place at the end. On failure returns false with the status
+// line in errorLine, and every file that existed is as it was.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
                     const ScaleFactors& factors, CFileSystem& fileSystem, WriteResult& result,
                     std::string& errorLine);

@@ -1,39 +1,32 @@
 #include "convert/RangeConversion.h"
 
+#include "platform/Lanes.h"
+#include "platform/StatusLine.h"
 #include "scene/MeshModel.h"
-#include "scene/StatusLine.h"
-#include "scene/VectorClones.h"
-
-#include <cstring>
 
 namespace {
-
-// Eight coordinates side by side; every lane keeps its own largest magnitude.
-typedef float Lanes __attribute__((vector_size(32)));
-// The vectors below are passed by value only inside this file, between inlined functions.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 // An extent always holds exactly some single-precision magnitude, so it is kept in single
 // precision while the pass runs and widened at the end: comparing in either precision gives the
 // same answer. A coordinate that is not a number never compares greater, and -0 never exceeds 0,
 // so the largest of the lanes' extents is the extent of all the coordinates, whatever their order.
-template <typename T> inline __attribute__((always_inline)) void Widen(T& extent, T coordinate)
+template <typename T> inline __attribute__((always_inline)) void Widen(T& extent, const T& coordinate)
 {
     const T magnitude = coordinate < 0.0f ? coordinate * -1.0f : coordinate;
     extent = magnitude > extent ? magnitude : extent;
 }
 
-// Widens extent by every coordinate of one axis. Built twice, for processors with and without
-// 256-bit vectors.
+// Widens extent by every coordinate of one axis, eight at a time; every lane keeps its own largest
+// magnitude.
 TARNEX_VECTOR_CLONES void WidenAll(float& extent, const std::vector<float>& coordinates)
 {
     const float* c = coordinates.data();
     const std::size_t n = coordinates.size();
-    Lanes lanes{};
+    Float8 lanes{};
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-        Lanes next;
-        std::memcpy(&next, c + i, sizeof next);
+        Float8 next;
+        LoadLanes(c + i, next);
         Widen(lanes, next);
     }
     for (int k = 0; k < 8; ++k)
@@ -73,7 +66,7 @@ ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::s
             m = extents.mz;
         if (m > kCubeFace)
             factors.sx = factors.sy = factors.sz = kCubeFace / m;
-        statusLine = FormatLine("Uniform Scale applied: %.3f\r\n", factors.sx);
+        statusLine = FormatLine("Uniform Scale applied: %.3f", factors.sx);
     } else if (mode == VertexMode::XyzScale) {
         if (extents.mx > kCubeFace)
             factors.sx = kCubeFace / extents.mx;
@@ -81,7 +74,7 @@ ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::s
             factors.sy = kCubeFace / extents.my;
         if (extents.mz > kCubeFace)
             factors.sz = kCubeFace / extents.mz;
-        statusLine = FormatLine("Scale applied: X:%.3f Y:%.3f Z:%.3f\r\n", factors.sx, factors.sy, factors.sz);
+        statusLine = FormatLine("Scale applied: X:%.3f Y:%.3f Z:%.3f", factors.sx, factors.sy, factors.sz);
     } else {
         statusLine.clear();
     }

@@ -11,27 +11,24 @@ class CMeshModel;
 
 enum class VertexMode { UniformScale, XyzScale, ClipBounds };
 
+// The factor applied to each axis.
 struct ScaleFactors {
-    double sx = 1.0;
-    double sy = 1.0;
-    double sz = 1.0;
+    double sx = 1.0, sy = 1.0, sz = 1.0;
 };
 
+// The largest absolute coordinate on each axis over every vertex of every frame.
 struct Extents {
-    double mx = 0.0;
-    double my = 0.0;
-    double mz = 0.0;
+    double mx = 0.0, my = 0.0, mz = 0.0;
 };
 
 // A converted vertex: X and Y single precision, Z double precision, all within -128..128.
 struct ScaledVertex {
-    float x = 0.0f;
-    float y = 0.0f;
+    float x = 0.0f, y = 0.0f;
     double z = 0.0;
 };
 
 Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
-// Factors for UniformScale or XyzScale, and the status line (with its "\r\n") to append.
+// Factors for UniformScale or XyzScale, and the status line to append.
 ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::string& statusLine);
 
 // The face of the cube, and the clamp to it by two tests in this order: above the face becomes

@@ -3,10 +3,10 @@
 // model is written as a new pair and then appended to it. Each stage's invariants are asserted:
 // a fault aborts with a message naming the broken one.
 #include "convert/Conversion.h"
-#include "convert/FormatLimits.h"
+#include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
 #include "convert/RangeConversion.h"
-#include "scene/3dsModel.h"
+#include "input3ds/3dsModel.h"
 #include "tests/support/MemoryFile.h"
 #include "tests/support/MemoryFileSystem.h"
 
@@ -96,13 +96,14 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(std::equal(animation.begin() + 4, animation.end(), grown.begin() + static_cast<std::ptrdiff_t>(animation.size())));
 }
 
-void Convert(const std::vector<std::uint8_t>& bytes, int byName, VertexMode mode)
+void Convert(const std::vector<std::uint8_t>& bytes, FrameMode frameMode, VertexMode mode)
 {
+    const bool byName = frameMode == FrameMode::ByObjectName;
     CRecordingView view;
     std::string log;
     C3dsModel model(view, kStatusControlId, log);
     CMemoryFile file(bytes);
-    if (!model.Load(file, byName)) {
+    if (!model.Load(file, frameMode)) {
         REQUIRE(IsLine(log)); // a failed load always says why
         return;
     }
@@ -111,7 +112,7 @@ void Convert(const std::vector<std::uint8_t>& bytes, int byName, VertexMode mode
     REQUIRE(frameCount <= 65535 || byName);
 
     std::string limitLine;
-    const bool withinLimits = CheckFormatLimits(model, frameCount, false, limitLine);
+    const bool withinLimits = CheckFormatLimits(model, false, limitLine);
     REQUIRE(withinLimits || IsLine(limitLine));
 
     MeshFrame frame;
@@ -171,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> bytes(data, data + size);
     // The vertex mode follows from the input, so that each input keeps one meaning.
     const auto mode = static_cast<VertexMode>(size % 3);
-    Convert(bytes, 0, mode);
-    Convert(bytes, 1, mode);
+    Convert(bytes, FrameMode::ByKeyFrame, mode);
+    Convert(bytes, FrameMode::ByObjectName, mode);
     return 0;
 }

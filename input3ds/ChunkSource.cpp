@@ -1,6 +1,7 @@
 #include "input3ds/ChunkSource.h"
 
-#include "scene/FileLayer.h"
+#include "platform/ByteReader.h"
+#include "platform/FileLayer.h"
 
 #include <algorithm>
 
@@ -23,4 +24,49 @@ std::span<const std::uint8_t> CChunkSource::View(std::uint64_t position, std::si
     if (windowFill_ < fill)
         failed_ = true; // the bytes are within the file's length: only a fault can hold them back
     return {window_.data(), std::min(count, windowFill_)};
+}
+
+bool ReadU16At(CChunkSource& source, std::uint64_t position, std::uint64_t end, std::uint16_t& value)
+{
+    if (position + 2 > end)
+        return false;
+    CByteReader reader(source.View(position, 2));
+    return reader.ReadU16(value);
+}
+
+bool ReadU32At(CChunkSource& source, std::uint64_t position, std::uint64_t end, std::uint32_t& value)
+{
+    if (position + 4 > end)
+        return false;
+    CByteReader reader(source.View(position, 4));
+    return reader.ReadU32(value);
+}
+
+std::size_t FittingRecords(std::uint64_t count, std::uint64_t position, std::uint64_t end, std::size_t recordBytes)
+{
+    const std::uint64_t room = position < end ? (end - position) / recordBytes : 0;
+    return static_cast<std::size_t>(std::min(count, room));
+}
+
+ChunkName ReadName(CChunkSource& source, std::uint64_t position, std::uint64_t end)
+{
+    ChunkName name;
+    while (position < end) {
+        const auto bytes =
+            source.View(position, static_cast<std::size_t>(std::min<std::uint64_t>(end - position, 4096)));
+        if (bytes.empty())
+            break;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == 0) {
+                name.after = position + i + 1;
+                name.terminated = true;
+                return name;
+            }
+            if (name.text.size() < ChunkName::kMaxNameBytes)
+                name.text.push_back(static_cast<char>(bytes[i]));
+        }
+        position += bytes.size();
+    }
+    name.after = end;
+    return name;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 class CFile;
@@ -32,3 +33,21 @@ private:
     std::size_t windowFill_ = 0;
     bool failed_ = false;
 };
+
+// Reads within a chunk: each is bounded by end (the chunk's end) as well as by the file, and a
+// read that does not fit reads nothing and returns false.
+bool ReadU16At(CChunkSource& source, std::uint64_t position, std::uint64_t end, std::uint16_t& value);
+bool ReadU32At(CChunkSource& source, std::uint64_t position, std::uint64_t end, std::uint32_t& value);
+
+// Number of whole records of recordBytes that fit between position and end, at most count.
+std::size_t FittingRecords(std::uint64_t count, std::uint64_t position, std::uint64_t end, std::size_t recordBytes);
+
+// A zero-terminated name. Names have no length limit in the file; the first kMaxNameBytes bytes
+// are kept.
+struct ChunkName {
+    static constexpr std::size_t kMaxNameBytes = 255;
+    std::string text;
+    std::uint64_t after = 0; // position just past the terminating zero (or end)
+    bool terminated = false; // false when end came first
+};
+ChunkName ReadName(CChunkSource& source, std::uint64_t position, std::uint64_t end);

@@ -18,7 +18,7 @@ int HexValue(char c)
 
 } // namespace
 
-bool ParseMaterialName(const std::string& name, MaterialOptions& options)
+bool ParseMaterialName(const std::string& name, TriangleOptions& options)
 {
     std::string lower(name);
     for (char& c : lower)
@@ -26,8 +26,8 @@ bool ParseMaterialName(const std::string& name, MaterialOptions& options)
     if (lower.size() <= 4 || lower.compare(0, 4, "skin") != 0 || lower[4] < '0' || lower[4] > '9')
         return false;
 
-    MaterialOptions parsed; // every option field starts at 0: a group sets exactly what its name says
-    parsed.skinIndex = lower[4] - '0';
+    TriangleOptions parsed; // every option field starts at 0: a group sets exactly what its name says
+    parsed.skinIndex = static_cast<std::uint8_t>(lower[4] - '0');
     for (std::size_t i = 5; i < lower.size(); ++i) {
         switch (lower[i]) {
         case '2': parsed.typeCode = 1; break;

@@ -1,12 +1,20 @@
-// Frame assembly: one animation frame built from the loaded scene on demand.
-#include "scene/3dsModel.h"
+#include "scene/Frame.h"
 
+#include "platform/Lanes.h"
 #include "scene/Rotate.h"
-#include "scene/VectorClones.h"
-
-#include <cstring>
 
 namespace {
+
+bool ByName(const SceneData& scene)
+{
+    return scene.frameMode == FrameMode::ByObjectName;
+}
+
+bool InRange(const SceneData& scene, std::int32_t frameIndex)
+{
+    return frameIndex >= 0 && frameIndex < FrameCount(scene) &&
+           (!ByName(scene) || static_cast<std::size_t>(frameIndex) < scene.sortedObjects.size());
+}
 
 void CopyTriangle(const MeshTriangle& from, std::uint32_t vertexBase, FrameTriangle& to)
 {
@@ -16,21 +24,22 @@ void CopyTriangle(const MeshTriangle& from, std::uint32_t vertexBase, FrameTrian
     // The per-face mapping values are not carried into frames; they are left at zero.
     to.mapU0 = to.mapU1 = to.mapU2 = 0.0f;
     to.mapV0 = to.mapV1 = to.mapV2 = 0.0f;
-    to.skinIndex = from.skinIndex;
-    to.typeCode = from.typeCode;
-    to.flagW = from.flagW;
-    to.flagB = from.flagB;
-    to.flagF = from.flagF;
-    to.flagE = from.flagE;
-    to.flagN = from.flagN;
-    to.xByte = from.xByte;
-    to.cByte = from.cByte;
+    const TriangleOptions& o = from.options;
+    to.skinIndex = o.skinIndex;
+    to.typeCode = o.typeCode;
+    to.flagW = o.flagW;
+    to.flagB = o.flagB;
+    to.flagF = o.flagF;
+    to.flagE = o.flagE;
+    to.flagN = o.flagN;
+    to.xByte = o.xByte;
+    to.cByte = o.cByte;
 }
 
 // The object's pose at one frame: its vertices are taken relative to the origin, scaled, turned
 // and moved back and along the position track.
 struct Pose {
-    Point3 o;
+    Vec3 o;
     FrameVertex s;
     FrameVertex t;
     RotationMatrix rotation;
@@ -48,65 +57,49 @@ struct Pose {
     }
 
     // One vertex, given relative to the origin (x - o.x, y - o.y, z - o.z).
-    FrameVertex Place(float px, float py, float pz) const
+    Vec3 Place(float px, float py, float pz) const
     {
         px = px * s.x;
         py = py * s.y;
         pz = pz * s.z;
-        const Rotated turned = rotation.Apply(px, py, pz);
-        return FrameVertex{(o.x + turned.x) + t.x, (o.y + turned.y) + t.y, (o.z + turned.z) + t.z, 0.0f, 0.0f};
+        const Vec3 turned = rotation.Apply(px, py, pz);
+        return Vec3{(o.x + turned.x) + t.x, (o.y + turned.y) + t.y, (o.z + turned.z) + t.z};
     }
 };
 
-// Eight vertices side by side. Every lane runs the operations of one vertex in the order Place
-// runs them, in single precision, so each result is Place's result bit for bit.
-constexpr std::size_t kLanes = 8;
-typedef float Lanes __attribute__((vector_size(4 * kLanes)));
-// The vectors below are passed by value only inside this file, between inlined functions.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-inline Lanes Load(const float* from)
-{
-    Lanes lanes;
-    std::memcpy(&lanes, from, sizeof lanes);
-    return lanes;
-}
-
-inline void Store(float* to, const Lanes& lanes)
-{
-    std::memcpy(to, &lanes, sizeof lanes);
-}
-
+// Places n vertices eight at a time; every lane runs Place's operations in Place's order.
 template <bool kTurn>
 inline __attribute__((always_inline)) void PlaceLanes(const Pose& pose, const float* rx, const float* ry,
                                                       const float* rz, std::size_t n, float* x, float* y, float* z)
 {
     const auto& m = pose.rotation.m;
     std::size_t i = 0;
-    for (; i + kLanes <= n; i += kLanes) {
-        const Lanes px = Load(rx + i) * pose.s.x;
-        const Lanes py = Load(ry + i) * pose.s.y;
-        const Lanes pz = Load(rz + i) * pose.s.z;
-        Lanes tx = px, ty = py, tz = pz;
+    for (; i + 8 <= n; i += 8) {
+        Float8 px, py, pz;
+        LoadLanes(rx + i, px);
+        LoadLanes(ry + i, py);
+        LoadLanes(rz + i, pz);
+        px = px * pose.s.x;
+        py = py * pose.s.y;
+        pz = pz * pose.s.z;
+        Float8 tx = px, ty = py, tz = pz;
         if constexpr (kTurn) {
             tx = m[0][0] * px + m[1][0] * py + m[2][0] * pz;
             ty = m[0][1] * px + m[1][1] * py + m[2][1] * pz;
             tz = m[0][2] * px + m[1][2] * py + m[2][2] * pz;
         }
-        Store(x + i, (pose.o.x + tx) + pose.t.x);
-        Store(y + i, (pose.o.y + ty) + pose.t.y);
-        Store(z + i, (pose.o.z + tz) + pose.t.z);
+        StoreLanes(x + i, (pose.o.x + tx) + pose.t.x);
+        StoreLanes(y + i, (pose.o.y + ty) + pose.t.y);
+        StoreLanes(z + i, (pose.o.z + tz) + pose.t.z);
     }
     for (; i < n; ++i) {
-        const FrameVertex placed = pose.Place(rx[i], ry[i], rz[i]);
+        const Vec3 placed = pose.Place(rx[i], ry[i], rz[i]);
         x[i] = placed.x;
         y[i] = placed.y;
         z[i] = placed.z;
     }
 }
 
-// Places n vertices given relative to the object's origin. Built twice, for processors with and
-// without 256-bit vectors; the operations and their order are the same in both.
 TARNEX_VECTOR_CLONES void PlaceVertices(const Pose& pose, const float* rx, const float* ry, const float* rz,
                                         std::size_t n, float* x, float* y, float* z)
 {
@@ -116,43 +109,71 @@ TARNEX_VECTOR_CLONES void PlaceVertices(const Pose& pose, const float* rx, const
         PlaceLanes<true>(pose, rx, ry, rz, n, x, y, z);
 }
 
+void PlaceAll(const SceneData& scene, const FramePositions& relative, std::size_t frameIndex,
+              FramePositions& positions)
+{
+    positions.Resize(relative.Count()); // every entry is overwritten below
+    std::size_t base = 0;
+    for (const MeshObject& object : scene.objects) {
+        const std::size_t n = object.vertices.size();
+        PlaceVertices(Pose(object, frameIndex), relative.x.data() + base, relative.y.data() + base,
+                      relative.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
+                      positions.z.data() + base);
+        base += n;
+    }
+}
+
 } // namespace
 
-void C3dsModel::BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const
+std::int32_t FrameCount(const SceneData& scene)
+{
+    return static_cast<std::int32_t>(ByName(scene) ? scene.objects.size() : scene.frameCount);
+}
+
+FramePositions RelativePositions(const SceneData& scene)
+{
+    FramePositions relative;
+    std::size_t total = 0;
+    for (const MeshObject& object : scene.objects)
+        total += object.vertices.size();
+    relative.Resize(total);
+    std::size_t i = 0;
+    for (const MeshObject& object : scene.objects) {
+        for (const FrameVertex& v : object.vertices) {
+            relative.x[i] = v.x - object.origin.x;
+            relative.y[i] = v.y - object.origin.y;
+            relative.z[i] = v.z - object.origin.z;
+            ++i;
+        }
+    }
+    return relative;
+}
+
+void AssembleFrame(const SceneData& scene, const FramePositions& relative, std::int32_t frameIndex,
+                   MeshFrame& frame)
 {
     frame.Release();
     frame.perVertexUV = 1;
-    if (frameIndex < 0 || frameIndex >= GetFrameCount())
+    if (!InRange(scene, frameIndex))
         return;
-    if (byName)
-        BuildFrameByName(frameIndex, frame);
-    else
-        BuildFrameByKey(frameIndex, frame);
-}
-
-void C3dsModel::BuildFrameByName(std::int32_t frameIndex, MeshFrame& frame) const
-{
-    if (static_cast<std::size_t>(frameIndex) >= sortedObjects.size())
+    if (ByName(scene)) {
+        const MeshObject& object = *scene.sortedObjects[static_cast<std::size_t>(frameIndex)];
+        frame.name = object.name;
+        frame.vertexCount = object.vertexCount;
+        frame.triangleCount = object.triangleCount;
+        frame.vertices.assign(object.vertices.begin(), object.vertices.end());
+        frame.triangles.resize(object.triangles.size());
+        for (std::size_t i = 0; i < object.triangles.size(); ++i)
+            CopyTriangle(object.triangles[i], 0, frame.triangles[i]);
         return;
-    const MeshObject& object = *sortedObjects[static_cast<std::size_t>(frameIndex)];
-    frame.name = object.name;
-    frame.vertexCount = object.vertexCount;
-    frame.triangleCount = object.triangleCount;
-    frame.vertices.assign(object.vertices.begin(), object.vertices.end());
-    frame.triangles.resize(object.triangles.size());
-    for (std::size_t i = 0; i < object.triangles.size(); ++i)
-        CopyTriangle(object.triangles[i], 0, frame.triangles[i]);
-}
+    }
 
-void C3dsModel::BuildFrameByKey(std::int32_t frameIndex, MeshFrame& frame) const
-{
-    const auto f = static_cast<std::size_t>(frameIndex);
     std::size_t vertexTotal = 0, triangleTotal = 0;
-    for (const MeshObject& object : objects) {
+    for (const MeshObject& object : scene.objects) {
         vertexTotal += object.vertices.size();
         triangleTotal += object.triangles.size();
     }
-    frame.name = objects.empty() ? std::string() : objects.front().name;
+    frame.name = scene.objects.empty() ? std::string() : scene.objects.front().name;
     frame.vertexCount = static_cast<std::uint32_t>(vertexTotal);
     frame.triangleCount = static_cast<std::uint32_t>(triangleTotal);
     frame.vertices.resize(vertexTotal);
@@ -160,10 +181,10 @@ void C3dsModel::BuildFrameByKey(std::int32_t frameIndex, MeshFrame& frame) const
 
     // The positions are placed as the passes over positions place them, then joined with u, v.
     FramePositions positions;
-    BuildPositionsByKey(f, positions);
+    PlaceAll(scene, relative, static_cast<std::size_t>(frameIndex), positions);
     std::size_t vertexBase = 0;
     std::size_t triangleBase = 0;
-    for (const MeshObject& object : objects) {
+    for (const MeshObject& object : scene.objects) {
         FrameVertex* out = frame.vertices.data() + vertexBase;
         for (std::size_t i = 0; i < object.vertices.size(); ++i) {
             const std::size_t at = vertexBase + i;
@@ -171,24 +192,25 @@ void C3dsModel::BuildFrameByKey(std::int32_t frameIndex, MeshFrame& frame) const
                                  object.vertices[i].v};
         }
         for (std::size_t i = 0; i < object.triangles.size(); ++i)
-            CopyTriangle(object.triangles[i], static_cast<std::uint32_t>(vertexBase), frame.triangles[triangleBase + i]);
+            CopyTriangle(object.triangles[i], static_cast<std::uint32_t>(vertexBase),
+                         frame.triangles[triangleBase + i]);
         vertexBase += object.vertices.size();
         triangleBase += object.triangles.size();
     }
 }
 
-void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const
+void AssemblePositions(const SceneData& scene, const FramePositions& relative, std::int32_t frameIndex,
+                       FramePositions& positions)
 {
-    if (frameIndex < 0 || frameIndex >= GetFrameCount() ||
-        (byName && static_cast<std::size_t>(frameIndex) >= sortedObjects.size())) {
+    if (!InRange(scene, frameIndex)) {
         positions.Resize(0);
         return;
     }
-    if (!byName) {
-        BuildPositionsByKey(static_cast<std::size_t>(frameIndex), positions);
+    if (!ByName(scene)) {
+        PlaceAll(scene, relative, static_cast<std::size_t>(frameIndex), positions);
         return;
     }
-    const MeshObject& object = *sortedObjects[static_cast<std::size_t>(frameIndex)];
+    const MeshObject& object = *scene.sortedObjects[static_cast<std::size_t>(frameIndex)];
     positions.Resize(object.vertices.size());
     for (std::size_t i = 0; i < object.vertices.size(); ++i) {
         positions.x[i] = object.vertices[i].x;
@@ -197,31 +219,30 @@ void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& pos
     }
 }
 
-void C3dsModel::BuildPositionsByKey(std::size_t frameIndex, FramePositions& positions) const
+FrameShape MeasureFrameShape(const SceneData& scene, std::int32_t frameIndex)
 {
-    if (!relativeReady_) {
-        std::size_t total = 0;
-        for (const MeshObject& object : objects)
-            total += object.vertices.size();
-        relative_.Resize(total);
-        std::size_t i = 0;
-        for (const MeshObject& object : objects) {
-            for (const FrameVertex& v : object.vertices) {
-                relative_.x[i] = v.x - object.origin.x;
-                relative_.y[i] = v.y - object.origin.y;
-                relative_.z[i] = v.z - object.origin.z;
-                ++i;
+    FrameShape shape;
+    if (!InRange(scene, frameIndex))
+        return shape;
+    std::vector<const MeshObject*> objects;
+    if (ByName(scene)) {
+        objects.push_back(scene.sortedObjects[static_cast<std::size_t>(frameIndex)]);
+    } else {
+        for (const MeshObject& object : scene.objects)
+            objects.push_back(&object);
+    }
+    for (const MeshObject* object : objects) {
+        shape.vertexCount += object->vertices.size();
+        shape.triangleCount += object->triangles.size();
+        for (const MeshTriangle& t : object->triangles) {
+            for (const std::uint32_t index : {t.index0, t.index1, t.index2}) {
+                if (!shape.cornerOutside && index >= object->vertexCount) {
+                    shape.cornerOutside = true;
+                    shape.corner = index;
+                    shape.objectVertices = object->vertexCount;
+                }
             }
         }
-        relativeReady_ = true;
     }
-    positions.Resize(relative_.Count()); // every entry is overwritten below
-    std::size_t base = 0;
-    for (const MeshObject& object : objects) {
-        const std::size_t n = object.vertices.size();
-        PlaceVertices(Pose(object, frameIndex), relative_.x.data() + base, relative_.y.data() + base,
-                      relative_.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
-                      positions.z.data() + base);
-        base += n;
-    }
+    return shape;
 }

@@ -1,6 +1,7 @@
 // The scene model interface: the rest of the system reaches a loaded scene only through it.
 #pragma once
 
+#include "scene/Frame.h"
 #include "scene/MeshRecords.h"
 
 #include <cstdint>
@@ -9,23 +10,16 @@ class CFile;
 
 class CMeshModel {
 public:
-    virtual ~CMeshModel() = default;
-    // Fills `frame` (empty on entry) with frame number frameIndex; out of range gives an empty frame.
+    // Fills frame (empty on entry) with frame number frameIndex; out of range gives an empty frame.
     virtual void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const = 0;
     // Loads the scene in key-frame mode; 1 on success, 0 after a failure was reported.
     virtual int Load(CFile& file) = 0;
     virtual std::int32_t GetFrameCount() const = 0;
-    // Fills `positions` with the x, y, z of frame frameIndex's vertices, exactly as BuildFrame
-    // gives them; out of range gives no positions. What a pass over the positions alone asks for.
-    virtual void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const
-    {
-        MeshFrame frame;
-        BuildFrame(frameIndex, frame);
-        positions.Resize(frame.vertices.size());
-        for (std::size_t i = 0; i < frame.vertices.size(); ++i) {
-            positions.x[i] = frame.vertices[i].x;
-            positions.y[i] = frame.vertices[i].y;
-            positions.z[i] = frame.vertices[i].z;
-        }
-    }
+    virtual ~CMeshModel() = default;
+
+    // Fills positions with the x, y, z of frame frameIndex's vertices, exactly as BuildFrame gives
+    // them; out of range gives no positions. What a pass over the positions alone asks for.
+    virtual void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const;
+    // The counts of frame frameIndex and its first corner that names no vertex of its own object.
+    virtual FrameShape GetFrameShape(std::int32_t frameIndex) const;
 };

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// Three single-precision values: a point, a displacement, a scale per axis or a rotation vector.
+struct Vec3 {
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+};
+
 // One point: position in scene units and texture coordinates. In a keyframe track the
 // same record holds one value triple per frame in x, y, z; u and v carry nothing there.
 struct FrameVertex {

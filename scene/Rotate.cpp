@@ -94,7 +94,7 @@ RotationMatrix RotationMatrix::FromAngles(float angleX, float angleY, float angl
     return result;
 }
 
-Rotated RotationMatrix::Apply(float x, float y, float z) const
+Vec3 RotationMatrix::Apply(float x, float y, float z) const
 {
     if (identity)
         return {x, y, z};
@@ -103,7 +103,7 @@ Rotated RotationMatrix::Apply(float x, float y, float z) const
             m[0][2] * x + m[1][2] * y + m[2][2] * z};
 }
 
-void RotateXYZ(FrameVertex point, float angleX, float angleY, float angleZ, Rotated& result)
+void RotateXYZ(FrameVertex point, float angleX, float angleY, float angleZ, Vec3& result)
 {
     result = RotationMatrix::FromAngles(angleX, angleY, angleZ).Apply(point.x, point.y, point.z);
 }

@@ -3,12 +3,6 @@
 
 #include "scene/MeshRecords.h"
 
-struct Rotated {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-};
-
 // The composed rotation M = RX·RY·RZ of the non-zero angles (row vectors times row-major
 // matrices). Sine and cosine are taken in double precision and rounded to single.
 struct RotationMatrix {
@@ -16,7 +10,7 @@ struct RotationMatrix {
     float m[4][4] = {};
 
     static RotationMatrix FromAngles(float angleX, float angleY, float angleZ);
-    Rotated Apply(float x, float y, float z) const;
+    Vec3 Apply(float x, float y, float z) const;
 };
 
-void RotateXYZ(FrameVertex point, float angleX, float angleY, float angleZ, Rotated& result);
+void RotateXYZ(FrameVertex point, float angleX, float angleY, float angleZ, Vec3& result);

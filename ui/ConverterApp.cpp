@@ -4,9 +4,9 @@
 
 #include <QCoreApplication>
 
-CommandLineSlots CConverterApp::CollectCommandLine(const QStringList& arguments)
+CConverterCommandLineInfo CConverterApp::CollectCommandLine(const QStringList& arguments)
 {
-    CommandLineSlots line;
+    CConverterCommandLineInfo line;
     for (qsizetype i = 1; i < arguments.size(); ++i)
         line.ParseParam(arguments[i].toStdString());
     return line;
@@ -14,7 +14,7 @@ CommandLineSlots CConverterApp::CollectCommandLine(const QStringList& arguments)
 
 bool CConverterApp::InitInstance()
 {
-    const CommandLineSlots line = CollectCommandLine(QCoreApplication::arguments());
+    const CConverterCommandLineInfo line = CollectCommandLine(QCoreApplication::arguments());
     CConverterDlg dialog;
     const auto text = [&](std::size_t slot) { return QString::fromStdString(line.slots[slot]); };
     dialog.SetPresets(text(0), text(1), text(2), text(3), text(4));

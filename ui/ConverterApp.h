@@ -2,14 +2,14 @@
 // when it closes, the application ends.
 #pragma once
 
-#include "convert/CommandLine.h"
+#include "convert/ConverterCommandLineInfo.h"
 
 #include <QStringList>
 
 class CConverterApp {
 public:
     // Fills the five slots from the arguments that follow the program name.
-    static CommandLineSlots CollectCommandLine(const QStringList& arguments);
+    static CConverterCommandLineInfo CollectCommandLine(const QStringList& arguments);
 
     // Runs the main dialog with the presets of this process's command line until it closes.
     // Always false: there is nothing to continue with after the dialog.

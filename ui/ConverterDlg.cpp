@@ -1,6 +1,7 @@
 #include "ui/ConverterDlg.h"
 
-#include "convert/CommandLine.h"
+#include "convert/ConverterCommandLineInfo.h"
+#include "platform/StatusLine.h"
 #include "ui/DialogUnits.h"
 #include "ui/HelpDlg.h"
 #include "ui/ProgramIcon.h"
@@ -39,10 +40,10 @@ constexpr int kTemplateWidth = 225;
 constexpr int kTemplateHeight = 199;
 constexpr int kStatusGroupTop = 118;
 
-// The log's lines end in "\r\n"; the box shows one break for each.
+// The log's lines end in kLineEnd; the box shows one break for each.
 QString DisplayText(const std::string& text)
 {
-    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return QString::fromStdString(text).replace(QString::fromLatin1(kLineEnd), QStringLiteral("\n"));
 }
 
 QString DefaultFileDialogRunner(QFileDialog& dialog)
@@ -205,15 +206,11 @@ void CConverterDlg::OnInitDialog()
 
 void CConverterDlg::ApplyOptionWord(const QString& word)
 {
-    ConversionChoices choices;
-    const ConversionOptions shown = ReadOptions();
-    choices.vertexMode = shown.vertexMode;
-    choices.frameMode = shown.frameMode;
-    choices.append = shown.append;
     const OptionWord parsed = ParseOptionWord(word.toStdString());
     if (parsed == OptionWord::None)
         return;
-    choices.Apply(parsed);
+    ConversionOptions choices = ReadOptions();
+    ::ApplyOptionWord(parsed, choices);
 
     appendBox->setChecked(choices.append);
     uniformScaleButton->setChecked(choices.vertexMode == VertexMode::UniformScale);

@@ -1,5 +1,6 @@
 #include "ui/HelpDlg.h"
 
+#include "platform/StatusLine.h"
 #include "ui/DialogUnits.h"
 #include "ui/ProgramIcon.h"
 
@@ -7,59 +8,69 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-const char* const kHelpText =
-    "Tarnex Model Converter Help\r\n"
-    "\r\n"
-    "Vertex Conversion\r\n"
-    "- Uniform Scale\r\n"
-    "  If your model(s) have any points outside of the (-128 to\r\n"
-    "  128) bounding cube, they will automatically be scaled on\r\n"
-    "  all axis to fit. If all of the models points reside \r\n"
-    "  inside of the (-128 to 128) range, a uniform scale will\r\n"
-    "  not be applied. The same uniform scale will be applied \r\n"
-    "  to all models imported.\r\n"
-    "\r\n"
-    "- X,Y,Z Scale\r\n"
-    "  Similar to the uniform scale, however each axis may be\r\n"
-    "  scaled differently depending on how far points extend\r\n"
-    "  past the (-128 to 128) bounding planes on each axis.\r\n"
-    "\r\n"
-    "- Clip Bounds\r\n"
-    "  Any points that extend past the (-128 to 128) range will\r\n"
-    "  be capped. This may distort your model quite severely but\r\n"
-    "  it is useful for hand animations where the maximum range\r\n"
-    "  may not be visible.\r\n"
-    "\r\n"
-    "Animation\r\n"
-    "- Append Frames\r\n"
-    "  Checking this box will append all converted frames to the\r\n"
-    "  end of the selected output file. \r\n"
-    "\r\n"
-    "- Convert by object name\r\n"
-    "  When this option is selected, every mesh object in the\r\n"
-    "  .3DS file will become a separate animation frame, and\r\n"
-    "  will be converted from it's first keyframe position. All\r\n"
-    "  other keyframes will be ignored. You should choose a\r\n"
-    "  different name for each object, numbering them is\r\n"
-    "  probably the easiest to manage. While converting, the\r\n"
-    "  sorting order of the names will determine the animation\r\n"
-    "  sequence.\r\n"
-    "\r\n"
-    "- Convert by key frame\r\n"
-    "  This option is by far the easiest way to convert an\r\n"
-    "  animation sequence because it will use the animation as\r\n"
-    "  it appears in the 3DS file (by keyframe). You may have\r\n"
-    "  multiple mesh objects in the scene and they will be\r\n"
-    "  combined to form the final .3D mesh.\r\n"
-    "\r\n"
-    "Questions: see the project's issue tracker\r\n"
-    "Homepage: the Tarnex Model Converter repository\r\n";
-
 namespace {
+
+// The help text, a line an entry; each line ends in kLineEnd.
+const char* const kHelpLines[] = {
+    "Tarnex Model Converter Help",
+    "",
+    "Vertex Conversion",
+    "- Uniform Scale",
+    "  If your model(s) have any points outside of the (-128 to",
+    "  128) bounding cube, they will automatically be scaled on",
+    "  all axis to fit. If all of the models points reside ",
+    "  inside of the (-128 to 128) range, a uniform scale will",
+    "  not be applied. The same uniform scale will be applied ",
+    "  to all models imported.",
+    "",
+    "- X,Y,Z Scale",
+    "  Similar to the uniform scale, however each axis may be",
+    "  scaled differently depending on how far points extend",
+    "  past the (-128 to 128) bounding planes on each axis.",
+    "",
+    "- Clip Bounds",
+    "  Any points that extend past the (-128 to 128) range will",
+    "  be capped. This may distort your model quite severely but",
+    "  it is useful for hand animations where the maximum range",
+    "  may not be visible.",
+    "",
+    "Animation",
+    "- Append Frames",
+    "  Checking this box will append all converted frames to the",
+    "  end of the selected output file. ",
+    "",
+    "- Convert by object name",
+    "  When this option is selected, every mesh object in the",
+    "  .3DS file will become a separate animation frame, and",
+    "  will be converted from it's first keyframe position. All",
+    "  other keyframes will be ignored. You should choose a",
+    "  different name for each object, numbering them is",
+    "  probably the easiest to manage. While converting, the",
+    "  sorting order of the names will determine the animation",
+    "  sequence.",
+    "",
+    "- Convert by key frame",
+    "  This option is by far the easiest way to convert an",
+    "  animation sequence because it will use the animation as",
+    "  it appears in the 3DS file (by keyframe). You may have",
+    "  multiple mesh objects in the scene and they will be",
+    "  combined to form the final .3D mesh.",
+    "",
+    "Questions: see the project's issue tracker",
+    "Homepage: the Tarnex Model Converter repository",
+};
 
 constexpr int kHelpTextId = 1000;
 
 } // namespace
+
+std::string HelpText()
+{
+    std::string text;
+    for (const char* line : kHelpLines)
+        text += std::string(line) + kLineEnd;
+    return text;
+}
 
 CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent)
 {
@@ -102,8 +113,8 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent)
     helpEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     helpEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     helpEdit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    // The box shows lines, not line ends: "\r\n" becomes one break.
-    helpEdit->setPlainText(QString::fromLatin1(kHelpText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The box shows lines, not line ends: each line end becomes one break.
+    helpEdit->setPlainText(QString::fromStdString(HelpText()).replace(QString::fromLatin1(kLineEnd), QStringLiteral("\n")));
 
     setTabOrder(okButton, helpEdit);
     okButton->setFocus();

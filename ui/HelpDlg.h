@@ -3,11 +3,13 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QPlainTextEdit;
 class QPushButton;
 
-// The 46-line help text, each line ended by "\r\n".
-extern const char* const kHelpText;
+// The help text, each line ended by carriage return and line feed.
+std::string HelpText();
 
 class CHelpDlg : public QDialog {
     Q_OBJECT

@@ -2,12 +2,11 @@
 // leaves the folder exactly as it was; unusual but valid names convert like any other.
 #include "tests/support/Chunk3ds.h"
 #include "tests/support/CliProcess.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,27 +14,7 @@ using namespace build3ds;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Contents = std::map<std::string, Bytes>; // regular files by relative path; folders as "name/"
-
 const Bytes kScene = Scene({SimpleObject("tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})});
-
-Contents Snapshot(const std::string& root)
-{
-    Contents contents;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        const std::string name = entry.path().string().substr(root.size() + 1);
-        if (entry.is_symlink())
-            contents[name + "@"] = {};
-        else if (entry.is_directory())
-            contents[name + "/"] = {};
-        else if (entry.is_regular_file())
-            contents[name] = ReadFileBytes(entry.path());
-        else
-            contents[name + "|"] = {};
-    }
-    return contents;
-}
 
 // A path under root of exactly `length` characters that ends in `tail`, through as many folders
 // (created) as the 255-byte limit on one name needs.
@@ -84,7 +63,7 @@ TEST(BadPaths, EachIsRefusedWithItsMessageAndTouchesNothing)
         WriteFileBytes(dir.File("in.3ds"), kScene);
         if (c.setUp)
             c.setUp(dir);
-        const Contents before = Snapshot(dir.Path());
+        const Snapshot before = TakeSnapshot(dir.Path());
 
         const CliOutcome run = RunCli({dir.File(c.input), dir.File(c.output)}, logs.Path());
         std::string message = c.message;
@@ -93,7 +72,7 @@ TEST(BadPaths, EachIsRefusedWithItsMessageAndTouchesNothing)
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_EQ(run.err, message + "\n");
         EXPECT_EQ(run.out, "");
-        EXPECT_TRUE(Snapshot(dir.Path()) == before);
+        EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
     }
 }
 
@@ -120,13 +99,13 @@ TEST(BadPaths, DerivedNameThatIsAFolderFailsTheWriteAndKeepsTheFolder)
     WriteFileBytes(dir.File("in.3ds"), kScene);
     std::filesystem::create_directory(dir.File("ship_a.3d"));
     WriteFileBytes(dir.File("ship_a.3d/inside"), {1, 2, 3});
-    const Contents before = Snapshot(dir.Path());
+    const Snapshot before = TakeSnapshot(dir.Path());
 
     const CliOutcome run = RunCli({dir.File("in.3ds"), dir.File("ship.3d")}, logs.Path());
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n"
                        "Error: Could not write output file: " + dir.File("ship_a.3d") + "\n");
-    EXPECT_TRUE(Snapshot(dir.Path()) == before);
+    EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
 }
 
 TEST(BadPaths, NamesWithSpacesAndNonAsciiConvertLikeAnyOther)
@@ -143,7 +122,7 @@ TEST(BadPaths, NamesWithSpacesAndNonAsciiConvertLikeAnyOther)
     EXPECT_EQ(run.exitStatus, 0) << run.out << run.err;
     EXPECT_EQ(ReadFileBytes(folder + "/ Schiff – ü 船.v2_d.3d"), ReadFileBytes(plain.File("ship_d.3d")));
     EXPECT_EQ(ReadFileBytes(folder + "/ Schiff – ü 船.v2_a.3d"), ReadFileBytes(plain.File("ship_a.3d")));
-    EXPECT_EQ(Snapshot(folder).size(), 3u);
+    EXPECT_EQ(TakeSnapshot(folder).size(), 3u);
 }
 
 TEST(BadPaths, OutputNameOf999CharactersConvertsAnd1000IsRefused)
@@ -163,15 +142,15 @@ TEST(BadPaths, OutputNameOf999CharactersConvertsAnd1000IsRefused)
     const std::string tooLong = PathOfLength(dir.Path(), 1000, "_d.3d");
     const std::string stem = PathOfLength(dir.Path(), 995, "");
     ASSERT_EQ(tooLong.size(), 1000u);
-    const Contents before = Snapshot(dir.Path());
+    const Snapshot before = TakeSnapshot(dir.Path());
     const CliOutcome refused = RunCli({input, tooLong}, logs.Path());
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_EQ(refused.err, "Error: Could not open Output file: " + tooLong + "\n");
-    EXPECT_TRUE(Snapshot(dir.Path()) == before);
+    EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
 
     // Without the suffix the derived name is five characters longer than the typed one.
     const CliOutcome derived = RunCli({input, stem}, logs.Path());
     EXPECT_EQ(derived.exitStatus, 1);
     EXPECT_EQ(derived.err, "Error: Could not open Output file: " + stem + "\n");
-    EXPECT_TRUE(Snapshot(dir.Path()) == before);
+    EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
 }

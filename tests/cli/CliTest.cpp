@@ -1,78 +1,20 @@
 // Runs the built tarnex-cli as a child process and checks what a script sees of it: the exit
 // status, standard output and standard error.
 #include "tests/support/Chunk3ds.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using namespace build3ds;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 const std::vector<std::array<float, 3>> kTriangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const std::string& path)
-{
-    const Bytes bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Runs tarnex-cli with the arguments; standard output and error go to files in dir, unless
-// errFd names a descriptor (a terminal) for standard error.
-CliResult RunCli(const ScopedTempDir& dir, const std::vector<std::string>& arguments, int errFd = -1)
-{
-    const std::string outPath = dir.File("cli.stdout"), errPath = dir.File("cli.stderr");
-    std::vector<std::string> argv = {TARNEX_CLI_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> raw;
-    for (std::string& a : argv)
-        raw.push_back(a.data());
-    raw.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (errFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
-    CliResult result;
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return result;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadText(outPath);
-    if (errFd < 0)
-        result.err = ReadText(errPath);
-    std::filesystem::remove(outPath);
-    std::filesystem::remove(errPath);
-    return result;
-}
 
 bool StartsWith(const std::string& text, const std::string& prefix)
 {
@@ -95,8 +37,8 @@ struct CliFolder {
 TEST(Cli, ConversionPrintsTheLogWithoutCarriageReturnsAndExitsZero)
 {
     CliFolder f;
-    const CliResult r = RunCli(f.dir, {f.input, f.output});
-    EXPECT_EQ(r.status, 0);
+    const CliOutcome r = RunCli({f.input, f.output}, f.dir.Path());
+    EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n"
                      "1 frame(s) converted\nDone.\n");
     EXPECT_EQ(r.err, "");
@@ -109,13 +51,13 @@ TEST(Cli, OptionWordsActAsInTheWindow)
 {
     CliFolder f(Scene({SimpleObject("b", {{256, 0, 0}, {0, 64, 0}, {0, 0, -32}}, {{0, 1, 2}}),
                        SimpleObject("a", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}})}));
-    CliResult r = RunCli(f.dir, {f.input, f.output, " ByName", "clip", "XYZ"});
-    EXPECT_EQ(r.status, 0);
+    CliOutcome r = RunCli({f.input, f.output, " ByName", "clip", "XYZ"}, f.dir.Path());
+    EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, "Loading model...\n  Sorting objects...\nChecking model scale...\n"
                      "Scale applied: X:0.500 Y:1.000 Z:1.000\nWriting data...\n2 frame(s) converted\nDone.\n");
 
-    r = RunCli(f.dir, {f.input, f.dir.File("ship_a.3d"), "append", "clip", "byname"});
-    EXPECT_EQ(r.status, 0);
+    r = RunCli({f.input, f.dir.File("ship_a.3d"), "append", "clip", "byname"}, f.dir.Path());
+    EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, "Loading model...\n  Sorting objects...\nWriting data...\n2 frame(s) appended, 4 total frames\n"
                      "Done.\n");
     EXPECT_EQ(ReadFileBytes(f.dir.File("ship_a.3d")).size(), 4u + 4u * 12u);
@@ -125,13 +67,13 @@ TEST(Cli, RefusedRequestGoesToStandardErrorAndExitsOne)
 {
     CliFolder f;
     const std::string missing = f.dir.File("none.3ds");
-    CliResult r = RunCli(f.dir, {missing, f.output});
-    EXPECT_EQ(r.status, 1);
+    CliOutcome r = RunCli({missing, f.output}, f.dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "Error: Could not open Input file: " + missing + "\n");
 
-    r = RunCli(f.dir, {f.input, f.output, "append"});
-    EXPECT_EQ(r.status, 1);
+    r = RunCli({f.input, f.output, "append"}, f.dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.err, "Error: Could not open Output file: " + f.output + "\n");
     EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
 }
@@ -139,15 +81,15 @@ TEST(Cli, RefusedRequestGoesToStandardErrorAndExitsOne)
 TEST(Cli, FailedRunExitsOneWithTheLogSoFar)
 {
     CliFolder f(Bytes{0x00, 0x01, 0x02, 0x03, 0x04, 0x05});
-    CliResult r = RunCli(f.dir, {f.input, f.output});
-    EXPECT_EQ(r.status, 1);
+    CliOutcome r = RunCli({f.input, f.output}, f.dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "Loading model...\nError reading input file, it does not appear to be a true .3DS file.\n");
     EXPECT_EQ(r.err, "");
 
     CliFolder g;
     WriteFileBytes(g.dir.File("ship_a.3d"), {0x01, 0x00});
-    r = RunCli(g.dir, {g.input, g.dir.File("ship_a.3d"), "APPEND"});
-    EXPECT_EQ(r.status, 1);
+    r = RunCli({g.input, g.dir.File("ship_a.3d"), "APPEND"}, g.dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n"
                      "Error: " + g.dir.File("ship_a.3d") + " is not a valid Unreal .3D animation file\n");
     EXPECT_EQ(ReadFileBytes(g.dir.File("ship_a.3d")), (Bytes{0x01, 0x00}));
@@ -158,8 +100,8 @@ TEST(Cli, MissingOutputPathIsAUsageError)
     CliFolder f;
     const std::vector<std::vector<std::string>> usages = {{}, {f.input}, {"", f.input}, {f.input, "", "-"}};
     for (const auto& arguments : usages) {
-        const CliResult r = RunCli(f.dir, arguments);
-        EXPECT_EQ(r.status, 2) << arguments.size();
+        const CliOutcome r = RunCli(arguments, f.dir.Path());
+        EXPECT_EQ(r.exitStatus, 2) << arguments.size();
         EXPECT_EQ(r.out, "");
         EXPECT_TRUE(StartsWith(r.err, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname]\n")) << r.err;
     }
@@ -170,13 +112,13 @@ TEST(Cli, HelpAndVersionPrintAndExitZero)
 {
     ScopedTempDir dir;
     for (const char* help : {"-h", "--help"}) {
-        const CliResult r = RunCli(dir, {help});
-        EXPECT_EQ(r.status, 0);
+        const CliOutcome r = RunCli({help}, dir.Path());
+        EXPECT_EQ(r.exitStatus, 0);
         EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname]\n")) << r.out;
         EXPECT_EQ(r.err, "");
     }
-    const CliResult r = RunCli(dir, {"--version"});
-    EXPECT_EQ(r.status, 0);
+    const CliOutcome r = RunCli({"--version"}, dir.Path());
+    EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, std::string("tarnex-cli ") + TARNEX_EXPECTED_VERSION + "\n");
     EXPECT_EQ(r.err, "");
 }
@@ -185,8 +127,8 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
 {
     const Bytes scene = Scene({SimpleObject("a", kTriangle, {{0, 1, 2}}), SimpleObject("b", kTriangle, {{0, 1, 2}})});
     CliFolder piped(scene);
-    const CliResult quiet = RunCli(piped.dir, {piped.input, piped.output, "byname"});
-    EXPECT_EQ(quiet.status, 0);
+    const CliOutcome quiet = RunCli({piped.input, piped.output, "byname"}, piped.dir.Path());
+    EXPECT_EQ(quiet.exitStatus, 0);
     EXPECT_EQ(quiet.err, "");
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -195,7 +137,7 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
     const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
     ASSERT_GE(slave, 0);
     CliFolder tty(scene);
-    const CliResult shown = RunCli(tty.dir, {tty.input, tty.output, "byname"}, slave);
+    const CliOutcome shown = RunCli({tty.input, tty.output, "byname"}, tty.dir.Path(), [slave] { return ::dup2(slave, 2) == 2; });
     ::close(slave);
     std::string err;
     char buffer[4096];
@@ -207,7 +149,7 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
         err.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(master);
-    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.exitStatus, 0);
     EXPECT_NE(err.find("\r  reading Object 0 of 2"), std::string::npos) << err;
     EXPECT_NE(err.find("\r  reading Object 1 of 2"), std::string::npos) << err;
     EXPECT_EQ(shown.out, quiet.out); // the log itself is the same either way

@@ -3,7 +3,7 @@
 // process; after each run the files that existed before are checked byte by byte.
 #include "tests/support/CliProcess.h"
 #include "tests/support/SceneGenerator.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <map>
 #include <random>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -21,27 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-using Contents = std::map<std::string, Bytes>;
-
-Contents FolderContents(const ScopedTempDir& dir)
-{
-    Contents contents;
-    for (const std::string& name : dir.Entries())
-        contents[name] = ReadFileBytes(dir.File(name));
-    return contents;
-}
-
-// An animation file of `frames` frames of frameBytes each, filled with a pattern.
-Bytes AnimationFile(std::uint16_t frames, std::uint16_t frameBytes)
-{
-    Bytes bytes = {static_cast<std::uint8_t>(frames), static_cast<std::uint8_t>(frames >> 8),
-                   static_cast<std::uint8_t>(frameBytes), static_cast<std::uint8_t>(frameBytes >> 8)};
-    for (std::size_t i = 0; i < std::size_t{frames} * frameBytes; ++i)
-        bytes.push_back(static_cast<std::uint8_t>(i * 13 + 5));
-    return bytes;
-}
 
 scenegen::SceneShape Scene(std::uint32_t verticesPerObject, std::uint32_t frames)
 {
@@ -81,7 +59,7 @@ TEST(KernelFaults, FileSizeLimitFailsTheWriteAndKeepsWhatExisted)
         WriteFileBytes(dir.File("ship_a.3d"), AnimationFile(4, 16000));
         if (!c.append)
             WriteFileBytes(dir.File("ship_d.3d"), Bytes(300, 0xDD));
-        const Contents before = FolderContents(dir);
+        const Snapshot before = TakeSnapshot(dir.Path());
 
         const rlim_t limit = c.limit;
         const CliOutcome run = RunCli({dir.File("in.3ds"), dir.File(c.append ? "ship_a.3d" : "ship.3d"),
@@ -96,7 +74,7 @@ TEST(KernelFaults, FileSizeLimitFailsTheWriteAndKeepsWhatExisted)
         EXPECT_TRUE(EndsWith(run.out, "Writing data...\nError: Could not write output file: " +
                                           dir.File(c.failingName) + "\n"))
             << run.out;
-        EXPECT_TRUE(FolderContents(dir) == before);
+        EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
     }
 }
 
@@ -149,7 +127,7 @@ TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
             WriteFileBytes(dir.File("ship_d.3d"), Bytes(64, 0xDD));
             WriteFileBytes(dir.File("ship_a.3d"), AnimationFile(2, 400));
         }
-        const Contents before = FolderContents(dir);
+        const Snapshot before = TakeSnapshot(dir.Path());
         const std::vector<std::string> arguments = {dir.File("in.3ds"), dir.File(c.append ? "ship_a.3d" : "ship.3d"),
                                                     c.append ? "append" : ""};
 
@@ -163,7 +141,7 @@ TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
         }
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_NE((run.out + run.err).find("Error: Could not "), std::string::npos) << run.out << run.err;
-        EXPECT_TRUE(FolderContents(dir) == before);
+        EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
     }
 }
 

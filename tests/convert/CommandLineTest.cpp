@@ -1,4 +1,4 @@
-#include "convert/CommandLine.h"
+#include "convert/ConverterCommandLineInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +10,21 @@ using Slots = std::array<std::string, 5>;
 
 Slots Fill(const std::vector<std::string>& arguments)
 {
-    CommandLineSlots line;
+    CConverterCommandLineInfo line;
     for (const std::string& argument : arguments)
         line.ParseParam(argument);
     return line.slots;
 }
 
-ConversionChoices Apply(const std::vector<std::string>& words)
+// The options of a command line of two paths and these words.
+ConversionOptions Apply(const std::vector<std::string>& words)
 {
-    ConversionChoices choices;
+    CConverterCommandLineInfo line;
+    for (const char* argument : {"in.3ds", "out.3d"})
+        line.ParseParam(argument);
     for (const std::string& word : words)
-        choices.Apply(ParseOptionWord(word));
-    return choices;
+        line.ParseParam(word);
+    return line.Options();
 }
 
 } // namespace
@@ -73,7 +76,9 @@ TEST(CommandLine, OptionWordsIgnoreCaseAndSurroundingWhiteSpace)
 
 TEST(CommandLine, LaterWordOfAGroupWinsAndAppendIsNeverCleared)
 {
-    const ConversionChoices none = Apply({});
+    const ConversionOptions none = Apply({});
+    EXPECT_EQ(none.inputPath, "in.3ds");
+    EXPECT_EQ(none.outputPath, "out.3d");
     EXPECT_EQ(none.vertexMode, VertexMode::UniformScale);
     EXPECT_EQ(none.frameMode, FrameMode::ByKeyFrame);
     EXPECT_FALSE(none.append);
@@ -81,12 +86,12 @@ TEST(CommandLine, LaterWordOfAGroupWinsAndAppendIsNeverCleared)
     EXPECT_EQ(Apply({"clip", "xyz"}).vertexMode, VertexMode::XyzScale);
     EXPECT_EQ(Apply({"xyz", "clip"}).vertexMode, VertexMode::ClipBounds);
 
-    const ConversionChoices all = Apply({"APPEND", "byname", "clip"});
+    const ConversionOptions all = Apply({"APPEND", "byname", "clip"});
     EXPECT_TRUE(all.append);
     EXPECT_EQ(all.frameMode, FrameMode::ByObjectName);
     EXPECT_EQ(all.vertexMode, VertexMode::ClipBounds);
 
-    const ConversionChoices unknown = Apply({"append", "clipped", "x,y,z"});
+    const ConversionOptions unknown = Apply({"append", "clipped", "x,y,z"});
     EXPECT_TRUE(unknown.append);
     EXPECT_EQ(unknown.vertexMode, VertexMode::UniformScale);
 }

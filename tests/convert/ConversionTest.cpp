@@ -1,9 +1,9 @@
 #include "convert/Conversion.h"
 
-#include "scene/FileLayer.h"
+#include "platform/FileLayer.h"
 #include "tests/support/Chunk3ds.h"
 #include "tests/support/MemoryFile.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@ using namespace build3ds;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Names = std::vector<std::string>;
 
 const std::vector<std::array<float, 3>> kTriangle = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};

@@ -7,16 +7,13 @@
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/MemoryFile.h"
 #include "tests/support/SceneGenerator.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // Large enough for several reads of the input (about 290 KiB) and several writes of the
 // animation file (about 1.3 MiB), so that a fault can strike between two of them.
@@ -32,16 +29,6 @@ scenegen::SceneShape FaultScene()
 
 constexpr std::uint16_t kFrameBytes = 4 * 8000;
 
-// An animation file of the scene's frame size: the header and `frames` frames of one pattern.
-Bytes OldAnimation(std::uint16_t frames)
-{
-    Bytes bytes = {static_cast<std::uint8_t>(frames), static_cast<std::uint8_t>(frames >> 8),
-                   static_cast<std::uint8_t>(kFrameBytes), static_cast<std::uint8_t>(kFrameBytes >> 8)};
-    for (std::size_t i = 0; i < std::size_t{frames} * kFrameBytes; ++i)
-        bytes.push_back(static_cast<std::uint8_t>(i * 7));
-    return bytes;
-}
-
 enum class Target { NewPair, OverExisting, Append };
 
 struct Folder {
@@ -49,27 +36,21 @@ struct Folder {
     std::string input = dir.File("in.3ds");
     std::string data = dir.File("ship_d.3d");
     std::string animation = dir.File("ship_a.3d");
-    std::map<std::string, Bytes> before; // every file in the folder before the run, by name
+    Snapshot before; // the folder before the run
 
     Folder(const Bytes& scene, Target target)
     {
         WriteFileBytes(input, scene);
         if (target == Target::OverExisting) {
             WriteFileBytes(data, Bytes(80, 0xDD));
-            WriteFileBytes(animation, OldAnimation(2));
+            WriteFileBytes(animation, AnimationFile(2, kFrameBytes));
         } else if (target == Target::Append) {
-            WriteFileBytes(animation, OldAnimation(3));
+            WriteFileBytes(animation, AnimationFile(3, kFrameBytes));
         }
         before = Contents();
     }
 
-    std::map<std::string, Bytes> Contents() const
-    {
-        std::map<std::string, Bytes> contents;
-        for (const std::string& name : dir.Entries())
-            contents[name] = ReadFileBytes(dir.File(name));
-        return contents;
-    }
+    Snapshot Contents() const { return TakeSnapshot(dir.Path()); }
 };
 
 struct RunResult {
@@ -104,7 +85,7 @@ void SweepEveryOperation(Target target)
     Folder clean(scene, target);
     CFaultyFileSystem counting;
     ASSERT_EQ(Convert(clean, target, counting).outcome, RunOutcome::Completed);
-    const std::map<std::string, Bytes> finished = clean.Contents();
+    const Snapshot finished = clean.Contents();
     const int operations = counting.OperationCount();
     ASSERT_GT(operations, 20);
 
@@ -119,7 +100,7 @@ void SweepEveryOperation(Target target)
         SCOPED_TRACE("operation " + std::to_string(k) + " of " + std::to_string(operations) + ": " +
                      FileOpName(op) + "\nlog:\n" + run.log + "status: " + run.statusText);
 
-        const std::map<std::string, Bytes> after = folder.Contents();
+        const Snapshot after = folder.Contents();
         switch (run.outcome) {
         case RunOutcome::Completed:
             // A survived fault changes no byte. A spare link whose removal failed may remain.

@@ -1,9 +1,10 @@
 #include "convert/MeshWriter.h"
 
 #include "convert/Conversion.h"
+#include "convert/VertexPacking.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/FrameModel.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +13,6 @@
 #include <limits>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-FrameVertex At(float x, float y, float z, float u = 0.0f, float v = 0.0f)
-{
-    return FrameVertex{x, y, z, u, v};
-}
-
-ScaledVertex Scaled(float x, float y, double z)
-{
-    ScaledVertex v;
-    v.x = x;
-    v.y = y;
-    v.z = z;
-    return v;
-}
 
 FrameTriangle Corners(std::uint32_t a, std::uint32_t b, std::uint32_t c)
 {
@@ -49,16 +34,6 @@ Bytes Concat(std::initializer_list<Bytes> parts)
 Bytes Zeros(std::size_t count)
 {
     return Bytes(count, 0);
-}
-
-// An animation file: count, frame size, then frames filled with a recognisable pattern.
-Bytes AnimationFile(std::uint16_t count, std::uint16_t frameSize)
-{
-    Bytes out = {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
-                 static_cast<std::uint8_t>(frameSize), static_cast<std::uint8_t>(frameSize >> 8)};
-    for (std::size_t i = 0; i < std::size_t{count} * frameSize; ++i)
-        out.push_back(static_cast<std::uint8_t>(0xA0 + i % 7));
-    return out;
 }
 
 // One writer call in a fresh directory, with names "ship_d.3d" / "ship_a.3d" there.
@@ -84,20 +59,20 @@ TEST(MeshWriter, PackedWordsHoldEighthsAndQuartersTruncatedTowardZero)
         std::uint32_t word;
     };
     const Case cases[] = {
-        {Scaled(0.0f, 0.0f, 0.0), 0x00000000u},
-        {Scaled(1.0f, 0.5f, -0.3), 0xFFC02008u},          // file bytes 08 20 C0 FF
-        {Scaled(-128.0f, -128.0f, -128.0), 0x80200400u},  // 00 04 20 80
-        {Scaled(127.875f, 127.875f, 127.75), 0x7FDFFBFFu}, // FF FB DF 7F
-        {Scaled(128.0f, 128.0f, 128.0), 0x7FDFFBFFu},     // +128 is held at the largest field value
-        {Scaled(0.124f, 0.0f, 0.0), 0x00000000u},
-        {Scaled(-0.124f, -0.124f, -0.2), 0x00000000u},
-        {Scaled(-0.125f, 0.0f, 0.0), 0x000007FFu},        // -1 eighth: field all ones, nothing spills
-        {Scaled(0.0f, -0.125f, 0.0), 0x003FF800u},
-        {Scaled(0.0f, 0.0f, -0.25), 0xFFC00000u},
-        {Scaled(-0.2f, 0.26f, 0.49), 0x004017FFu},        // -1.6 -> -1, 2.08 -> 2, 1.96 -> 1
-        {Scaled(-128.0f, 0.0f, 0.0), 0x00000400u},
-        {Scaled(0.0f, 0.0f, 127.9), 0x7FC00000u},
-        {Scaled(0.0f, 0.0f, -127.9), 0x80400000u},
+        {ScaledVertex{0.0f, 0.0f, 0.0}, 0x00000000u},
+        {ScaledVertex{1.0f, 0.5f, -0.3}, 0xFFC02008u},          // file bytes 08 20 C0 FF
+        {ScaledVertex{-128.0f, -128.0f, -128.0}, 0x80200400u},  // 00 04 20 80
+        {ScaledVertex{127.875f, 127.875f, 127.75}, 0x7FDFFBFFu}, // FF FB DF 7F
+        {ScaledVertex{128.0f, 128.0f, 128.0}, 0x7FDFFBFFu},     // +128 is held at the largest field value
+        {ScaledVertex{0.124f, 0.0f, 0.0}, 0x00000000u},
+        {ScaledVertex{-0.124f, -0.124f, -0.2}, 0x00000000u},
+        {ScaledVertex{-0.125f, 0.0f, 0.0}, 0x000007FFu},        // -1 eighth: field all ones, nothing spills
+        {ScaledVertex{0.0f, -0.125f, 0.0}, 0x003FF800u},
+        {ScaledVertex{0.0f, 0.0f, -0.25}, 0xFFC00000u},
+        {ScaledVertex{-0.2f, 0.26f, 0.49}, 0x004017FFu},        // -1.6 -> -1, 2.08 -> 2, 1.96 -> 1
+        {ScaledVertex{-128.0f, 0.0f, 0.0}, 0x00000400u},
+        {ScaledVertex{0.0f, 0.0f, 127.9}, 0x7FC00000u},
+        {ScaledVertex{0.0f, 0.0f, -127.9}, 0x80400000u},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PackVertex(c.vertex), c.word) << c.vertex.x << " " << c.vertex.y << " " << c.vertex.z;

@@ -3,36 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cmath>
 #include <limits>
 
 namespace {
 
+using Axes3 = std::array<double, 3>;
+
+Axes3 Axes(const ScaleFactors& f)
+{
+    return {f.sx, f.sy, f.sz};
+}
+
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-
-FrameVertex At(float x, float y, float z)
-{
-    return FrameVertex{x, y, z, 0.0f, 0.0f};
-}
-
-ScaleFactors Factors(double sx, double sy, double sz)
-{
-    ScaleFactors f;
-    f.sx = sx;
-    f.sy = sy;
-    f.sz = sz;
-    return f;
-}
-
-Extents Extent(double mx, double my, double mz)
-{
-    Extents e;
-    e.mx = mx;
-    e.my = my;
-    e.mz = mz;
-    return e;
-}
 
 } // namespace
 
@@ -107,20 +93,16 @@ TEST(RangeConversion, InfiniteCoordinateBecomesTheExtent)
 TEST(RangeConversion, UniformFactorShrinksTheFarthestAxisOntoTheCube)
 {
     std::string line;
-    ScaleFactors f = ComputeScaleFactors(Extent(256.0, 64.0, 32.0), VertexMode::UniformScale, line);
-    EXPECT_EQ(f.sx, 0.5);
-    EXPECT_EQ(f.sy, 0.5);
-    EXPECT_EQ(f.sz, 0.5);
+    ScaleFactors f = ComputeScaleFactors(Extents{256.0, 64.0, 32.0}, VertexMode::UniformScale, line);
+    EXPECT_EQ(Axes(f), (Axes3{0.5, 0.5, 0.5}));
     EXPECT_EQ(line, "Uniform Scale applied: 0.500\r\n");
 
     // The largest extent decides whichever axis holds it.
-    f = ComputeScaleFactors(Extent(100.0, 200.0, 400.0), VertexMode::UniformScale, line);
-    EXPECT_EQ(f.sx, 0.32);
-    EXPECT_EQ(f.sy, 0.32);
-    EXPECT_EQ(f.sz, 0.32);
+    f = ComputeScaleFactors(Extents{100.0, 200.0, 400.0}, VertexMode::UniformScale, line);
+    EXPECT_EQ(Axes(f), (Axes3{0.32, 0.32, 0.32}));
     EXPECT_EQ(line, "Uniform Scale applied: 0.320\r\n");
 
-    f = ComputeScaleFactors(Extent(10.0, 300.0, 20.0), VertexMode::UniformScale, line);
+    f = ComputeScaleFactors(Extents{10.0, 300.0, 20.0}, VertexMode::UniformScale, line);
     EXPECT_EQ(f.sx, 128.0 / 300.0);
     EXPECT_EQ(f.sz, 128.0 / 300.0);
     EXPECT_EQ(line, "Uniform Scale applied: 0.427\r\n");
@@ -129,58 +111,48 @@ TEST(RangeConversion, UniformFactorShrinksTheFarthestAxisOntoTheCube)
 TEST(RangeConversion, ModelThatFitsKeepsFactorOneAndStillGetsItsLine)
 {
     std::string line;
-    ScaleFactors f = ComputeScaleFactors(Extent(128.0, 5.0, 128.0), VertexMode::UniformScale, line);
-    EXPECT_EQ(f.sx, 1.0);
-    EXPECT_EQ(f.sy, 1.0);
-    EXPECT_EQ(f.sz, 1.0);
+    ScaleFactors f = ComputeScaleFactors(Extents{128.0, 5.0, 128.0}, VertexMode::UniformScale, line);
+    EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
     EXPECT_EQ(line, "Uniform Scale applied: 1.000\r\n");
 
-    f = ComputeScaleFactors(Extent(0.0, 0.0, 0.0), VertexMode::UniformScale, line);
+    f = ComputeScaleFactors(Extents{0.0, 0.0, 0.0}, VertexMode::UniformScale, line);
     EXPECT_EQ(f.sx, 1.0);
     EXPECT_EQ(line, "Uniform Scale applied: 1.000\r\n");
 
-    f = ComputeScaleFactors(Extent(128.0, 127.0, 0.0), VertexMode::XyzScale, line);
-    EXPECT_EQ(f.sx, 1.0);
-    EXPECT_EQ(f.sy, 1.0);
-    EXPECT_EQ(f.sz, 1.0);
+    f = ComputeScaleFactors(Extents{128.0, 127.0, 0.0}, VertexMode::XyzScale, line);
+    EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
     EXPECT_EQ(line, "Scale applied: X:1.000 Y:1.000 Z:1.000\r\n");
 }
 
 TEST(RangeConversion, XyzFactorsAreComputedPerAxis)
 {
     std::string line;
-    const ScaleFactors f = ComputeScaleFactors(Extent(256.0, 64.0, 512.0), VertexMode::XyzScale, line);
-    EXPECT_EQ(f.sx, 0.5);
-    EXPECT_EQ(f.sy, 1.0);
-    EXPECT_EQ(f.sz, 0.25);
+    const ScaleFactors f = ComputeScaleFactors(Extents{256.0, 64.0, 512.0}, VertexMode::XyzScale, line);
+    EXPECT_EQ(Axes(f), (Axes3{0.5, 1.0, 0.25}));
     EXPECT_EQ(line, "Scale applied: X:0.500 Y:1.000 Z:0.250\r\n");
 
-    const ScaleFactors g = ComputeScaleFactors(Extent(1.0, 384.0, 129.0), VertexMode::XyzScale, line);
-    EXPECT_EQ(g.sx, 1.0);
-    EXPECT_EQ(g.sy, 128.0 / 384.0);
-    EXPECT_EQ(g.sz, 128.0 / 129.0);
+    const ScaleFactors g = ComputeScaleFactors(Extents{1.0, 384.0, 129.0}, VertexMode::XyzScale, line);
+    EXPECT_EQ(Axes(g), (Axes3{1.0, 128.0 / 384.0, 128.0 / 129.0}));
     EXPECT_EQ(line, "Scale applied: X:1.000 Y:0.333 Z:0.992\r\n");
 }
 
 TEST(RangeConversion, ClipBoundsComputesNoFactorAndNoLine)
 {
     std::string line = "left over";
-    const ScaleFactors f = ComputeScaleFactors(Extent(1000.0, 1000.0, 1000.0), VertexMode::ClipBounds, line);
-    EXPECT_EQ(f.sx, 1.0);
-    EXPECT_EQ(f.sy, 1.0);
-    EXPECT_EQ(f.sz, 1.0);
+    const ScaleFactors f = ComputeScaleFactors(Extents{1000.0, 1000.0, 1000.0}, VertexMode::ClipBounds, line);
+    EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
     EXPECT_EQ(line, "");
 }
 
 TEST(RangeConversion, ScaledFarthestPointsLandOnTheCubeFaces)
 {
-    ScaledVertex v = ScaleVertex(At(256.0f, -64.0f, 32.0f), Factors(0.5, 0.5, 0.5));
+    ScaledVertex v = ScaleVertex(At(256.0f, -64.0f, 32.0f), ScaleFactors{0.5, 0.5, 0.5});
     EXPECT_EQ(v.x, 128.0f);
     EXPECT_EQ(v.y, -32.0f);
     EXPECT_EQ(v.z, 16.0);
 
     const double k = 128.0 / 300.0;
-    v = ScaleVertex(At(-300.0f, 300.0f, 150.0f), Factors(k, k, k));
+    v = ScaleVertex(At(-300.0f, 300.0f, 150.0f), ScaleFactors{k, k, k});
     EXPECT_EQ(v.x, -128.0f);
     EXPECT_EQ(v.y, 128.0f);
     EXPECT_EQ(v.z, 64.0);
@@ -189,7 +161,7 @@ TEST(RangeConversion, ScaledFarthestPointsLandOnTheCubeFaces)
 TEST(RangeConversion, ScaleVertexKeepsZInDoublePrecision)
 {
     const double k = 128.0 / 384.0;
-    const ScaledVertex v = ScaleVertex(At(0.1f, 0.1f, 0.1f), Factors(k, k, k));
+    const ScaledVertex v = ScaleVertex(At(0.1f, 0.1f, 0.1f), ScaleFactors{k, k, k});
     const double exact = static_cast<double>(0.1f) * k;
     EXPECT_EQ(v.z, exact);
     EXPECT_NE(v.z, static_cast<double>(static_cast<float>(exact))); // not rounded to single
@@ -230,6 +202,6 @@ TEST(RangeConversion, ClampSendsNaNToMinus128AndInfinityToItsFace)
     EXPECT_EQ(v.z, 128.0);
 
     // A zero factor times infinity is not a number.
-    v = ScaleVertex(At(kInf, 1.0f, 1.0f), Factors(0.0, 1.0, 1.0));
+    v = ScaleVertex(At(kInf, 1.0f, 1.0f), ScaleFactors{0.0, 1.0, 1.0});
     EXPECT_EQ(v.x, -128.0f);
 }

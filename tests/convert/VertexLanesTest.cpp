@@ -3,9 +3,9 @@
 // whichever lane it falls in.
 #include "convert/Conversion.h"
 #include "convert/MeshWriter.h"
-#include "scene/FileLayer.h"
+#include "platform/FileLayer.h"
 #include "tests/support/FrameModel.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,6 @@
 #include <limits>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-FrameVertex At(float x, float y, float z)
-{
-    return FrameVertex{x, y, z, 0.0f, 0.0f};
-}
 
 // The words of the animation file after its 4-byte header.
 Bytes AnimationWords(const CMeshModel& model, const ScaleFactors& factors)

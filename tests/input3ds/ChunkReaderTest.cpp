@@ -1,4 +1,4 @@
-#include "scene/3dsModel.h"
+#include "input3ds/3dsModel.h"
 #include "tests/support/Chunk3ds.h"
 #include "tests/support/LoadedScene.h"
 #include "tests/support/MemoryFile.h"
@@ -34,8 +34,9 @@ std::vector<Bits3> TrackBits(const std::vector<FrameVertex>& track)
 // skinIndex, typeCode, flagW, flagB, flagF, flagE, flagN, xByte, cByte
 using Options = std::array<int, 9>;
 
-template <typename Triangle> Options OptionsOf(const Triangle& t)
+Options OptionsOf(const MeshTriangle& triangle)
 {
+    const TriangleOptions& t = triangle.options;
     return {t.skinIndex, t.typeCode, t.flagW, t.flagB, t.flagF, t.flagE, t.flagN, t.xByte, t.cByte};
 }
 
@@ -78,10 +79,10 @@ bool IsReaderErrorLine(const std::string& log)
 
 // Whatever a load of damaged bytes gives, it must be a clean success or one error line, and
 // every frame it can build must be consistent.
-void ExpectLoadsOrFailsCleanly(std::vector<std::uint8_t> bytes, int byName, const std::string& what)
+void ExpectLoadsOrFailsCleanly(std::vector<std::uint8_t> bytes, FrameMode mode, const std::string& what)
 {
     SCOPED_TRACE(what);
-    const auto loaded = LoadScene(std::move(bytes), byName);
+    const auto loaded = LoadScene(std::move(bytes), mode);
     if (loaded->result == 0) {
         EXPECT_TRUE(IsReaderErrorLine(loaded->log)) << loaded->log;
         return;
@@ -112,7 +113,7 @@ TEST(ChunkReader, RejectsFilesNotStartingWithTheMainChunk)
     for (const auto& bytes : kInvalidHeaders) {
         Loaded loaded;
         loaded.log = "Loading model...\r\n";
-        LoadBytes(loaded, bytes, 0);
+        LoadBytes(loaded, bytes, FrameMode::ByKeyFrame);
         EXPECT_EQ(loaded.result, 0);
         EXPECT_EQ(loaded.log,
                   "Loading model...\r\nError reading input file, it does not appear to be a true .3DS file.\r\n");
@@ -201,14 +202,14 @@ TEST(ChunkReader, ProgressLinesFollowTheLogWithoutEnteringIt)
                               SimpleObject("c", kTriangle, {{0, 2, 1}})});
     const std::vector<std::string> progress = {"  reading Object 0 of 3\r\n", "  reading Object 1 of 3\r\n",
                                                "  reading Object 2 of 3\r\n"};
-    for (const int byName : {0, 1}) {
+    for (const FrameMode mode : {FrameMode::ByKeyFrame, FrameMode::ByObjectName}) {
         Loaded loaded;
         loaded.log = "Loading model...\r\n";
-        LoadBytes(loaded, bytes, byName);
+        LoadBytes(loaded, bytes, mode);
         ASSERT_EQ(loaded.result, 1);
         EXPECT_EQ(loaded.view.progressLines, progress);
         EXPECT_EQ(loaded.view.progressLogs, std::vector<std::string>(3, "Loading model...\r\n"));
-        if (byName) {
+        if (mode == FrameMode::ByObjectName) {
             EXPECT_EQ(loaded.log, "Loading model...\r\n  Sorting objects...\r\n");
             EXPECT_EQ(loaded.view.statusText, loaded.log);
         } else {
@@ -225,12 +226,12 @@ TEST(ChunkReader, ByNameLoadFailsWhenPointCountsDifferButKeyFrameLoadAccepts)
     };
     const auto bytes = Scene({object("a", 8), object("b", 10), object("c", 8)});
 
-    const auto byName = LoadScene(bytes, 1);
+    const auto byName = LoadScene(bytes, FrameMode::ByObjectName);
     EXPECT_EQ(byName->result, 0);
     EXPECT_EQ(byName->log, "Error: Object point counts do not match\r\n");
     EXPECT_EQ(byName->view.progressLines.size(), 2u); // the walk stops at the second point list
 
-    const auto byKey = LoadScene(bytes, 0);
+    const auto byKey = LoadScene(bytes, FrameMode::ByKeyFrame);
     ASSERT_EQ(byKey->result, 1);
     EXPECT_EQ(byKey->log, "");
     ASSERT_EQ(byKey->model.Objects().size(), 3u);
@@ -271,7 +272,7 @@ TEST(ChunkReader, FaceListScanEndsAtSubChunkShorterThanItsHeader)
                             MeshMatrix(1, 2, 3)})})}));
     ASSERT_EQ(loaded->result, 1);
     const MeshObject& object = loaded->model.Objects()[0];
-    EXPECT_EQ(object.triangles[0].skinIndex, 0);
+    EXPECT_EQ(object.triangles[0].options.skinIndex, 0);
     EXPECT_EQ(object.origin.z, 3.0f); // the walk of the mesh goes on after the face list
 }
 
@@ -337,8 +338,8 @@ TEST(ChunkReader, KeyframeSegmentGivesTheFrameCountAndTrackSize)
     std::vector<Chunk> five;
     for (const char* name : {"a", "b", "c", "d", "e"})
         five.push_back(SimpleObject(name, kTriangle, {{0, 1, 2}}));
-    EXPECT_EQ(LoadScene(Scene(five, {Segment(0, 29)}), 1)->model.GetFrameCount(), 5);
-    EXPECT_EQ(LoadScene(Scene(five, {Segment(0, 29)}), 0)->model.GetFrameCount(), 30);
+    EXPECT_EQ(LoadScene(Scene(five, {Segment(0, 29)}), FrameMode::ByObjectName)->model.GetFrameCount(), 5);
+    EXPECT_EQ(LoadScene(Scene(five, {Segment(0, 29)}), FrameMode::ByKeyFrame)->model.GetFrameCount(), 30);
 }
 
 TEST(ChunkReader, SegmentOfMoreThan65535FramesFailsTheLoad)
@@ -354,9 +355,9 @@ TEST(ChunkReader, SegmentOfMoreThan65535FramesFailsTheLoad)
          "Error: The keyframe segment has 4294967296 frames, more than the 65535 an Unreal .3D model can hold\r\n"},
     };
     for (const Case& c : kCases) {
-        for (const int byName : {0, 1}) {
+        for (const FrameMode mode : {FrameMode::ByKeyFrame, FrameMode::ByObjectName}) {
             const auto loaded =
-                LoadScene(Scene({SimpleObject("a", kTriangle, {{0, 1, 2}})}, {Segment(c.first, c.last)}), byName);
+                LoadScene(Scene({SimpleObject("a", kTriangle, {{0, 1, 2}})}, {Segment(c.first, c.last)}), mode);
             EXPECT_EQ(loaded->result, 0);
             EXPECT_EQ(loaded->log, c.line);
             EXPECT_TRUE(loaded->view.progressLines.empty());
@@ -534,8 +535,8 @@ TEST(ChunkReader, DataWithoutASlotIsSkipped)
     EXPECT_EQ(object.vertices[0].u, 0.0f);
     EXPECT_EQ(object.origin.x, 0.0f);
     ASSERT_EQ(object.triangleCount, 2u);
-    EXPECT_EQ(object.triangles[0].skinIndex, 0);
-    EXPECT_EQ(object.triangles[1].skinIndex, 4);
+    EXPECT_EQ(object.triangles[0].options.skinIndex, 0);
+    EXPECT_EQ(object.triangles[1].options.skinIndex, 4);
     EXPECT_EQ(TrackBits(object.positionTrack),
               (std::vector<Bits3>{{0x00000000, 0x00000000, 0x00000000},
                                   {0x3F800000, 0x3F800000, 0x3F800000},
@@ -626,12 +627,12 @@ TEST(ChunkReader, SceneOfMoreThan65535MeshObjectsFailsBeforeReading)
         }
         return main.Bytes();
     };
-    const auto tooMany = LoadScene(withObjects(65536), 1);
+    const auto tooMany = LoadScene(withObjects(65536), FrameMode::ByObjectName);
     EXPECT_EQ(tooMany->result, 0);
     EXPECT_EQ(tooMany->log, "Error: The scene is too large to convert\r\n");
     EXPECT_TRUE(tooMany->view.progressLines.empty());
 
-    const auto most = LoadScene(withObjects(65535), 0);
+    const auto most = LoadScene(withObjects(65535), FrameMode::ByKeyFrame);
     EXPECT_EQ(most->result, 1);
     EXPECT_EQ(most->model.GetFrameCount(), 1);
 }
@@ -639,11 +640,11 @@ TEST(ChunkReader, SceneOfMoreThan65535MeshObjectsFailsBeforeReading)
 TEST(ChunkReader, EveryPrefixOfAValidSceneLoadsOrFailsCleanly)
 {
     const std::vector<std::uint8_t> scene = AnimatedScene();
-    ASSERT_EQ(LoadScene(scene, 1)->result, 1);
+    ASSERT_EQ(LoadScene(scene, FrameMode::ByObjectName)->result, 1);
     for (std::size_t length = 0; length <= scene.size(); ++length) {
-        for (const int byName : {0, 1}) {
+        for (const FrameMode mode : {FrameMode::ByKeyFrame, FrameMode::ByObjectName}) {
             // A fresh buffer of exactly this length, so that an overread is caught by ASan.
-            ExpectLoadsOrFailsCleanly(std::vector<std::uint8_t>(scene.begin(), scene.begin() + length), byName,
+            ExpectLoadsOrFailsCleanly(std::vector<std::uint8_t>(scene.begin(), scene.begin() + length), mode,
                                       "prefix " + std::to_string(length));
         }
     }
@@ -657,8 +658,8 @@ TEST(ChunkReader, EveryCorruptedByteOfAValidSceneLoadsOrFailsCleanly)
                                          static_cast<std::uint8_t>(scene[at] ^ 0x01)}) {
             std::vector<std::uint8_t> bytes = scene;
             bytes[at] = value;
-            for (const int byName : {0, 1})
-                ExpectLoadsOrFailsCleanly(bytes, byName, "byte " + std::to_string(at) + " = " + std::to_string(value));
+            for (const FrameMode mode : {FrameMode::ByKeyFrame, FrameMode::ByObjectName})
+                ExpectLoadsOrFailsCleanly(bytes, mode, "byte " + std::to_string(at) + " = " + std::to_string(value));
         }
     }
 }

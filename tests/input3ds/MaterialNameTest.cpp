@@ -9,7 +9,7 @@ namespace {
 // skinIndex, typeCode, flagW, flagB, flagF, flagE, flagN, xByte, cByte
 using Fields = std::array<int, 9>;
 
-Fields FieldsOf(const MaterialOptions& o)
+Fields FieldsOf(const TriangleOptions& o)
 {
     return {o.skinIndex, o.typeCode, o.flagW, o.flagB, o.flagF, o.flagE, o.flagN, o.xByte, o.cByte};
 }
@@ -45,7 +45,7 @@ TEST(MaterialName, OptionsFollowTheSkinConvention)
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        MaterialOptions options;
+        TriangleOptions options;
         options.skinIndex = 42;
         options.flagN = 42;
         ASSERT_TRUE(ParseMaterialName(c.name, options));
@@ -57,7 +57,7 @@ TEST(MaterialName, NamesOutsideTheConventionChangeNothing)
 {
     for (const char* name : {"", "skin", "skinA", "skin_1", "Skin", "askin1", "skn12", "sk1n1", "SKINX2"}) {
         SCOPED_TRACE(name);
-        MaterialOptions options;
+        TriangleOptions options;
         options.skinIndex = 42;
         options.typeCode = 42;
         options.cByte = 42;

@@ -1,6 +1,7 @@
-#include "scene/3dsModel.h"
+#include "input3ds/NameSort.h"
+
 #include "tests/support/Chunk3ds.h"
-#include "tests/support/MemoryFile.h"
+#include "tests/support/LoadedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -10,23 +11,14 @@ using namespace build3ds;
 
 namespace {
 
-struct ByNameModel {
-    CRecordingView view;
-    std::string log;
-    C3dsModel model{view, 1009, log};
-};
-
 // Loads one object per name, in file order, by name. Objects of equal names are distinct
 // objects and are told apart by their position in file order.
-std::unique_ptr<ByNameModel> LoadNames(const std::vector<std::string>& names)
+std::unique_ptr<Loaded> LoadNames(const std::vector<std::string>& names)
 {
     std::vector<Chunk> objects;
     for (const std::string& name : names)
         objects.push_back(SimpleObject(name, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
-    auto loaded = std::make_unique<ByNameModel>();
-    CMemoryFile file(Scene(objects));
-    EXPECT_EQ(loaded->model.Load(file, 1), 1);
-    return loaded;
+    return LoadGood(Scene(objects), FrameMode::ByObjectName);
 }
 
 // The file position of every object in sorted order.
@@ -87,10 +79,15 @@ TEST(NameSort, EqualNamesComeOutInTheOrderTheQuicksortGives)
 
 TEST(NameSort, FirstPartitionOfDCBAPlacesThePivotCAtPosition2)
 {
-    const auto loaded = LoadNames({"a", "b", "c", "d"});
-    C3dsModel& model = loaded->model;
-    model.SwapObjects(0, 3);
-    model.SwapObjects(1, 2); // d, c, b, a
-    EXPECT_EQ(model.PartitionObjects(0, 3), 2);
-    EXPECT_EQ(SortedFileOrder(model), (Order{0, 1, 2, 3}));
+    std::vector<MeshObject> objects(4);
+    std::vector<const MeshObject*> sorted;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        objects[i].name = std::string(1, static_cast<char>('d' - i));
+        sorted.push_back(&objects[i]);
+    }
+    EXPECT_EQ(PartitionObjects(sorted, 0, 3), 2);
+    std::string order;
+    for (const MeshObject* object : sorted)
+        order += object->name;
+    EXPECT_EQ(order, "abcd");
 }

@@ -1,4 +1,4 @@
-#include "scene/3dsModel.h"
+#include "input3ds/3dsModel.h"
 #include "tests/support/Chunk3ds.h"
 #include "tests/support/LoadedScene.h"
 
@@ -12,14 +12,6 @@
 using namespace build3ds;
 
 namespace {
-
-// Every scene these tests build loads.
-std::unique_ptr<Loaded> LoadGood(std::vector<std::uint8_t> bytes, int byName)
-{
-    auto loaded = LoadScene(std::move(bytes), byName);
-    EXPECT_EQ(loaded->result, 1);
-    return loaded;
-}
 
 // Nine vertices at (12, 0, 0) about the origin (10, 0, 0): eight are placed side by side, the
 // ninth on its own. At frame 1 the object is scaled (2, 1, 1), turned π/2 about z and moved
@@ -44,7 +36,7 @@ std::uint32_t Bits(float value)
 
 TEST(FramePositions, KeyFramePlacesEveryVertexAsTheWholeFrameDoes)
 {
-    auto loaded = LoadGood(TurningScene(), 0);
+    auto loaded = LoadGood(TurningScene(), FrameMode::ByKeyFrame);
     FramePositions positions;
     loaded->model.BuildFramePositions(1, positions);
     ASSERT_EQ(positions.Count(), 12u);
@@ -71,7 +63,7 @@ TEST(FramePositions, KeyFramePlacesEveryVertexAsTheWholeFrameDoes)
 
 TEST(FramePositions, RebuildingOverwritesThePositionsAndOutOfRangeEmptiesThem)
 {
-    auto loaded = LoadGood(TurningScene(), 0);
+    auto loaded = LoadGood(TurningScene(), FrameMode::ByKeyFrame);
     FramePositions positions;
     loaded->model.BuildFramePositions(1, positions);
     loaded->model.BuildFramePositions(0, positions);
@@ -92,7 +84,7 @@ TEST(FramePositions, ByNameTakesTheObjectInNameOrder)
     const std::vector<std::array<float, 3>> b = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}};
     const std::vector<std::array<float, 3>> a = {{-1, -2, -3}, {-4, -5, -6}, {-7, -8, -9}, {-10, -11, -12},
                                                  {-13, -14, -15}};
-    auto loaded = LoadGood(Scene({SimpleObject("b", b, {{0, 1, 2}}), SimpleObject("a", a, {{0, 1, 2}})}), 1);
+    auto loaded = LoadGood(Scene({SimpleObject("b", b, {{0, 1, 2}}), SimpleObject("a", a, {{0, 1, 2}})}), FrameMode::ByObjectName);
     FramePositions positions;
     loaded->model.BuildFramePositions(1, positions);
     ASSERT_EQ(positions.Count(), 5u);

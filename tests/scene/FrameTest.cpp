@@ -1,4 +1,4 @@
-#include "scene/3dsModel.h"
+#include "input3ds/3dsModel.h"
 #include "tests/support/Chunk3ds.h"
 #include "tests/support/LoadedScene.h"
 
@@ -12,14 +12,6 @@
 using namespace build3ds;
 
 namespace {
-
-// Every scene these tests build loads.
-std::unique_ptr<Loaded> LoadGood(std::vector<std::uint8_t> bytes, int byName)
-{
-    auto loaded = LoadScene(std::move(bytes), byName);
-    EXPECT_EQ(loaded->result, 1);
-    return loaded;
-}
 
 MeshFrame Build(const C3dsModel& model, std::int32_t index)
 {
@@ -68,8 +60,7 @@ TEST(Frame, KeyFrameJoinsObjectsInFileOrderWithRaisedIndices)
                                                  Mapping({{0.1f, 0.25f}})})}),
                SimpleObject("alpha", Points(6, 20), {{0, 1, 2}, {3, 4, 5}, {5, 0, 1}}),
                NamedObject("zeta", {TriangleMesh({PointList(Points(5, 30)),
-                                                  FaceList({{4, 3, 0}}, {MaterialGroup("skin2tx1f", {0})})})})}),
-        0);
+                                                  FaceList({{4, 3, 0}}, {MaterialGroup("skin2tx1f", {0})})})})}), FrameMode::ByKeyFrame);
     const MeshFrame frame = Build(loaded->model, 0);
     EXPECT_EQ(frame.name, "mid");
     EXPECT_EQ(frame.perVertexUV, 1);
@@ -98,8 +89,7 @@ TEST(Frame, KeyFrameObjectsWithoutVerticesOrTrianglesShiftNothing)
     const auto loaded = LoadGood(Scene({SimpleObject("a", Points(3, 1), {{0, 1, 2}}),
                                          NamedObject("empty", {TriangleMesh({})}),
                                          SimpleObject("pointsOnly", Points(2, 5), {}),
-                                         SimpleObject("c", Points(3, 8), {{2, 1, 0}})}),
-                                  0);
+                                         SimpleObject("c", Points(3, 8), {{2, 1, 0}})}), FrameMode::ByKeyFrame);
     const MeshFrame frame = Build(loaded->model, 0);
     ASSERT_EQ(frame.vertexCount, 8u);
     ASSERT_EQ(frame.triangleCount, 2u);
@@ -110,11 +100,11 @@ TEST(Frame, KeyFrameObjectsWithoutVerticesOrTrianglesShiftNothing)
 
 TEST(Frame, SceneWithoutObjectsGivesEmptyFrames)
 {
-    const auto byKey = LoadGood(Scene({}), 0);
+    const auto byKey = LoadGood(Scene({}), FrameMode::ByKeyFrame);
     EXPECT_EQ(byKey->model.GetFrameCount(), 1);
     ExpectEmpty(Build(byKey->model, 0));
 
-    const auto byName = LoadGood(Scene({}), 1);
+    const auto byName = LoadGood(Scene({}), FrameMode::ByObjectName);
     EXPECT_EQ(byName->model.GetFrameCount(), 0);
     EXPECT_TRUE(byName->model.SortedObjects().empty());
     ExpectEmpty(Build(byName->model, 0));
@@ -124,8 +114,9 @@ TEST(Frame, FrameNumberOutOfRangeEmptiesTheFrame)
 {
     const auto bytes = Scene(
         {SimpleObject("a", Points(3, 1), {{0, 1, 2}}), SimpleObject("b", Points(3, 2), {{0, 1, 2}})}, {Segment(0, 4)});
-    for (const int byName : {0, 1}) {
-        const auto loaded = LoadGood(bytes, byName);
+    for (const FrameMode mode : {FrameMode::ByKeyFrame, FrameMode::ByObjectName}) {
+        const bool byName = mode == FrameMode::ByObjectName;
+        const auto loaded = LoadGood(bytes, mode);
         const std::int32_t count = loaded->model.GetFrameCount();
         ASSERT_EQ(count, byName ? 2 : 5);
         for (const std::int32_t index : {-1, count, count + 1, INT_MAX, INT_MIN}) {
@@ -158,8 +149,7 @@ TEST(Frame, KeyFrameScalesTurnsAndMovesAboutTheOrigin)
                ObjectNode("turned", {ScaleTrack({{1, 2, 1, 1}}), RotationTrack({{1, 1.57079637f, 0, 0, 1}}),
                                      PositionTrack({{1, 1, 2, 3}})}),
                ObjectNode("stretched", {ScaleTrack({{1, 2, 1, 1}})}),
-               ObjectNode("far", {ScaleTrack({{1, 0.5f, 1, 1}}), PositionTrack({{1, 1, 0, 0}})})}),
-        0);
+               ObjectNode("far", {ScaleTrack({{1, 0.5f, 1, 1}}), PositionTrack({{1, 1, 0, 0}})})}), FrameMode::ByKeyFrame);
     const MeshFrame frame0 = Build(loaded->model, 0);
     ASSERT_EQ(frame0.vertexCount, 3u);
     EXPECT_EQ(BitsOf(frame0.vertices[0]), (Bits5{0x41400000, 0, 0, 0x3F000000, 0x3F600000}));
@@ -184,8 +174,7 @@ TEST(Frame, KeyFramePoseIsExactForEveryVertexOfALongObject)
         Scene({NamedObject("long", {TriangleMesh({PointList(points), MeshMatrix(10, 0, 0)})})},
               {Segment(0, 1), ObjectNode("long", {ScaleTrack({{1, 2, 1, 0.5f}}),
                                                   RotationTrack({{1, 0.75f, 0.48f, 0.6f, 0.64f}}),
-                                                  PositionTrack({{1, 1, 2, 3}})})}),
-        0);
+                                                  PositionTrack({{1, 1, 2, 3}})})}), FrameMode::ByKeyFrame);
     const std::array<std::uint32_t, 3> expected[] = {
         {0x41300000, 0x40000000, 0x40400000}, {0x414FB0AC, 0x3FA61FF3, 0x40528ECE},
         {0x416F6157, 0x3F187FCC, 0x40651D9D}, {0x41878901, 0xBDDA0280, 0x4077AC6A},
@@ -213,8 +202,7 @@ TEST(Frame, ByNameFrameIsTheObjectAtThatPlaceInNameOrderCopiedBitForBit)
                NamedObject("a", {TriangleMesh({odd, FaceList({{2, 1, 0}, {0, 1, 2}}, {MaterialGroup("skin4n", {1})}),
                                                Mapping({{0.1f, 0.25f}}), MeshMatrix(100, 100, 100)})}),
                SimpleObject("b", Points(3, 20), {{0, 1, 2}})},
-              {Segment(0, 9), ObjectNode("a", {PositionTrack({{0, 0, 0, 0}, {1, 50, 50, 50}})})}),
-        1);
+              {Segment(0, 9), ObjectNode("a", {PositionTrack({{0, 0, 0, 0}, {1, 50, 50, 50}})})}), FrameMode::ByObjectName);
     ASSERT_EQ(loaded->model.GetFrameCount(), 3);
 
     const MeshFrame a = Build(loaded->model, 0);

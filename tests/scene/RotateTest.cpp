@@ -16,7 +16,7 @@ constexpr std::uint32_t kOne = 0x3F800000;
 
 Bits3 Rotate(float x, float y, float z, float angleX, float angleY, float angleZ)
 {
-    Rotated r;
+    Vec3 r;
     RotateXYZ(FrameVertex{x, y, z, 0.0f, 0.0f}, angleX, angleY, angleZ, r);
     return {std::bit_cast<std::uint32_t>(r.x), std::bit_cast<std::uint32_t>(r.y), std::bit_cast<std::uint32_t>(r.z)};
 }
@@ -27,7 +27,7 @@ TEST(Rotate, AllAnglesZeroReturnThePointUntouched)
 {
     const float nan = std::bit_cast<float>(0x7FC01234u);
     for (const float zero : {0.0f, -0.0f}) {
-        Rotated r;
+        Vec3 r;
         RotateXYZ(FrameVertex{-0.0f, nan, 1e-45f, 5.0f, 6.0f}, zero, -zero, zero, r);
         EXPECT_EQ(std::bit_cast<std::uint32_t>(r.x), 0x80000000u);
         EXPECT_EQ(std::bit_cast<std::uint32_t>(r.y), 0x7FC01234u);

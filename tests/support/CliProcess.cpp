@@ -1,6 +1,6 @@
 #include "tests/support/CliProcess.h"
 
-#include "tests/support/TempDir.h"
+#include "tests/support/Files.h"
 
 #include <cerrno>
 #include <csignal>

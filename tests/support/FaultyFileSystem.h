@@ -7,7 +7,7 @@
 // descriptor underneath (so nothing leaks) but returns false.
 #pragma once
 
-#include "scene/FileLayer.h"
+#include "platform/FileLayer.h"
 
 #include <cstdint>
 #include <memory>

@@ -32,6 +32,12 @@ public:
     }
 };
 
+// A vertex at (x, y, z) with texture coordinates (u, v).
+inline FrameVertex At(float x, float y, float z, float u = 0.0f, float v = 0.0f)
+{
+    return FrameVertex{x, y, z, u, v};
+}
+
 inline void AddTriangle(MeshFrame& frame, const FrameTriangle& triangle)
 {
     frame.triangles.push_back(triangle);

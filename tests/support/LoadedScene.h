@@ -1,8 +1,11 @@
-// A C3dsModel loaded from bytes in memory, with the view and log it reports to.
+// A C3dsModel loaded from bytes in memory or from a file, with the view and log it reports to.
 #pragma once
 
-#include "scene/3dsModel.h"
+#include "input3ds/3dsModel.h"
+#include "platform/FileLayer.h"
 #include "tests/support/MemoryFile.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
@@ -16,15 +19,33 @@ struct Loaded {
     int result = 0;
 };
 
-inline void LoadBytes(Loaded& loaded, std::vector<std::uint8_t> bytes, int byName)
+inline void LoadBytes(Loaded& loaded, std::vector<std::uint8_t> bytes, FrameMode mode)
 {
     CMemoryFile file(std::move(bytes));
-    loaded.result = loaded.model.Load(file, byName);
+    loaded.result = loaded.model.Load(file, mode);
 }
 
-inline std::unique_ptr<Loaded> LoadScene(std::vector<std::uint8_t> bytes, int byName = 0)
+inline std::unique_ptr<Loaded> LoadScene(std::vector<std::uint8_t> bytes, FrameMode mode = FrameMode::ByKeyFrame)
 {
     auto loaded = std::make_unique<Loaded>();
-    LoadBytes(*loaded, std::move(bytes), byName);
+    LoadBytes(*loaded, std::move(bytes), mode);
+    return loaded;
+}
+
+// For scenes that must load: a failed load fails the test that asked.
+inline std::unique_ptr<Loaded> LoadGood(std::vector<std::uint8_t> bytes, FrameMode mode = FrameMode::ByKeyFrame)
+{
+    auto loaded = LoadScene(std::move(bytes), mode);
+    EXPECT_EQ(loaded->result, 1) << loaded->log;
+    return loaded;
+}
+
+inline std::unique_ptr<Loaded> LoadFile(const std::string& path, FrameMode mode)
+{
+    auto loaded = std::make_unique<Loaded>();
+    std::unique_ptr<CFile> file = CFileSystem::Native().OpenRead(path);
+    EXPECT_NE(file, nullptr) << path;
+    if (file)
+        loaded->result = loaded->model.Load(*file, mode);
     return loaded;
 }

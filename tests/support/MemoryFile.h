@@ -2,7 +2,7 @@
 #pragma once
 
 #include "convert/Conversion.h"
-#include "scene/FileLayer.h"
+#include "platform/FileLayer.h"
 
 #include <cstdint>
 #include <string>

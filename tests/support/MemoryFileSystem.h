@@ -2,7 +2,7 @@
 // Files stay reachable through their open handles after a rename, a link or a remove, as on disk.
 #pragma once
 
-#include "scene/FileLayer.h"
+#include "platform/FileLayer.h"
 
 #include <cstdint>
 #include <map>

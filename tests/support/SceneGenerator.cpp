@@ -1,5 +1,7 @@
 #include "tests/support/SceneGenerator.h"
 
+#include "input3ds/ChunkIds.h"
+#include "scene/FormatLimits.h"
 #include "tests/support/Chunk3ds.h"
 
 #include <algorithm>
@@ -15,12 +17,9 @@ using build3ds::Chunk;
 
 namespace {
 
-constexpr std::uint16_t kChunkMain = 0x4D4D;
+// Chunks the reader skips, written as a real exporter writes them.
 constexpr std::uint16_t kChunkVersion = 0x0002;
-constexpr std::uint16_t kChunkMeshData = 0x3D3D;
 constexpr std::uint16_t kChunkMeshVersion = 0x3D3E;
-constexpr std::uint16_t kChunkKeyframeData = 0xB000;
-constexpr std::uint32_t kMaxTriangles = 65535;
 
 // Where the scene's bytes go. Container lengths are known only after their content, so their
 // headers are written first with a zero length and patched afterwards.

@@ -1,7 +1,7 @@
 #include "tests/support/SceneGenerator.h"
 
-#include "scene/3dsModel.h"
-#include "tests/support/MemoryFile.h"
+#include "input3ds/3dsModel.h"
+#include "tests/support/LoadedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +11,9 @@
 
 namespace {
 
-struct Loaded {
-    CRecordingView view;
-    std::string log;
-    C3dsModel model{view, 1009, log};
-    int result = 0;
-};
-
-void LoadScene(Loaded& loaded, const scenegen::SceneShape& shape, int byName)
+std::unique_ptr<Loaded> LoadShape(const scenegen::SceneShape& shape, FrameMode mode)
 {
-    CMemoryFile file(scenegen::GenerateScene(shape));
-    loaded.result = loaded.model.Load(file, byName);
+    return LoadScene(scenegen::GenerateScene(shape), mode);
 }
 
 } // namespace
@@ -34,11 +26,10 @@ TEST(SceneGenerator, ShuffledObjectsLoadInNameOrderWithGridMappingAndSkin)
     shape.shuffled = true;
     ASSERT_NE(scenegen::WriteOrder(shape), (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
 
-    Loaded loaded;
-    LoadScene(loaded, shape, 1);
-    ASSERT_EQ(loaded.result, 1) << loaded.log;
-    ASSERT_EQ(loaded.model.GetFrameCount(), 5);
-    const auto& sorted = loaded.model.SortedObjects();
+    const auto loaded = LoadShape(shape, FrameMode::ByObjectName);
+    ASSERT_EQ(loaded->result, 1) << loaded->log;
+    ASSERT_EQ(loaded->model.GetFrameCount(), 5);
+    const auto& sorted = loaded->model.SortedObjects();
     EXPECT_EQ(sorted[0]->name, "obj0000");
     EXPECT_EQ(sorted[4]->name, "obj0004");
 
@@ -57,10 +48,10 @@ TEST(SceneGenerator, ShuffledObjectsLoadInNameOrderWithGridMappingAndSkin)
     EXPECT_EQ(odd.index0, 1u);
     EXPECT_EQ(odd.index1, 3u);
     EXPECT_EQ(odd.index2, 2u);
-    EXPECT_EQ(odd.skinIndex, 1);
-    EXPECT_EQ(odd.typeCode, 2);
-    EXPECT_EQ(odd.flagW, 1);
-    EXPECT_EQ(odd.cByte, 0x0F);
+    EXPECT_EQ(odd.options.skinIndex, 1);
+    EXPECT_EQ(odd.options.typeCode, 2);
+    EXPECT_EQ(odd.options.flagW, 1);
+    EXPECT_EQ(odd.options.cByte, 0x0F);
 }
 
 TEST(SceneGenerator, KeyframeSegmentHasTracksKeyedEveryKFrames)
@@ -73,13 +64,12 @@ TEST(SceneGenerator, KeyframeSegmentHasTracksKeyedEveryKFrames)
     shape.frames = 21;
     shape.keyEvery = 10;
 
-    Loaded loaded;
-    LoadScene(loaded, shape, 0);
-    ASSERT_EQ(loaded.result, 1) << loaded.log;
-    ASSERT_EQ(loaded.model.GetFrameCount(), 21);
-    const MeshObject& object = loaded.model.Objects()[1];
+    const auto loaded = LoadShape(shape, FrameMode::ByKeyFrame);
+    ASSERT_EQ(loaded->result, 1) << loaded->log;
+    ASSERT_EQ(loaded->model.GetFrameCount(), 21);
+    const MeshObject& object = loaded->model.Objects()[1];
     EXPECT_EQ(object.vertices[4].u, 0.0f);
-    EXPECT_EQ(object.triangles[0].typeCode, 0);
+    EXPECT_EQ(object.triangles[0].options.typeCode, 0);
 
     ASSERT_EQ(object.positionTrack.size(), 21u);
     EXPECT_EQ(object.positionTrack[10].x, 0.5f);

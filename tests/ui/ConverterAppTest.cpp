@@ -8,7 +8,7 @@ class ConverterAppTest : public QObject {
 private Q_SLOTS:
     void programNameTakesNoSlot()
     {
-        const CommandLineSlots line =
+        const CConverterCommandLineInfo line =
             CConverterApp::CollectCommandLine({"/usr/bin/tarnex", "-clip", "in.3ds", "out.3d"});
         QCOMPARE(line.slots[0], std::string("clip"));
         QCOMPARE(line.slots[1], std::string("in.3ds"));

@@ -1,4 +1,4 @@
-#include "scene/StatusLine.h"
+#include "platform/StatusLine.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -18,5 +18,5 @@ std::string FormatLine(const char* format, ...)
         line.resize(static_cast<std::size_t>(size));
     }
     va_end(args);
-    return line;
+    return line + kLineEnd;
 }

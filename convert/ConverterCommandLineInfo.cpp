@@ -1,6 +1,6 @@
-#include "convert/CommandLine.h"
+#include "convert/ConverterCommandLineInfo.h"
 
-void CommandLineSlots::ParseParam(const std::string& argument)
+void CConverterCommandLineInfo::ParseParam(const std::string& argument)
 {
     const std::string text = (!argument.empty() && argument[0] == '-') ? argument.substr(1) : argument;
     for (std::string& slot : slots) {
@@ -9,6 +9,17 @@ void CommandLineSlots::ParseParam(const std::string& argument)
             return;
         }
     }
+}
+
+ConversionOptions CConverterCommandLineInfo::Options() const
+{
+    ConversionOptions options;
+    options.inputPath = InputPath();
+    options.outputPath = OutputPath();
+    for (std::size_t i = 2; i < slots.size(); ++i)
+        if (!slots[i].empty())
+            ApplyOptionWord(ParseOptionWord(slots[i]), options);
+    return options;
 }
 
 OptionWord ParseOptionWord(const std::string& word)
@@ -32,13 +43,13 @@ OptionWord ParseOptionWord(const std::string& word)
     return OptionWord::None;
 }
 
-void ConversionChoices::Apply(OptionWord word)
+void ApplyOptionWord(OptionWord word, ConversionOptions& options)
 {
     switch (word) {
-    case OptionWord::Append: append = true; break;
-    case OptionWord::Clip: vertexMode = VertexMode::ClipBounds; break;
-    case OptionWord::Xyz: vertexMode = VertexMode::XyzScale; break;
-    case OptionWord::ByName: frameMode = FrameMode::ByObjectName; break;
+    case OptionWord::Append: options.append = true; break;
+    case OptionWord::Clip: options.vertexMode = VertexMode::ClipBounds; break;
+    case OptionWord::Xyz: options.vertexMode = VertexMode::XyzScale; break;
+    case OptionWord::ByName: options.frameMode = FrameMode::ByObjectName; break;
     case OptionWord::None: break;
     }
 }

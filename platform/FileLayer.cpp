@@ -1,4 +1,4 @@
-#include "scene/FileLayer.h"
+#include "platform/FileLayer.h"
 
 #include <cerrno>
 #include <fcntl.h>

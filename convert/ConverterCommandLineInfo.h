@@ -1,5 +1,5 @@
-// The command line shared by the window and tarnex-cli: five positional slots (input path,
-// output path, three option words) and the option words' effect on the conversion choices.
+// The command line shared by the window and tarnex-cli: five positional slots (input path, output
+// path, three option words) and the option words' effect on a request's options.
 #pragma once
 
 #include "convert/Conversion.h"
@@ -7,7 +7,8 @@
 #include <array>
 #include <string>
 
-struct CommandLineSlots {
+class CConverterCommandLineInfo {
+public:
     std::array<std::string, 5> slots; // input path, output path, option words 1 to 3
 
     // Removes one leading "-" (a flag marker; "/" is not one here, absolute paths begin with it)
@@ -16,6 +17,9 @@ struct CommandLineSlots {
 
     const std::string& InputPath() const { return slots[0]; }
     const std::string& OutputPath() const { return slots[1]; }
+    // The request the command line describes: its paths, and its words applied in order to the
+    // options a dialog starts with (UniformScale, ByKeyFrame, no append).
+    ConversionOptions Options() const;
 };
 
 enum class OptionWord { None, Append, Clip, Xyz, ByName };
@@ -23,12 +27,6 @@ enum class OptionWord { None, Append, Clip, Xyz, ByName };
 // Lower-cases the word, trims white space from both ends and matches it whole.
 OptionWord ParseOptionWord(const std::string& word);
 
-// The choices a dialog starts with (UniformScale, ByKeyFrame, no append), and a word's effect on
-// them; an unknown word changes nothing.
-struct ConversionChoices {
-    VertexMode vertexMode = VertexMode::UniformScale;
-    FrameMode frameMode = FrameMode::ByKeyFrame;
-    bool append = false;
-
-    void Apply(OptionWord word);
-};
+// A word's effect on the options; of two words for the same choice the later one wins, and no
+// word clears append. An unknown word changes nothing.
+void ApplyOptionWord(OptionWord word, ConversionOptions& options);

@@ -1,5 +1,5 @@
-// A fresh directory under the system's temporary folder, removed with everything in it when the
-// test ends, and small helpers for whole-file bytes.
+// Files for tests: a fresh directory under the system's temporary folder, removed with everything
+// in it when the test ends; whole-file bytes; snapshots of a folder; animation files.
 #pragma once
 
 #include <algorithm>
@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
 
 class ScopedTempDir {
 public:
@@ -60,4 +63,35 @@ inline std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Everything under root by relative path: a regular file with its bytes, a folder as "name/", a
+// symbolic link as "name@" and anything else as "name|". Two equal snapshots mean nothing changed.
+using Snapshot = std::map<std::string, Bytes>;
+
+inline Snapshot TakeSnapshot(const std::string& root)
+{
+    Snapshot contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().string().substr(root.size() + 1);
+        if (entry.is_symlink())
+            contents[name + "@"] = {};
+        else if (entry.is_directory())
+            contents[name + "/"] = {};
+        else if (entry.is_regular_file())
+            contents[name] = ReadFileBytes(entry.path());
+        else
+            contents[name + "|"] = {};
+    }
+    return contents;
+}
+
+// An animation file: its frame count and frame size, then frames of a recognisable pattern.
+inline Bytes AnimationFile(std::uint16_t count, std::uint16_t frameSize)
+{
+    Bytes out = {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
+                 static_cast<std::uint8_t>(frameSize), static_cast<std::uint8_t>(frameSize >> 8)};
+    for (std::size_t i = 0; i < std::size_t{count} * frameSize; ++i)
+        out.push_back(static_cast<std::uint8_t>(0xA0 + i % 7));
+    return out;
 }

@@ -1,0 +1,37 @@
+// Packing converted vertices for the animation file, and texture coordinates for the data file.
+//
+// The packed vertex word, 32 bits:
+//   bits  0-10  X × 8   bits 11-21  Y × 8   bits 22-31  Z × 4
+// each truncated toward zero and kept as its field's low bits, a two's-complement fixed-point
+// number: X and Y in eighths of a unit, Z in quarters. The cube's far face, +128, would land one
+// past a field's largest value, where it would read as -128: it is held at the largest value.
+#pragma once
+
+#include "convert/RangeConversion.h"
+#include "scene/MeshRecords.h"
+
+#include <cstddef>
+#include <cstdint>
+
+struct PackedField {
+    int shift;
+    int bits;
+    int unitsPerCoordinate;
+    std::int32_t Largest() const { return (1 << (bits - 1)) - 1; }
+    std::uint32_t Mask() const { return (1u << bits) - 1u; }
+};
+inline constexpr PackedField kPackedX{0, 11, 8};
+inline constexpr PackedField kPackedY{11, 11, 8};
+inline constexpr PackedField kPackedZ{22, 10, 4};
+
+// One word from a converted vertex (ScaleVertex's X, Y, Z).
+std::uint32_t PackVertex(const ScaledVertex& vertex);
+
+// Scales, clamps and packs positions first .. first + count - 1, writing each word as 4 bytes,
+// little-endian, from out on: PackVertex(ScaleVertex(position)) for each, four at a time.
+void PackPositions(const FramePositions& positions, std::size_t first, std::size_t count,
+                   const ScaleFactors& factors, std::uint8_t* out);
+
+// A texture byte: the coordinate times 256, truncated toward zero, low 8 bits kept; 0 for a value
+// without meaningful low bits (not a number, or beyond a 32-bit integer).
+std::uint8_t TextureByte(float coordinate);

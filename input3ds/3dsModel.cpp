@@ -1,0 +1,62 @@
+#include "input3ds/3dsModel.h"
+
+#include "input3ds/3dsReader.h"
+#include "scene/StatusView.h"
+
+C3dsModel::C3dsModel(CStatusView& window, std::int32_t controlId, std::string& log)
+    : statusLog(log), statusControlId(controlId), statusWindow(window)
+{
+}
+
+C3dsModel::~C3dsModel() = default;
+
+void C3dsModel::BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const
+{
+    AssembleFrame(scene, relativePositions, frameIndex, frame);
+}
+
+int C3dsModel::Load(CFile& file)
+{
+    return Load(file, FrameMode::ByKeyFrame);
+}
+
+std::int32_t C3dsModel::GetFrameCount() const
+{
+    return FrameCount(scene);
+}
+
+int C3dsModel::Load(CFile& file, FrameMode frameMode)
+{
+    scene = SceneData();
+    scene.frameMode = frameMode;
+    relativePositions = FramePositions();
+    C3dsReader reader(file, scene,
+                      LoadReport{[this](const std::string& line) { ReportLine(line); },
+                                 [this](const std::string& line) { ShowProgress(line); }});
+    if (!reader.Read())
+        return 0;
+    if (frameMode == FrameMode::ByKeyFrame)
+        relativePositions = RelativePositions(scene);
+    return 1;
+}
+
+void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const
+{
+    AssemblePositions(scene, relativePositions, frameIndex, positions);
+}
+
+FrameShape C3dsModel::GetFrameShape(std::int32_t frameIndex) const
+{
+    return MeasureFrameShape(scene, frameIndex);
+}
+
+void C3dsModel::ReportLine(const std::string& line)
+{
+    statusLog += line;
+    statusWindow.ShowLog(statusLog);
+}
+
+void C3dsModel::ShowProgress(const std::string& line)
+{
+    statusWindow.ShowProgress(statusLog, line);
+}

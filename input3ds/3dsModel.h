@@ -1,0 +1,51 @@
+// C3dsModel: the scene model that a .3DS file fills. Load hands the file to the reader, which
+// fills the scene data; frames are assembled from that data on demand.
+#pragma once
+
+#include "scene/MeshModel.h"
+#include "scene/SceneData.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CStatusView;
+
+class C3dsModel final : public CMeshModel {
+public:
+    // Bound to the window that shows the log, the status box's id and the log.
+    C3dsModel(CStatusView& window, std::int32_t controlId, std::string& log);
+
+    void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const override;
+    // A load in key-frame mode.
+    int Load(CFile& file) override;
+    std::int32_t GetFrameCount() const override;
+    ~C3dsModel() override;
+
+    // The load that the conversion run calls; 1 on success, 0 after a failure was reported.
+    int Load(CFile& file, FrameMode frameMode);
+    void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const override;
+    FrameShape GetFrameShape(std::int32_t frameIndex) const override;
+
+    // Reporting: a line enters the log and the whole log is shown; a progress line is shown
+    // after the log and painted at once, without entering it.
+    void ReportLine(const std::string& line);
+    void ShowProgress(const std::string& line);
+
+    // The status box the reports are meant for; the window shows them there.
+    std::int32_t StatusControlId() const { return statusControlId; }
+
+    // Read access for the tests and the benchmarks.
+    const SceneData& Scene() const { return scene; }
+    const std::vector<MeshObject>& Objects() const { return scene.objects; }
+    const std::vector<const MeshObject*>& SortedObjects() const { return scene.sortedObjects; }
+
+private:
+    std::string& statusLog;
+    std::int32_t statusControlId;
+    CStatusView& statusWindow;
+    SceneData scene;
+    // Kept from the load for key-frame assembly, which places these points anew in every frame:
+    // every vertex relative to its object's origin, as RelativePositions gives them. Empty by name.
+    FramePositions relativePositions;
+};

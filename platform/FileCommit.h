@@ -1,0 +1,38 @@
+// Putting new files in place all at once. Each new file is written to a temporary file beside
+// its target; only when every one of them is complete are they put in place, so that a failure
+// or a crash on the way leaves every target as it was.
+#pragma once
+
+#include "platform/FileLayer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A temporary file in the folder of its target, removed again unless it was committed.
+class CTempFile {
+public:
+    CTempFile(CFileSystem& fileSystem, const std::string& target);
+    ~CTempFile();
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+
+    // Null when no temporary file could be created.
+    CFile* File() const { return file_.get(); }
+    // Flushes the contents to disk and closes the file; false if either fails.
+    bool Finish();
+
+private:
+    friend bool CommitFiles(CFileSystem&, const std::vector<CTempFile*>&, const std::vector<std::string>&,
+                            std::size_t&);
+
+    CFileSystem& fileSystem_;
+    std::string path_;
+    std::unique_ptr<CFile> file_;
+};
+
+// Puts each finished temporary in place of its target, in order; a replaced target's permission
+// bits carry over. If one step fails, the targets already replaced get their old files back and
+// the index of the failed target goes to failed.
+bool CommitFiles(CFileSystem& fileSystem, const std::vector<CTempFile*>& temps,
+                 const std::vector<std::string>& targets, std::size_t& failed);

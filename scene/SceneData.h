@@ -1,0 +1,60 @@
+// The data of one loaded scene: its mesh objects with their keyframe tracks, the frame count of
+// its keyframe segment and, when frames are taken by object name, the objects' order by name.
+#pragma once
+
+#include "scene/MeshRecords.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What one frame of the converted model is: one mesh object, in the order of the objects'
+// names, or every object at one keyframe of the scene's animation.
+enum class FrameMode { ByObjectName, ByKeyFrame };
+
+// The render options a triangle takes from the "skin" convention of its material's name.
+struct TriangleOptions {
+    std::uint8_t skinIndex = 0; // the digit after "skin", 0 to 9
+    std::uint8_t typeCode = 0;  // 0, or 1 to 4 for the letters 2, t, m, o
+    std::uint8_t flagW = 0, flagB = 0, flagF = 0, flagE = 0, flagN = 0; // the letters w, b, f, e, n
+    std::uint8_t xByte = 0, cByte = 0; // "x" and "c" with two hexadecimal digits
+};
+
+// A triangle as the scene holds it: exactly the values a .3DS face list and its material groups
+// can give (16-bit corners and the options) in 16 bytes. Frames widen it to a FrameTriangle. A
+// large scene holds millions of these, and the load's time is mostly the time it takes to fill
+// its memory.
+struct MeshTriangle {
+    std::uint16_t index0 = 0;
+    std::uint16_t index1 = 0;
+    std::uint16_t index2 = 0;
+    TriangleOptions options;
+};
+static_assert(sizeof(MeshTriangle) == 16);
+
+struct MeshObject {
+    std::string name;
+    std::uint32_t vertexCount = 0;
+    std::vector<FrameVertex> vertices;   // as stored in the file; u, v 0 without mapping
+    std::uint32_t triangleCount = 0;
+    std::vector<MeshTriangle> triangles; // indices refer to this object's vertices
+    Vec3 origin;                         // local axis origin; keyframe scale and rotation turn about it
+    // Indexed by frame number, one entry per frame of the keyframe segment. Only x, y, z count.
+    std::vector<FrameVertex> positionTrack; // displacement from frame 0; default (0, 0, 0)
+    std::vector<FrameVertex> scaleTrack;    // scale per axis relative to frame 0; default (1, 1, 1)
+    std::vector<FrameVertex> rotationTrack; // rotation vector (angle times axis); default (0, 0, 0)
+};
+
+// Moves keep the objects where they are, so sortedObjects stays valid; copies are not allowed.
+struct SceneData {
+    FrameMode frameMode = FrameMode::ByKeyFrame;
+    std::uint32_t frameCount = 1;               // frames of the keyframe segment
+    std::vector<MeshObject> objects;            // in file order
+    std::vector<const MeshObject*> sortedObjects; // by name; filled in by-name mode only
+
+    SceneData() = default;
+    SceneData(SceneData&&) = default;
+    SceneData& operator=(SceneData&&) = default;
+    SceneData(const SceneData&) = delete;
+    SceneData& operator=(const SceneData&) = delete;
+};
