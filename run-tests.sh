@@ -6,17 +6,17 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNEX_WERROR=ON
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
 
 # A short fuzzing run from the seeds (clang only); fuzz/run-campaign.sh runs a long one.
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARNEX_BUILD_FUZZ=ON -DTARNEX_BUILD_TESTS=OFF -DTARNEX_BUILD_UI=OFF
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARNEX_BUILD_FUZZ=ON -DTARNEX_BUILD_TESTS=OFF -DTARNEX_BUILD_UI=OFF -DTARNEX_WERROR=ON
 cmake --build build-fuzz -j "$jobs" --target tarnex_fuzz_load3ds
 rm -rf build-fuzz/corpus && mkdir -p build-fuzz/corpus
 build-fuzz/fuzz/tarnex_fuzz_load3ds -runs=20000 -max_total_time=60 -timeout=25 -max_len=65536 -dict=fuzz/3ds.dict \
   -artifact_prefix=build-fuzz/ build-fuzz/corpus fuzz/seeds fuzz/regressions
 
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNEX_SANITIZE=ON -DTARNEX_BUILD_UI=OFF
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNEX_SANITIZE=ON -DTARNEX_BUILD_UI=OFF -DTARNEX_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-sanitize --output-on-failure
