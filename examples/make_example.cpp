@@ -127,9 +127,9 @@ Chunk WalkNode(const Box& box, std::uint16_t nodeId)
     Chunk node(0xB002);
     node.Add(Chunk(0xB030).U16(nodeId));
     node.Add(NodeHeader(box.name));
-    node.Add(PositionTrack(bob));
-    node.Add(RotationTrack(turn));
-    node.Add(ScaleTrack(scale));
+    node.Add(PositionTrackChunk(bob));
+    node.Add(RotationTrackChunk(turn));
+    node.Add(ScaleTrackChunk(scale));
     return node;
 }
 

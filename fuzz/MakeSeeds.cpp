@@ -49,11 +49,11 @@ int main(int argc, char** argv)
               Scene({TexturedObject("body", 200.0f, "skin1tw"), TexturedObject("arm", 3.0f, "SKIN2mbx1Fc0e"),
                      SimpleObject("!hidden", kQuad, kQuadFaces)},
                     {Segment(0, 9),
-                     ObjectNode("body", {PositionTrack({{0, 0, 0, 0}, {5, 10, 0, 0}, {9, 0, 20, 0}}),
-                                         RotationTrack({{0, 0, 0, 0, 1}, {4, 1.5f, 0, 1, 0}, {9, 0.5f, 1, 0, 0}}),
-                                         ScaleTrack({{0, 1, 1, 1}, {9, 2, 2, 0.5f}})}),
-                     ObjectNode("$$$DUMMY", {PositionTrack({{0, 1, 1, 1}})}),
-                     ObjectNode("arm", {RotationTrack({{3, 3.14159f, 0, 0, 1}})})})) && ok;
+                     ObjectNode("body", {PositionTrackChunk({{0, 0, 0, 0}, {5, 10, 0, 0}, {9, 0, 20, 0}}),
+                                         RotationTrackChunk({{0, 0, 0, 0, 1}, {4, 1.5f, 0, 1, 0}, {9, 0.5f, 1, 0, 0}}),
+                                         ScaleTrackChunk({{0, 1, 1, 1}, {9, 2, 2, 0.5f}})}),
+                     ObjectNode("$$$DUMMY", {PositionTrackChunk({{0, 1, 1, 1}})}),
+                     ObjectNode("arm", {RotationTrackChunk({{3, 3.14159f, 0, 0, 1}})})})) && ok;
 
     // Objects of equal point counts, as a scene converted in name order has them.
     ok = Save(folder, "named-frames.3ds",
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     // A long segment over a tiny mesh, and an empty scene.
     ok = Save(folder, "long-segment.3ds",
               Scene({SimpleObject("a", kQuad, kQuadFaces)},
-                    {Segment(0, 999), ObjectNode("a", {PositionTrack({{0, 0, 0, 0}, {999, 100, 100, 100}})})})) && ok;
+                    {Segment(0, 999), ObjectNode("a", {PositionTrackChunk({{0, 0, 0, 0}, {999, 100, 100, 100}})})})) && ok;
     ok = Save(folder, "empty.3ds", Scene({})) && ok;
     return ok ? 0 : 1;
 }

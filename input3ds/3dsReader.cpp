@@ -202,9 +202,6 @@ C3dsReader::Walk C3dsReader::ReadTriangleMesh(std::uint64_t p, std::uint64_t end
         return Walk::Continue; // a mesh the counting walk never saw has no slot
     report_.showProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
     object->name = objectName_;
-    object->positionTrack.assign(scene_.frameCount, FrameVertex{});
-    object->scaleTrack.assign(scene_.frameCount, FrameVertex{1.0f, 1.0f, 1.0f, 0.0f, 0.0f});
-    object->rotationTrack.assign(scene_.frameCount, FrameVertex{});
     return WalkContent(p, end, depth);
 }
 
@@ -268,7 +265,9 @@ void C3dsReader::ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end)
     const std::size_t n = FittingRecords(keyCount & 0xFFFFu, p + 20, end, keyBytes);
     const CByteReader keys(source_->View(p + 20, n * keyBytes));
     if (id == kChunkRotationTrack)
-        ReadRotationTrack(keys, n, object->rotationTrack);
+        ReadRotationTrack(keys, n, scene_.frameCount, object->rotationTrack);
+    else if (id == kChunkScaleTrack)
+        ReadVectorTrack(keys, n, true, scene_.frameCount, object->scaleTrack);
     else
-        ReadVectorTrack(keys, n, id == kChunkScaleTrack, id == kChunkScaleTrack ? object->scaleTrack : object->positionTrack);
+        ReadVectorTrack(keys, n, false, scene_.frameCount, object->positionTrack);
 }

@@ -1,43 +1,31 @@
 #include "input3ds/TrackChunks.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
-// Fills every unkeyed entry: linear between two keyed frames, the last keyed entry after them.
-void InterpolateTrack(std::vector<FrameVertex>& track, const std::vector<std::uint8_t>& keyed)
+// Keys in file order become keys in frame order, the last of several at one frame counting.
+template <typename Key> std::vector<Key> InFrameOrder(std::vector<Key> keys)
 {
-    std::size_t k = 0;
-    for (std::size_t n = 1; n <= track.size(); ++n) {
-        if (n < track.size() && !keyed[n])
-            continue;
-        for (std::size_t j = k + 1; j < n; ++j) {
-            if (n == track.size()) {
-                track[j].x = track[k].x;
-                track[j].y = track[k].y;
-                track[j].z = track[k].z;
-                continue;
-            }
-            const float t = static_cast<float>(j - k) / static_cast<float>(n - k);
-            track[j].x = track[k].x + t * (track[n].x - track[k].x);
-            track[j].y = track[k].y + t * (track[n].y - track[k].y);
-            track[j].z = track[k].z + t * (track[n].z - track[k].z);
-        }
-        k = n;
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.frame < b.frame; });
+    std::vector<Key> unique;
+    for (const Key& key : keys) {
+        if (!unique.empty() && unique.back().frame == key.frame)
+            unique.back() = key;
+        else
+            unique.push_back(key);
     }
+    return unique;
 }
 
 } // namespace
 
-void ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::vector<FrameVertex>& track)
+void ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::uint64_t frames, VectorTrack& track)
 {
-    if (track.empty())
-        return;
     const float rest = scale ? 1.0f : 0.0f;
     Vec3 reference{rest, rest, rest};
-    std::vector<std::uint8_t> keyed(track.size(), 0);
-    keyed[0] = 1;
-
+    std::vector<VectorKey> read{VectorKey{0, reference}};
     for (std::size_t i = 0; i < keyCount; ++i) {
         std::uint32_t frame = 0;
         Vec3 value;
@@ -45,31 +33,23 @@ void ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::ve
             !keys.ReadF32(value.z))
             break;
         const std::uint32_t f = frame & 0xFFFFu;
-        if (f >= track.size())
+        if (f >= frames)
             continue;
-        FrameVertex& entry = track[f];
         if (f == 0) {
             reference = value;
-            entry.x = entry.y = entry.z = rest;
+            read.push_back(VectorKey{0, Vec3{rest, rest, rest}});
         } else if (scale) {
-            entry.x = value.x / reference.x;
-            entry.y = value.y / reference.y;
-            entry.z = value.z / reference.z;
+            read.push_back(VectorKey{f, Vec3{value.x / reference.x, value.y / reference.y, value.z / reference.z}});
         } else {
-            entry.x = value.x - reference.x;
-            entry.y = value.y - reference.y;
-            entry.z = value.z - reference.z;
+            read.push_back(VectorKey{f, Vec3{value.x - reference.x, value.y - reference.y, value.z - reference.z}});
         }
-        keyed[f] = 1;
     }
-    InterpolateTrack(track, keyed);
+    track.keys = InFrameOrder(std::move(read));
 }
 
-void ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::vector<FrameVertex>& r)
+void ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::uint64_t frames, RotationTrack& track)
 {
-    if (r.empty())
-        return;
-    std::vector<std::uint8_t> keyed(r.size(), 0);
+    std::vector<RotationKey> read;
     for (std::size_t i = 0; i < keyCount; ++i) {
         std::uint32_t frame = 0;
         float angle = 0.0f, ax = 0.0f, ay = 0.0f, az = 0.0f;
@@ -77,41 +57,21 @@ void ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::vector<Frame
             !keys.ReadF32(ay) || !keys.ReadF32(az))
             break;
         const std::uint32_t f = frame & 0xFFFFu;
-        if (f >= r.size())
+        if (f >= frames)
             continue;
-        keyed[f] = 1;
         if (f == 0)
             angle = 0.0f;
-        r[f].x = angle * ax;
-        r[f].y = angle * ay;
-        r[f].z = angle * az;
+        const Vec3 turn{angle * ax, angle * ay, angle * az};
+        if (f == 0)
+            track.atFrame0 = turn;
+        else
+            read.push_back(RotationKey{f, turn, Vec3{}});
     }
-
-    // Accumulate from key to key; between two keys, the next key's own turn (not yet accumulated)
-    // is added in proportion.
-    keyed[0] = 1;
-    std::vector<std::size_t> nextKeyed(r.size(), r.size());
-    for (std::size_t j = r.size() - 1; j > 0; --j)
-        nextKeyed[j - 1] = keyed[j] ? j : nextKeyed[j];
-    std::size_t k = 0;
-    for (std::size_t j = 1; j < r.size(); ++j) {
-        if (keyed[j]) {
-            r[j].x = r[k].x + r[j].x;
-            r[j].y = r[k].y + r[j].y;
-            r[j].z = r[k].z + r[j].z;
-            k = j;
-            continue;
-        }
-        const std::size_t next = nextKeyed[j];
-        if (next < r.size()) {
-            const float t = static_cast<float>(j - k) / static_cast<float>(next - k);
-            r[j].x = r[k].x + t * r[next].x;
-            r[j].y = r[k].y + t * r[next].y;
-            r[j].z = r[k].z + t * r[next].z;
-        } else {
-            r[j].x = r[k].x;
-            r[j].y = r[k].y;
-            r[j].z = r[k].z;
-        }
+    track.keys = InFrameOrder(std::move(read));
+    // The turns accumulate from key to key.
+    Vec3 total = track.atFrame0;
+    for (RotationKey& key : track.keys) {
+        total = Vec3{total.x + key.turn.x, total.y + key.turn.y, total.z + key.turn.z};
+        key.total = total;
     }
 }

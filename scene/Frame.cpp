@@ -40,19 +40,16 @@ void CopyTriangle(const MeshTriangle& from, std::uint32_t vertexBase, FrameTrian
 // and moved back and along the position track.
 struct Pose {
     Vec3 o;
-    FrameVertex s;
-    FrameVertex t;
+    Vec3 s;
+    Vec3 t;
     RotationMatrix rotation;
 
     Pose(const MeshObject& object, std::size_t f)
+        : o(object.origin), s(TrackValue(object.scaleTrack, Vec3{1.0f, 1.0f, 1.0f}, f)),
+          t(TrackValue(object.positionTrack, Vec3{}, f))
     {
-        const FrameVertex rest{};
-        const FrameVertex unit{1.0f, 1.0f, 1.0f, 0.0f, 0.0f};
-        o = object.origin;
-        s = f < object.scaleTrack.size() ? object.scaleTrack[f] : unit;
-        t = f < object.positionTrack.size() ? object.positionTrack[f] : rest;
-        const FrameVertex& r = f < object.rotationTrack.size() ? object.rotationTrack[f] : rest;
         // Every vertex of the object turns by the same angles: one matrix per object and frame.
+        const Vec3 r = TrackValue(object.rotationTrack, f);
         rotation = RotationMatrix::FromAngles(-r.x, -r.y, -r.z);
     }
 

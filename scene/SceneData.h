@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scene/MeshRecords.h"
+#include "scene/Track.h"
 
 #include <cstdint>
 #include <string>
@@ -39,10 +40,9 @@ struct MeshObject {
     std::uint32_t triangleCount = 0;
     std::vector<MeshTriangle> triangles; // indices refer to this object's vertices
     Vec3 origin;                         // local axis origin; keyframe scale and rotation turn about it
-    // Indexed by frame number, one entry per frame of the keyframe segment. Only x, y, z count.
-    std::vector<FrameVertex> positionTrack; // displacement from frame 0; default (0, 0, 0)
-    std::vector<FrameVertex> scaleTrack;    // scale per axis relative to frame 0; default (1, 1, 1)
-    std::vector<FrameVertex> rotationTrack; // rotation vector (angle times axis); default (0, 0, 0)
+    VectorTrack positionTrack;           // displacement from frame 0; at rest (0, 0, 0)
+    VectorTrack scaleTrack;              // scale per axis relative to frame 0; at rest (1, 1, 1)
+    RotationTrack rotationTrack;         // rotation vector (angle times axis); (0, 0, 0) without keys
 };
 
 // Moves keep the objects where they are, so sortedObjects stays valid; copies are not allowed.

@@ -78,7 +78,7 @@ Bytes HandScene()
 {
     return Scene({SimpleObject("tri", {{256, -64, 32}, {-128, 64, -256}, {0, 0, 0}},
                                {kFaces[0], kFaces[1], kFaces[2]})},
-                 {Segment(0, 1), ObjectNode("tri", {PositionTrack({{0, 0, 0, 0}, {1, -64, 0, 0}})})});
+                 {Segment(0, 1), ObjectNode("tri", {PositionTrackChunk({{0, 0, 0, 0}, {1, -64, 0, 0}})})});
 }
 
 // The importer gives each corner of each triangle a vertex of its own.

@@ -17,17 +17,18 @@ const std::vector<std::array<float, 3>> kTriangle = {{0, 0, 0}, {1, 0, 0}, {0, 1
 
 using Bits3 = std::array<std::uint32_t, 3>;
 
-Bits3 XyzBits(const FrameVertex& v)
+template <typename Point> Bits3 XyzBits(const Point& v)
 {
     return {std::bit_cast<std::uint32_t>(v.x), std::bit_cast<std::uint32_t>(v.y),
             std::bit_cast<std::uint32_t>(v.z)};
 }
 
-std::vector<Bits3> TrackBits(const std::vector<FrameVertex>& track)
+// A track's value in every frame of the segment.
+std::vector<Bits3> TrackBits(Vec3 (*at)(const MeshObject&, std::uint64_t), const Loaded& loaded, std::size_t object)
 {
     std::vector<Bits3> bits;
-    for (const FrameVertex& entry : track)
-        bits.push_back(XyzBits(entry));
+    for (std::uint64_t f = 0; f < loaded.model.Scene().frameCount; ++f)
+        bits.push_back(XyzBits(at(loaded.model.Objects()[object], f)));
     return bits;
 }
 
@@ -61,9 +62,9 @@ std::vector<std::uint8_t> AnimatedScene()
                                                 Mapping(uv), MeshMatrix(ox, 0, 0)})});
     };
     auto node = [](const std::string& name) {
-        return ObjectNode(name, {PositionTrack({{0, 1, 1, 1}, {4, 3, 1, -1}}),
-                                 RotationTrack({{0, 0, 0, 0, 1}, {4, 1.5f, 0, 1, 0}}),
-                                 ScaleTrack({{0, 1, 1, 1}, {2, 2, 1, 0.5f}})});
+        return ObjectNode(name, {PositionTrackChunk({{0, 1, 1, 1}, {4, 3, 1, -1}}),
+                                 RotationTrackChunk({{0, 0, 0, 0, 1}, {4, 1.5f, 0, 1, 0}}),
+                                 ScaleTrackChunk({{0, 1, 1, 1}, {2, 2, 1, 0.5f}})});
     };
     return Scene({object("body", 0), object("arm", 5)}, {Segment(0, 4), node("body"), node("arm")});
 }
@@ -321,13 +322,10 @@ TEST(ChunkReader, KeyframeSegmentGivesTheFrameCountAndTrackSize)
         ASSERT_EQ(loaded->result, 1);
         EXPECT_EQ(loaded->model.GetFrameCount(), c.frames);
         const MeshObject& object = loaded->model.Objects()[0];
-        ASSERT_EQ(object.positionTrack.size(), static_cast<std::size_t>(c.frames));
-        ASSERT_EQ(object.rotationTrack.size(), static_cast<std::size_t>(c.frames));
-        ASSERT_EQ(object.scaleTrack.size(), static_cast<std::size_t>(c.frames));
         const auto last = static_cast<std::size_t>(c.frames - 1);
-        EXPECT_EQ(XyzBits(object.positionTrack[last]), (Bits3{0, 0, 0}));
-        EXPECT_EQ(XyzBits(object.rotationTrack[last]), (Bits3{0, 0, 0}));
-        EXPECT_EQ(XyzBits(object.scaleTrack[last]), (Bits3{0x3F800000, 0x3F800000, 0x3F800000}));
+        EXPECT_EQ(XyzBits(PositionAt(object, last)), (Bits3{0, 0, 0}));
+        EXPECT_EQ(XyzBits(RotationAt(object, last)), (Bits3{0, 0, 0}));
+        EXPECT_EQ(XyzBits(ScaleAt(object, last)), (Bits3{0x3F800000, 0x3F800000, 0x3F800000}));
     }
 
     // A reversed segment leaves the frame count that an earlier segment set.
@@ -370,10 +368,10 @@ TEST(ChunkReader, PositionTrackInterpolatesBetweenKeysAndHoldsAfterTheLast)
     // Keys at frames 0, 2 and 5 of a segment 0..6; entries are relative to the frame-0 key.
     const auto loaded = LoadScene(SceneWithNodes(
         {SimpleObject("a", kTriangle, {{0, 1, 2}}), SimpleObject("b", kTriangle, {{0, 1, 2}})}, 6,
-        {ObjectNode("a", {PositionTrack({{0, 1, 2, 3}, {2, 1.7f, 2.2f, 9.1f}, {5, -3.3f, 12.9f, 3.7f}})}),
-         ObjectNode("b", {PositionTrack({{4, 4, 8, -4}})})}));
+        {ObjectNode("a", {PositionTrackChunk({{0, 1, 2, 3}, {2, 1.7f, 2.2f, 9.1f}, {5, -3.3f, 12.9f, 3.7f}})}),
+         ObjectNode("b", {PositionTrackChunk({{4, 4, 8, -4}})})}));
     ASSERT_EQ(loaded->result, 1);
-    EXPECT_EQ(TrackBits(loaded->model.Objects()[0].positionTrack),
+    EXPECT_EQ(TrackBits(PositionAt, *loaded, 0),
               (std::vector<Bits3>{
                   {0x00000000, 0x00000000, 0x00000000},
                   {0x3EB33334, 0x3DCCCCD0, 0x40433334}, // half of frame 2
@@ -384,7 +382,7 @@ TEST(ChunkReader, PositionTrackInterpolatesBetweenKeysAndHoldsAfterTheLast)
                   {0xC089999A, 0x412E6666, 0x3F333334}, // held
               }));
     // Without a frame-0 key, frame 0 still counts as keyed at rest and the reference stays 0.
-    EXPECT_EQ(TrackBits(loaded->model.Objects()[1].positionTrack),
+    EXPECT_EQ(TrackBits(PositionAt, *loaded, 1),
               (std::vector<Bits3>{{0x00000000, 0x00000000, 0x00000000},
                                   {0x3F800000, 0x40000000, 0xBF800000},
                                   {0x40000000, 0x40800000, 0xC0000000},
@@ -397,9 +395,9 @@ TEST(ChunkReader, PositionTrackInterpolatesBetweenKeysAndHoldsAfterTheLast)
 TEST(ChunkReader, ScaleTrackDividesByTheFrameZeroKeyAndInterpolates)
 {
     const auto loaded = LoadScene(SceneWithNodes({SimpleObject("a", kTriangle, {{0, 1, 2}})}, 5,
-                                                 {ObjectNode("a", {ScaleTrack({{0, 2, 2, 2}, {4, 4, 1, 2}})})}));
+                                                 {ObjectNode("a", {ScaleTrackChunk({{0, 2, 2, 2}, {4, 4, 1, 2}})})}));
     ASSERT_EQ(loaded->result, 1);
-    EXPECT_EQ(TrackBits(loaded->model.Objects()[0].scaleTrack),
+    EXPECT_EQ(TrackBits(ScaleAt, *loaded, 0),
               (std::vector<Bits3>{{0x3F800000, 0x3F800000, 0x3F800000},   // (1, 1, 1)
                                   {0x3FA00000, 0x3F600000, 0x3F800000},   // (1.25, 0.875, 1)
                                   {0x3FC00000, 0x3F400000, 0x3F800000},   // (1.5, 0.75, 1)
@@ -413,9 +411,9 @@ TEST(ChunkReader, RotationTrackAccumulatesKeysInterpolatesAndHoldsAfterTheLast)
     // The frame-0 key's angle counts as 0; each later key turns relative to the one before.
     const auto loaded = LoadScene(SceneWithNodes(
         {SimpleObject("a", kTriangle, {{0, 1, 2}})}, 9,
-        {ObjectNode("a", {RotationTrack({{0, 1.0f, 0, 0, 1}, {4, 0.5f, 0.6f, 0, 0.8f}, {8, 0.4f, 0, 0, 1}})})}));
+        {ObjectNode("a", {RotationTrackChunk({{0, 1.0f, 0, 0, 1}, {4, 0.5f, 0.6f, 0, 0.8f}, {8, 0.4f, 0, 0, 1}})})}));
     ASSERT_EQ(loaded->result, 1);
-    EXPECT_EQ(TrackBits(loaded->model.Objects()[0].rotationTrack),
+    EXPECT_EQ(TrackBits(RotationAt, *loaded, 0),
               (std::vector<Bits3>{{0x00000000, 0x00000000, 0x00000000},
                                   {0x3D99999A, 0x00000000, 0x3DCCCCCD},   // (0.075, 0, 0.1)
                                   {0x3E19999A, 0x00000000, 0x3E4CCCCD},   // (0.15, 0, 0.2)
@@ -437,7 +435,7 @@ TEST(ChunkReader, TracksReadTheLow16BitsOfKeyCountAndFrameNumbers)
     const auto loaded =
         LoadScene(SceneWithNodes({SimpleObject("a", kTriangle, {{0, 1, 2}})}, 4, {ObjectNode("a", {track})}));
     ASSERT_EQ(loaded->result, 1);
-    EXPECT_EQ(TrackBits(loaded->model.Objects()[0].positionTrack),
+    EXPECT_EQ(TrackBits(PositionAt, *loaded, 0),
               (std::vector<Bits3>{{0x00000000, 0x00000000, 0x00000000},
                                   {0x3F800000, 0x40000000, 0x40400000},
                                   {0x40000000, 0x40800000, 0x40C00000},
@@ -450,19 +448,19 @@ TEST(ChunkReader, NodeHeaderSelectsTheFirstObjectOfItsName)
     const auto loaded = LoadScene(SceneWithNodes(
         {SimpleObject("box", kTriangle, {{0, 1, 2}}), SimpleObject("box", kTriangle, {{0, 1, 2}}),
          SimpleObject("cone", kTriangle, {{0, 1, 2}})},
-        1, {ObjectNode("box", {PositionTrack({{1, 5, 0, 0}})}), ObjectNode("cone", {PositionTrack({{1, 0, 7, 0}})})}));
+        1, {ObjectNode("box", {PositionTrackChunk({{1, 5, 0, 0}})}), ObjectNode("cone", {PositionTrackChunk({{1, 0, 7, 0}})})}));
     ASSERT_EQ(loaded->result, 1);
     const auto& objects = loaded->model.Objects();
-    EXPECT_EQ(objects[0].positionTrack[1].x, 5.0f);
-    EXPECT_EQ(objects[1].positionTrack[1].x, 0.0f);
-    EXPECT_EQ(objects[2].positionTrack[1].y, 7.0f);
+    EXPECT_EQ(PositionAt(objects[0], 1).x, 5.0f);
+    EXPECT_EQ(PositionAt(objects[1], 1).x, 0.0f);
+    EXPECT_EQ(PositionAt(objects[2], 1).y, 7.0f);
 }
 
 TEST(ChunkReader, NodeOfNoMeshObjectMovesNothing)
 {
     auto tracks = [] {
-        return std::vector<Chunk>{PositionTrack({{1, 5, 5, 5}}), RotationTrack({{1, 1, 0, 0, 1}}),
-                                  ScaleTrack({{1, 3, 3, 3}})};
+        return std::vector<Chunk>{PositionTrackChunk({{1, 5, 5, 5}}), RotationTrackChunk({{1, 1, 0, 0, 1}}),
+                                  ScaleTrackChunk({{1, 3, 3, 3}})};
     };
     const auto loaded = LoadScene(SceneWithNodes(
         {SimpleObject("a", kTriangle, {{0, 1, 2}}), SimpleObject("!hidden", kTriangle, {{0, 1, 2}})}, 1,
@@ -471,9 +469,9 @@ TEST(ChunkReader, NodeOfNoMeshObjectMovesNothing)
     ASSERT_EQ(loaded->result, 1);
     ASSERT_EQ(loaded->model.Objects().size(), 1u);
     const MeshObject& object = loaded->model.Objects()[0];
-    EXPECT_EQ(XyzBits(object.positionTrack[1]), (Bits3{0, 0, 0}));
-    EXPECT_EQ(XyzBits(object.rotationTrack[1]), (Bits3{0, 0, 0}));
-    EXPECT_EQ(XyzBits(object.scaleTrack[1]), (Bits3{0x3F800000, 0x3F800000, 0x3F800000}));
+    EXPECT_EQ(XyzBits(PositionAt(object, 1)), (Bits3{0, 0, 0}));
+    EXPECT_EQ(XyzBits(RotationAt(object, 1)), (Bits3{0, 0, 0}));
+    EXPECT_EQ(XyzBits(ScaleAt(object, 1)), (Bits3{0x3F800000, 0x3F800000, 0x3F800000}));
 }
 
 TEST(ChunkReader, LongObjectNamesKeepTheWalkAlignedAndMatchTheirNodes)
@@ -489,8 +487,8 @@ TEST(ChunkReader, LongObjectNamesKeepTheWalkAlignedAndMatchTheirNodes)
         {SimpleObject(twelve, points, {{0, 1, 2}}), SimpleObject(thirteen, points, {{0, 1, 2}}),
          SimpleObject(long300, points, {{0, 1, 2}})},
         1,
-        {ObjectNode(twelve, {PositionTrack({{1, 1, 0, 0}})}), ObjectNode(thirteen, {PositionTrack({{1, 2, 0, 0}})}),
-         ObjectNode(long300, {PositionTrack({{1, 3, 0, 0}})})}));
+        {ObjectNode(twelve, {PositionTrackChunk({{1, 1, 0, 0}})}), ObjectNode(thirteen, {PositionTrackChunk({{1, 2, 0, 0}})}),
+         ObjectNode(long300, {PositionTrackChunk({{1, 3, 0, 0}})})}));
     ASSERT_EQ(loaded->result, 1);
     const auto& objects = loaded->model.Objects();
     ASSERT_EQ(objects.size(), 3u);
@@ -502,7 +500,7 @@ TEST(ChunkReader, LongObjectNamesKeepTheWalkAlignedAndMatchTheirNodes)
         ASSERT_EQ(objects[i].vertexCount, 3u);
         EXPECT_EQ(objects[i].vertices[2].x, 7.0f);
         EXPECT_EQ(objects[i].triangleCount, 1u);
-        EXPECT_EQ(objects[i].positionTrack[1].x, static_cast<float>(i + 1));
+        EXPECT_EQ(PositionAt(objects[i], 1).x, static_cast<float>(i + 1));
     }
 }
 
@@ -512,16 +510,16 @@ TEST(ChunkReader, DataWithoutASlotIsSkipped)
     Chunk mesh(0x3D3D);
     mesh.Add(NamedObject("early", {PointList(kTriangle), FaceList({{0, 1, 2}}), Mapping({{1, 1}}),
                                    MeshMatrix(9, 9, 9)}));
-    mesh.Add(ObjectNode("early", {PositionTrack({{0, 1, 1, 1}})}));
-    mesh.Add(PositionTrack({{0, 1, 1, 1}}));
+    mesh.Add(ObjectNode("early", {PositionTrackChunk({{0, 1, 1, 1}})}));
+    mesh.Add(PositionTrackChunk({{0, 1, 1, 1}}));
     // A triangle mesh inside a triangle mesh was never counted: it takes no slot.
     mesh.Add(NamedObject("a", {TriangleMesh({PointList(kTriangle),
                                              FaceList({{0, 1, 2}, {2, 1, 0}}, {MaterialGroup("skin4", {0xFFFF, 2, 1})}),
                                              TriangleMesh({PointList(kTriangle)})})}));
     Chunk keyframe(0xB000);
     keyframe.Add(Segment(0, 3));
-    keyframe.Add(ObjectNode("a", {PositionTrack({{2, 2, 2, 2}, {4, 8, 8, 8}, {0xFFFF, 9, 9, 9}}),
-                                  ScaleTrack({{100, 5, 5, 5}}), RotationTrack({{7, 1, 1, 0, 0}})}));
+    keyframe.Add(ObjectNode("a", {PositionTrackChunk({{2, 2, 2, 2}, {4, 8, 8, 8}, {0xFFFF, 9, 9, 9}}),
+                                  ScaleTrackChunk({{100, 5, 5, 5}}), RotationTrackChunk({{7, 1, 1, 0, 0}})}));
     Chunk main(0x4D4D);
     main.Add(mesh).Add(keyframe);
 
@@ -537,13 +535,13 @@ TEST(ChunkReader, DataWithoutASlotIsSkipped)
     ASSERT_EQ(object.triangleCount, 2u);
     EXPECT_EQ(object.triangles[0].options.skinIndex, 0);
     EXPECT_EQ(object.triangles[1].options.skinIndex, 4);
-    EXPECT_EQ(TrackBits(object.positionTrack),
+    EXPECT_EQ(TrackBits(PositionAt, *loaded, 0),
               (std::vector<Bits3>{{0x00000000, 0x00000000, 0x00000000},
                                   {0x3F800000, 0x3F800000, 0x3F800000},
                                   {0x40000000, 0x40000000, 0x40000000},
                                   {0x40000000, 0x40000000, 0x40000000}}));
-    EXPECT_EQ(XyzBits(object.scaleTrack[3]), (Bits3{0x3F800000, 0x3F800000, 0x3F800000}));
-    EXPECT_EQ(XyzBits(object.rotationTrack[3]), (Bits3{0, 0, 0}));
+    EXPECT_EQ(XyzBits(ScaleAt(object, 3)), (Bits3{0x3F800000, 0x3F800000, 0x3F800000}));
+    EXPECT_EQ(XyzBits(RotationAt(object, 3)), (Bits3{0, 0, 0}));
 }
 
 TEST(ChunkReader, ChunksNestedDeeperThan64LevelsAreIgnored)

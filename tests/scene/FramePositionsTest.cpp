@@ -22,9 +22,9 @@ std::vector<std::uint8_t> TurningScene()
     const std::vector<std::array<float, 3>> points(9, {12, 0, 0});
     Chunk mesh = TriangleMesh({PointList(points), FaceList({{0, 1, 2}, {2, 3, 4}}), MeshMatrix(10, 0, 0)});
     return Scene({NamedObject("turner", {mesh}), SimpleObject("still", {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {{0, 1, 2}})},
-                 {Segment(0, 1), ObjectNode("turner", {PositionTrack({{0, 0, 0, 0}, {1, 1, 2, 3}}),
-                                                      RotationTrack({{0, 0, 0, 0, 1}, {1, halfTurn, 0, 0, 1}}),
-                                                      ScaleTrack({{0, 1, 1, 1}, {1, 2, 1, 1}})})});
+                 {Segment(0, 1), ObjectNode("turner", {PositionTrackChunk({{0, 0, 0, 0}, {1, 1, 2, 3}}),
+                                                      RotationTrackChunk({{0, 0, 0, 0, 1}, {1, halfTurn, 0, 0, 1}}),
+                                                      ScaleTrackChunk({{0, 1, 1, 1}, {1, 2, 1, 1}})})});
 }
 
 std::uint32_t Bits(float value)

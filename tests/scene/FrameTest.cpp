@@ -146,10 +146,10 @@ TEST(Frame, KeyFrameScalesTurnsAndMovesAboutTheOrigin)
                NamedObject("stretched", {TriangleMesh({PointList({{13, 5, -7}}), MeshMatrix(10, 1, 0)})}),
                NamedObject("far", {TriangleMesh({PointList({{16777218, 0, 0}}), MeshMatrix(16777216, 0, 0)})})},
               {Segment(0, 1),
-               ObjectNode("turned", {ScaleTrack({{1, 2, 1, 1}}), RotationTrack({{1, 1.57079637f, 0, 0, 1}}),
-                                     PositionTrack({{1, 1, 2, 3}})}),
-               ObjectNode("stretched", {ScaleTrack({{1, 2, 1, 1}})}),
-               ObjectNode("far", {ScaleTrack({{1, 0.5f, 1, 1}}), PositionTrack({{1, 1, 0, 0}})})}), FrameMode::ByKeyFrame);
+               ObjectNode("turned", {ScaleTrackChunk({{1, 2, 1, 1}}), RotationTrackChunk({{1, 1.57079637f, 0, 0, 1}}),
+                                     PositionTrackChunk({{1, 1, 2, 3}})}),
+               ObjectNode("stretched", {ScaleTrackChunk({{1, 2, 1, 1}})}),
+               ObjectNode("far", {ScaleTrackChunk({{1, 0.5f, 1, 1}}), PositionTrackChunk({{1, 1, 0, 0}})})}), FrameMode::ByKeyFrame);
     const MeshFrame frame0 = Build(loaded->model, 0);
     ASSERT_EQ(frame0.vertexCount, 3u);
     EXPECT_EQ(BitsOf(frame0.vertices[0]), (Bits5{0x41400000, 0, 0, 0x3F000000, 0x3F600000}));
@@ -172,9 +172,9 @@ TEST(Frame, KeyFramePoseIsExactForEveryVertexOfALongObject)
         points.push_back({10.0f + static_cast<float>(k), 0.5f * static_cast<float>(k), -static_cast<float>(k)});
     const auto loaded = LoadGood(
         Scene({NamedObject("long", {TriangleMesh({PointList(points), MeshMatrix(10, 0, 0)})})},
-              {Segment(0, 1), ObjectNode("long", {ScaleTrack({{1, 2, 1, 0.5f}}),
-                                                  RotationTrack({{1, 0.75f, 0.48f, 0.6f, 0.64f}}),
-                                                  PositionTrack({{1, 1, 2, 3}})})}), FrameMode::ByKeyFrame);
+              {Segment(0, 1), ObjectNode("long", {ScaleTrackChunk({{1, 2, 1, 0.5f}}),
+                                                  RotationTrackChunk({{1, 0.75f, 0.48f, 0.6f, 0.64f}}),
+                                                  PositionTrackChunk({{1, 1, 2, 3}})})}), FrameMode::ByKeyFrame);
     const std::array<std::uint32_t, 3> expected[] = {
         {0x41300000, 0x40000000, 0x40400000}, {0x414FB0AC, 0x3FA61FF3, 0x40528ECE},
         {0x416F6157, 0x3F187FCC, 0x40651D9D}, {0x41878901, 0xBDDA0280, 0x4077AC6A},
@@ -202,7 +202,7 @@ TEST(Frame, ByNameFrameIsTheObjectAtThatPlaceInNameOrderCopiedBitForBit)
                NamedObject("a", {TriangleMesh({odd, FaceList({{2, 1, 0}, {0, 1, 2}}, {MaterialGroup("skin4n", {1})}),
                                                Mapping({{0.1f, 0.25f}}), MeshMatrix(100, 100, 100)})}),
                SimpleObject("b", Points(3, 20), {{0, 1, 2}})},
-              {Segment(0, 9), ObjectNode("a", {PositionTrack({{0, 0, 0, 0}, {1, 50, 50, 50}})})}), FrameMode::ByObjectName);
+              {Segment(0, 9), ObjectNode("a", {PositionTrackChunk({{0, 0, 0, 0}, {1, 50, 50, 50}})})}), FrameMode::ByObjectName);
     ASSERT_EQ(loaded->model.GetFrameCount(), 3);
 
     const MeshFrame a = Build(loaded->model, 0);

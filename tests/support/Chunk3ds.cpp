@@ -158,17 +158,17 @@ Chunk VectorTrack(std::uint16_t id, const std::vector<Key3>& keys)
 
 } // namespace
 
-Chunk PositionTrack(const std::vector<Key3>& keys)
+Chunk PositionTrackChunk(const std::vector<Key3>& keys)
 {
     return VectorTrack(0xB020, keys);
 }
 
-Chunk ScaleTrack(const std::vector<Key3>& keys)
+Chunk ScaleTrackChunk(const std::vector<Key3>& keys)
 {
     return VectorTrack(0xB022, keys);
 }
 
-Chunk RotationTrack(const std::vector<RotationKey>& keys)
+Chunk RotationTrackChunk(const std::vector<RotationKey>& keys)
 {
     Chunk c = TrackHeader(0xB021, keys.size());
     for (const RotationKey& k : keys)

@@ -56,9 +56,9 @@ Chunk TriangleMesh(const std::vector<Chunk>& children);
 Chunk NamedObject(const std::string& name, const std::vector<Chunk>& children);
 Chunk Segment(std::uint32_t first, std::uint32_t last);
 Chunk NodeHeader(const std::string& name);
-Chunk PositionTrack(const std::vector<Key3>& keys);
-Chunk ScaleTrack(const std::vector<Key3>& keys);
-Chunk RotationTrack(const std::vector<RotationKey>& keys);
+Chunk PositionTrackChunk(const std::vector<Key3>& keys);
+Chunk ScaleTrackChunk(const std::vector<Key3>& keys);
+Chunk RotationTrackChunk(const std::vector<RotationKey>& keys);
 Chunk ObjectNode(const std::string& name, const std::vector<Chunk>& tracks);
 
 // A whole file: main chunk holding mesh data (the objects) and, when keyframe is non-empty,

@@ -49,3 +49,17 @@ inline std::unique_ptr<Loaded> LoadFile(const std::string& path, FrameMode mode)
         loaded->result = loaded->model.Load(*file, mode);
     return loaded;
 }
+
+// What an object's tracks give at frame f, as frame assembly sees them.
+inline Vec3 PositionAt(const MeshObject& object, std::uint64_t f)
+{
+    return TrackValue(object.positionTrack, Vec3{}, f);
+}
+inline Vec3 ScaleAt(const MeshObject& object, std::uint64_t f)
+{
+    return TrackValue(object.scaleTrack, Vec3{1.0f, 1.0f, 1.0f}, f);
+}
+inline Vec3 RotationAt(const MeshObject& object, std::uint64_t f)
+{
+    return TrackValue(object.rotationTrack, f);
+}

@@ -170,9 +170,9 @@ Chunk NodeChunk(const SceneShape& shape, std::uint32_t object)
         rotations.push_back({f, angle, axis[0], axis[1], axis[2]});
         scales.push_back({f, 1.0f + static_cast<float>(k % 4) * 0.125f, 1.0f, 1.0f - static_cast<float>(k % 3) * 0.0625f});
     }
-    return build3ds::ObjectNode(ObjectName(object), {build3ds::PositionTrack(positions),
-                                                     build3ds::RotationTrack(rotations),
-                                                     build3ds::ScaleTrack(scales)});
+    return build3ds::ObjectNode(ObjectName(object), {build3ds::PositionTrackChunk(positions),
+                                                     build3ds::RotationTrackChunk(rotations),
+                                                     build3ds::ScaleTrackChunk(scales)});
 }
 
 Chunk U32Chunk(std::uint16_t id, std::uint32_t value)

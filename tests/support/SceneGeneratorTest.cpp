@@ -71,17 +71,16 @@ TEST(SceneGenerator, KeyframeSegmentHasTracksKeyedEveryKFrames)
     EXPECT_EQ(object.vertices[4].u, 0.0f);
     EXPECT_EQ(object.triangles[0].options.typeCode, 0);
 
-    ASSERT_EQ(object.positionTrack.size(), 21u);
-    EXPECT_EQ(object.positionTrack[10].x, 0.5f);
-    EXPECT_EQ(object.positionTrack[10].y, 0.25f);
-    EXPECT_EQ(object.positionTrack[10].z, -0.125f);
-    EXPECT_EQ(object.positionTrack[5].x, 0.25f);
-    EXPECT_EQ(object.scaleTrack[10].x, 1.125f);
-    EXPECT_EQ(object.scaleTrack[10].z, 0.9375f);
+    EXPECT_EQ(PositionAt(object, 10).x, 0.5f);
+    EXPECT_EQ(PositionAt(object, 10).y, 0.25f);
+    EXPECT_EQ(PositionAt(object, 10).z, -0.125f);
+    EXPECT_EQ(PositionAt(object, 5).x, 0.25f);
+    EXPECT_EQ(ScaleAt(object, 10).x, 1.125f);
+    EXPECT_EQ(ScaleAt(object, 10).z, 0.9375f);
     // Object 1 turns 0.125 rad about (0, 0.8, 0.6) at every key after the first.
-    EXPECT_FLOAT_EQ(object.rotationTrack[20].y, 0.2f);
-    EXPECT_FLOAT_EQ(object.rotationTrack[20].z, 0.15f);
-    EXPECT_EQ(object.rotationTrack[0].y, 0.0f);
+    EXPECT_FLOAT_EQ(RotationAt(object, 20).y, 0.2f);
+    EXPECT_FLOAT_EQ(RotationAt(object, 20).z, 0.15f);
+    EXPECT_EQ(RotationAt(object, 0).y, 0.0f);
 }
 
 TEST(SceneGenerator, FileHoldsTheSameBytesAsMemory)
