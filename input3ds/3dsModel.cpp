@@ -12,7 +12,7 @@ C3dsModel::~C3dsModel() = default;
 
 void C3dsModel::BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const
 {
-    AssembleFrame(scene, relativePositions, frameIndex, frame);
+    AssembleFrame(scene, keyFramePoints, frameIndex, frame);
 }
 
 int C3dsModel::Load(CFile& file)
@@ -29,20 +29,20 @@ int C3dsModel::Load(CFile& file, FrameMode frameMode)
 {
     scene = SceneData();
     scene.frameMode = frameMode;
-    relativePositions = FramePositions();
+    keyFramePoints = KeyFramePoints();
     C3dsReader reader(file, scene,
-                      LoadReport{[this](const std::string& line) { ReportLine(line); },
+                      StatusReport{[this](const std::string& line) { ReportLine(line); },
                                  [this](const std::string& line) { ShowProgress(line); }});
     if (!reader.Read())
         return 0;
     if (frameMode == FrameMode::ByKeyFrame)
-        relativePositions = RelativePositions(scene);
+        keyFramePoints = PrepareKeyFrames(scene);
     return 1;
 }
 
 void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const
 {
-    AssemblePositions(scene, relativePositions, frameIndex, positions);
+    AssemblePositions(scene, keyFramePoints, frameIndex, positions);
 }
 
 FrameShape C3dsModel::GetFrameShape(std::int32_t frameIndex) const

@@ -46,6 +46,6 @@ private:
     CStatusView& statusWindow;
     SceneData scene;
     // Kept from the load for key-frame assembly, which places these points anew in every frame:
-    // every vertex relative to its object's origin, as RelativePositions gives them. Empty by name.
-    FramePositions relativePositions;
+    // every vertex relative to its object's origin (PrepareKeyFrames). Empty by name.
+    KeyFramePoints keyFramePoints;
 };

@@ -16,12 +16,15 @@ namespace {
 
 constexpr int kMaxChunkDepth = 64;
 constexpr std::uint32_t kMaxChunksPerLevel = 10000;
-// Largest track storage a scene may ask for: objects times frames.
-constexpr std::uint64_t kMaxTrackEntries = std::uint64_t{1} << 24;
+// What a scene may store (objects, vertices, triangles, keys): a fixed allowance and a multiple of
+// the file's size. A real scene stores less than twice its size; only hostile files, which make
+// many objects of a few bytes each, come near.
+constexpr std::uint64_t kBudgetBytes = std::uint64_t{48} << 20;
+constexpr std::uint64_t kBudgetPerFileByte = 12;
 
 } // namespace
 
-C3dsReader::C3dsReader(CFile& file, SceneData& scene, LoadReport report)
+C3dsReader::C3dsReader(CFile& file, SceneData& scene, StatusReport report)
     : file_(file), scene_(scene), report_(std::move(report))
 {
 }
@@ -50,16 +53,20 @@ bool C3dsReader::Read()
         length = std::min<std::uint64_t>(mainLength, source.Length());
     const std::uint64_t contentSize = length > kChunkHeaderBytes ? length - kChunkHeaderBytes : 0;
 
+    budget_ = kBudgetBytes + kBudgetPerFileByte * source.Length();
     readPass_ = false;
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
-    // No scene that converts has more mesh objects than an animation file has frames: by name each
-    // object is a frame, by key frame at most 16383 of them can hold a vertex. Refusing them early
-    // also keeps hostile files from feeding the name sort, whose steps are quadratic on equal names.
-    if (objectCount_ > kMaxFrames || std::uint64_t{objectCount_} * scene_.frameCount > kMaxTrackEntries) {
+    // By name every object is a frame, and an animation file holds at most 65535 of them. Refusing
+    // more early also keeps hostile files from feeding the name sort, whose steps are quadratic on
+    // equal names.
+    const bool byName = scene_.frameMode == FrameMode::ByObjectName;
+    if (byName && objectCount_ > kMaxFrames) {
         report_.reportLine(FormatLine("Error: The scene is too large to convert"));
         return false;
     }
+    if (!Charge(std::uint64_t{objectCount_} * (sizeof(MeshObject) + sizeof(const MeshObject*))))
+        return false;
 
     scene_.objects.assign(objectCount_, MeshObject{});
     currentObject_ = -1;
@@ -67,7 +74,7 @@ bool C3dsReader::Read()
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
 
-    if (scene_.frameMode == FrameMode::ByObjectName) {
+    if (byName) {
         // A mesh without a point list has no vertices, so its frame would be shorter than the
         // frame size that the animation file's header gives every frame.
         const auto points = static_cast<std::uint32_t>(std::max<std::int64_t>(firstPointCount_, 0));
@@ -144,12 +151,16 @@ C3dsReader::Walk C3dsReader::HandleChunk(std::uint16_t id, std::uint64_t p, std:
     case kChunkPointList:
         return ReadPoints(p, end);
     case kChunkFaceList:
+        if (MeshObject* object = CurrentObject()) {
+            ReadFaceList(*source_, p, end, *object);
+            if (!Charge(object->triangles.size() * sizeof(MeshTriangle)))
+                return Walk::Fail;
+        }
+        break;
     case kChunkMapping:
     case kChunkMeshMatrix:
         if (MeshObject* object = CurrentObject()) {
-            if (id == kChunkFaceList)
-                ReadFaceList(*source_, p, end, *object);
-            else if (id == kChunkMapping)
+            if (id == kChunkMapping)
                 ReadMapping(*source_, p, end, *object);
             else
                 ReadMeshMatrix(*source_, p, end, *object);
@@ -161,8 +172,7 @@ C3dsReader::Walk C3dsReader::HandleChunk(std::uint16_t id, std::uint64_t p, std:
     case kChunkPositionTrack:
     case kChunkScaleTrack:
     case kChunkRotationTrack:
-        ReadTrack(id, p, end);
-        break;
+        return ReadTrack(id, p, end);
     default:
         break; // every other chunk, 0x4130 outside a face list included, is skipped
     }
@@ -202,6 +212,7 @@ C3dsReader::Walk C3dsReader::ReadTriangleMesh(std::uint64_t p, std::uint64_t end
         return Walk::Continue; // a mesh the counting walk never saw has no slot
     report_.showProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
     object->name = objectName_;
+    firstOfName_.emplace(objectName_, currentObject_); // a node names the first object of its name
     return WalkContent(p, end, depth);
 }
 
@@ -210,6 +221,9 @@ C3dsReader::Walk C3dsReader::ReadPoints(std::uint64_t p, std::uint64_t end)
     MeshObject* object = CurrentObject();
     if (!object || !ReadPointList(*source_, p, end, *object))
         return Walk::Continue;
+    // Key-frame assembly keeps each vertex once more, relative to its object's origin.
+    if (!Charge(object->vertices.size() * (sizeof(FrameVertex) + 3 * sizeof(float))))
+        return Walk::Fail;
     const auto have = static_cast<std::int64_t>(object->vertexCount);
     if (firstPointCount_ == -1) {
         firstPointCount_ = have;
@@ -244,23 +258,17 @@ C3dsReader::Walk C3dsReader::ReadSegment(std::uint64_t p, std::uint64_t end)
 void C3dsReader::ReadNodeHeader(std::uint64_t p, std::uint64_t end)
 {
     const ChunkName name = ReadName(*source_, p + kChunkHeaderBytes, end);
-    keyframeObject_ = -1; // a node of no mesh object (a dummy, a target) moves nothing
-    const std::int64_t last =
-        std::min<std::int64_t>(currentObject_, static_cast<std::int64_t>(scene_.objects.size()) - 1);
-    for (std::int64_t i = 0; i <= last; ++i) {
-        if (scene_.objects[static_cast<std::size_t>(i)].name == name.text) {
-            keyframeObject_ = i;
-            break;
-        }
-    }
+    const auto found = firstOfName_.find(name.text);
+    // A node of no mesh object (a dummy, a target) moves nothing.
+    keyframeObject_ = found == firstOfName_.end() ? -1 : found->second;
 }
 
-void C3dsReader::ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end)
+C3dsReader::Walk C3dsReader::ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end)
 {
     MeshObject* object = KeyframeObject();
     std::uint32_t keyCount = 0;
     if (!object || !ReadU32At(*source_, p + 16, end, keyCount))
-        return;
+        return Walk::Continue;
     const std::size_t keyBytes = id == kChunkRotationTrack ? kRotationKeyBytes : kVectorKeyBytes;
     const std::size_t n = FittingRecords(keyCount & 0xFFFFu, p + 20, end, keyBytes);
     const CByteReader keys(source_->View(p + 20, n * keyBytes));
@@ -270,4 +278,14 @@ void C3dsReader::ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end)
         ReadVectorTrack(keys, n, true, scene_.frameCount, object->scaleTrack);
     else
         ReadVectorTrack(keys, n, false, scene_.frameCount, object->positionTrack);
+    return Charge(n * sizeof(RotationKey)) ? Walk::Continue : Walk::Fail;
+}
+
+bool C3dsReader::Charge(std::uint64_t bytes)
+{
+    stored_ += bytes;
+    if (stored_ <= budget_)
+        return true;
+    report_.reportLine(FormatLine("Error: The scene is too large to convert"));
+    return false;
 }

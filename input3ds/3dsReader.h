@@ -11,24 +11,19 @@
 #pragma once
 
 #include "scene/SceneData.h"
+#include "scene/StatusView.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
+#include <unordered_map>
 
 class CChunkSource;
 class CFile;
 
-// How the reader reports: a line for the status log, and a transient progress line.
-struct LoadReport {
-    std::function<void(const std::string&)> reportLine;
-    std::function<void(const std::string&)> showProgress;
-};
-
 class C3dsReader {
 public:
     // The scene's frame mode decides whether vertex counts must agree.
-    C3dsReader(CFile& file, SceneData& scene, LoadReport report);
+    C3dsReader(CFile& file, SceneData& scene, StatusReport report);
 
     // Reads the whole file into the scene. False after the failure was reported.
     bool Read();
@@ -44,7 +39,9 @@ private:
     Walk ReadPoints(std::uint64_t p, std::uint64_t end);
     Walk ReadSegment(std::uint64_t p, std::uint64_t end);
     void ReadNodeHeader(std::uint64_t p, std::uint64_t end);
-    void ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end);
+    Walk ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end);
+    // Counts bytes the scene stores against the budget; false after reporting when it is spent.
+    bool Charge(std::uint64_t bytes);
     MeshObject* CurrentObject();
     MeshObject* KeyframeObject();
     bool ReadFailed();
@@ -52,7 +49,7 @@ private:
     CChunkSource* source_ = nullptr; // set for the length of Read
     CFile& file_;
     SceneData& scene_;
-    LoadReport report_;
+    StatusReport report_;
 
     // The walk's state.
     bool readPass_ = false;
@@ -61,4 +58,7 @@ private:
     std::uint32_t objectCount_ = 0;      // mesh objects found by the counting walk
     std::int64_t currentObject_ = -1;    // the object being read
     std::int64_t keyframeObject_ = 0;    // receives the node's tracks; -1: the node names no object
+    std::unordered_map<std::string, std::int64_t> firstOfName_; // the first object of each name
+    std::uint64_t budget_ = 0;           // bytes the scene may store
+    std::uint64_t stored_ = 0;
 };

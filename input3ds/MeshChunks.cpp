@@ -17,7 +17,7 @@ void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end,
 {
     const ChunkName name = ReadName(source, p + kChunkHeaderBytes, end);
     TriangleOptions options;
-    if (!name.terminated || !ParseMaterialName(name.text, options))
+    if (!ParseMaterialName(name.text, options))
         return;
     std::uint16_t count = 0;
     if (!ReadU16At(source, name.after, end, count))

@@ -106,12 +106,14 @@ TARNEX_VECTOR_CLONES void PlaceVertices(const Pose& pose, const float* rx, const
         PlaceLanes<true>(pose, rx, ry, rz, n, x, y, z);
 }
 
-void PlaceAll(const SceneData& scene, const FramePositions& relative, std::size_t frameIndex,
+void PlaceAll(const SceneData& scene, const KeyFramePoints& points, std::size_t frameIndex,
               FramePositions& positions)
 {
+    const FramePositions& relative = points.relative;
     positions.Resize(relative.Count()); // every entry is overwritten below
     std::size_t base = 0;
-    for (const MeshObject& object : scene.objects) {
+    for (const std::uint32_t index : points.placed) {
+        const MeshObject& object = scene.objects[index];
         const std::size_t n = object.vertices.size();
         PlaceVertices(Pose(object, frameIndex), relative.x.data() + base, relative.y.data() + base,
                       relative.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
@@ -127,12 +129,16 @@ std::int32_t FrameCount(const SceneData& scene)
     return static_cast<std::int32_t>(ByName(scene) ? scene.objects.size() : scene.frameCount);
 }
 
-FramePositions RelativePositions(const SceneData& scene)
+KeyFramePoints PrepareKeyFrames(const SceneData& scene)
 {
-    FramePositions relative;
+    KeyFramePoints points;
+    FramePositions& relative = points.relative;
     std::size_t total = 0;
-    for (const MeshObject& object : scene.objects)
-        total += object.vertices.size();
+    for (std::size_t k = 0; k < scene.objects.size(); ++k) {
+        total += scene.objects[k].vertices.size();
+        if (!scene.objects[k].vertices.empty())
+            points.placed.push_back(static_cast<std::uint32_t>(k));
+    }
     relative.Resize(total);
     std::size_t i = 0;
     for (const MeshObject& object : scene.objects) {
@@ -143,10 +149,10 @@ FramePositions RelativePositions(const SceneData& scene)
             ++i;
         }
     }
-    return relative;
+    return points;
 }
 
-void AssembleFrame(const SceneData& scene, const FramePositions& relative, std::int32_t frameIndex,
+void AssembleFrame(const SceneData& scene, const KeyFramePoints& points, std::int32_t frameIndex,
                    MeshFrame& frame)
 {
     frame.Release();
@@ -178,7 +184,7 @@ void AssembleFrame(const SceneData& scene, const FramePositions& relative, std::
 
     // The positions are placed as the passes over positions place them, then joined with u, v.
     FramePositions positions;
-    PlaceAll(scene, relative, static_cast<std::size_t>(frameIndex), positions);
+    PlaceAll(scene, points, static_cast<std::size_t>(frameIndex), positions);
     std::size_t vertexBase = 0;
     std::size_t triangleBase = 0;
     for (const MeshObject& object : scene.objects) {
@@ -196,7 +202,7 @@ void AssembleFrame(const SceneData& scene, const FramePositions& relative, std::
     }
 }
 
-void AssemblePositions(const SceneData& scene, const FramePositions& relative, std::int32_t frameIndex,
+void AssemblePositions(const SceneData& scene, const KeyFramePoints& points, std::int32_t frameIndex,
                        FramePositions& positions)
 {
     if (!InRange(scene, frameIndex)) {
@@ -204,7 +210,7 @@ void AssemblePositions(const SceneData& scene, const FramePositions& relative, s
         return;
     }
     if (!ByName(scene)) {
-        PlaceAll(scene, relative, static_cast<std::size_t>(frameIndex), positions);
+        PlaceAll(scene, points, static_cast<std::size_t>(frameIndex), positions);
         return;
     }
     const MeshObject& object = *scene.sortedObjects[static_cast<std::size_t>(frameIndex)];

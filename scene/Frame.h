@@ -12,18 +12,23 @@
 // The number of frames: one per object by name, one per frame of the keyframe segment by key.
 std::int32_t FrameCount(const SceneData& scene);
 
-// Every object's vertices relative to its origin, one array per axis, objects in file order: the
-// part of a key-frame pose that is the same in every frame. Key-frame assembly starts from it.
-FramePositions RelativePositions(const SceneData& scene);
+// The part of a key-frame pose that is the same in every frame, from which key-frame assembly
+// starts: every object's vertices relative to its origin, one array per axis, objects in file
+// order, and the objects that have vertices at all (a scene may hold many that have none).
+struct KeyFramePoints {
+    FramePositions relative;
+    std::vector<std::uint32_t> placed; // indices into the scene's objects
+};
+KeyFramePoints PrepareKeyFrames(const SceneData& scene);
 
-// Fills frame (emptied first) with frame frameIndex. relative is RelativePositions(scene); only
+// Fills frame (emptied first) with frame frameIndex. points is PrepareKeyFrames(scene); only
 // key-frame assembly reads it.
-void AssembleFrame(const SceneData& scene, const FramePositions& relative, std::int32_t frameIndex,
+void AssembleFrame(const SceneData& scene, const KeyFramePoints& points, std::int32_t frameIndex,
                    MeshFrame& frame);
 
 // Fills positions with the x, y, z of frame frameIndex's vertices, exactly as AssembleFrame gives
 // them: all that the passes over positions (the scale check, the animation writer) read.
-void AssemblePositions(const SceneData& scene, const FramePositions& relative, std::int32_t frameIndex,
+void AssemblePositions(const SceneData& scene, const KeyFramePoints& points, std::int32_t frameIndex,
                        FramePositions& positions);
 
 // The counts of a frame and its first corner that names no vertex of its own object, found

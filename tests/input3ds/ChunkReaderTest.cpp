@@ -601,38 +601,62 @@ TEST(ChunkReader, LevelOfMoreThan10000ChunksIgnoresTheRest)
     EXPECT_TRUE(chunk10001->model.Objects().empty());
 }
 
-TEST(ChunkReader, SceneOfMoreThan2To24TrackEntriesFailsBeforeReading)
+namespace {
+
+// A scene of count empty mesh objects of one name, grouped so that no level exceeds 10000 chunks,
+// and a keyframe segment of frames frames.
+std::vector<std::uint8_t> ManyEmptyObjects(std::size_t count, std::uint32_t frames)
 {
-    // 257 objects of 65535 frames need 16842495 entries per track.
-    std::vector<Chunk> objects(257, NamedObject("o", {TriangleMesh({})}));
-    const auto loaded = LoadScene(Scene(objects, {Segment(0, 65534)}));
+    Chunk main(0x4D4D);
+    for (std::size_t done = 0; done < count;) {
+        Chunk mesh(0x3D3D);
+        for (int i = 0; i < 100 && done < count; ++i) {
+            Chunk object(0x4000);
+            object.Str("same");
+            for (int k = 0; k < 100 && done < count; ++k, ++done)
+                object.Add(TriangleMesh({}));
+            mesh.Add(object);
+        }
+        main.Add(mesh);
+    }
+    Chunk keyframe(0xB000);
+    keyframe.Add(Segment(0, frames - 1));
+    return main.Add(keyframe).Bytes();
+}
+
+} // namespace
+
+TEST(ChunkReader, ObjectsWithoutNodesCostNoTrackStoragePerFrame)
+{
+    // 256 objects over 65535 frames once asked for a gigabyte of tracks.
+    const auto loaded = LoadScene(ManyEmptyObjects(256, 65535));
+    ASSERT_EQ(loaded->result, 1) << loaded->log;
+    EXPECT_EQ(loaded->model.GetFrameCount(), 65535);
+    EXPECT_TRUE(loaded->model.Objects()[255].positionTrack.keys.empty());
+}
+
+TEST(ChunkReader, MoreThan65535ObjectsFailByNameButLoadByKeyFrame)
+{
+    const auto bytes = ManyEmptyObjects(65536, 1);
+    const auto byName = LoadScene(bytes, FrameMode::ByObjectName);
+    EXPECT_EQ(byName->result, 0);
+    EXPECT_EQ(byName->log, "Error: The scene is too large to convert\r\n");
+    EXPECT_TRUE(byName->view.progressLines.empty());
+
+    const auto byKey = LoadScene(bytes, FrameMode::ByKeyFrame);
+    EXPECT_EQ(byKey->result, 1) << byKey->log;
+    EXPECT_EQ(byKey->model.Objects().size(), 65536u);
+}
+
+TEST(ChunkReader, SceneThatWouldStoreMoreThanItsBudgetFailsBeforeReading)
+{
+    // Each empty object is 6 bytes of file and a record of about 200 bytes: 400000 of them come to
+    // more than 48 MiB and twelve times the file.
+    const auto loaded = LoadScene(ManyEmptyObjects(400000, 1));
     EXPECT_EQ(loaded->result, 0);
     EXPECT_EQ(loaded->log, "Error: The scene is too large to convert\r\n");
     EXPECT_TRUE(loaded->view.progressLines.empty());
     EXPECT_TRUE(loaded->model.Objects().empty());
-}
-
-TEST(ChunkReader, SceneOfMoreThan65535MeshObjectsFailsBeforeReading)
-{
-    // Seven mesh-data chunks keep every level under 10000 chunks.
-    const auto withObjects = [](std::size_t count) {
-        Chunk main(0x4D4D);
-        for (std::size_t done = 0; done < count;) {
-            Chunk mesh(0x3D3D);
-            for (int i = 0; i < 10000 && done < count; ++i, ++done)
-                mesh.Add(NamedObject("same", {TriangleMesh({})}));
-            main.Add(mesh);
-        }
-        return main.Bytes();
-    };
-    const auto tooMany = LoadScene(withObjects(65536), FrameMode::ByObjectName);
-    EXPECT_EQ(tooMany->result, 0);
-    EXPECT_EQ(tooMany->log, "Error: The scene is too large to convert\r\n");
-    EXPECT_TRUE(tooMany->view.progressLines.empty());
-
-    const auto most = LoadScene(withObjects(65535), FrameMode::ByKeyFrame);
-    EXPECT_EQ(most->result, 1);
-    EXPECT_EQ(most->model.GetFrameCount(), 1);
 }
 
 TEST(ChunkReader, EveryPrefixOfAValidSceneLoadsOrFailsCleanly)
