@@ -7,6 +7,7 @@
 #include "platform/StatusLine.h"
 
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -38,12 +39,6 @@ void AppendLine(ConversionHost& host, RunState& state, const std::string& line)
     host.ShowLog(state.statusLog);
 }
 
-RunOutcome Refuse(ConversionHost& host, const std::string& message)
-{
-    host.SetStatusText(message);
-    return RunOutcome::Refused;
-}
-
 // The output probe: proves the typed path usable without changing what is there.
 bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append)
 {
@@ -54,11 +49,14 @@ bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append)
     const FileInfo info = fs.Stat(path);
     if (info.exists)
         return info.regular && fs.ProbeWritable(path);
-    auto created = fs.CreateExclusive(path);
+    // A file can be created there if a temporary can: the typed name itself stays untouched, so
+    // that runs started together with the same name do not see each other's probe.
+    std::string tempPath;
+    auto created = fs.CreateTemp(path, tempPath);
     if (!created)
         return false;
     created->Close();
-    return fs.Remove(path);
+    return tempPath.empty() || fs.Remove(tempPath);
 }
 
 } // namespace
@@ -86,6 +84,81 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state)
     return RunConversion(host, state, CFileSystem::Native());
 }
 
+namespace {
+
+// The checks of a request before anything is read or written: on refusal the message goes to the
+// status box and false comes back.
+bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileSystem& fs,
+                  std::unique_ptr<CFile>& input, OutputNames& names)
+{
+    const auto refuse = [&](const std::string& message) {
+        host.SetStatusText(message);
+        return false;
+    };
+    input = options.inputPath.empty() ? nullptr : fs.OpenRead(options.inputPath);
+    if (!input) {
+        return refuse(options.inputPath.empty() ? std::string("Error: You must specify an input file")
+                                                : "Error: Could not open Input file: " + options.inputPath);
+    }
+    if (options.outputPath.empty())
+        return refuse("Error: You must specify an output file name");
+
+    const std::string cannotOpenOutput = "Error: Could not open Output file: " + options.outputPath;
+    const FileInfo inputInfo = fs.Stat(options.inputPath);
+    if (options.outputPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(options.outputPath), inputInfo) ||
+        !ProbeOutput(fs, options.outputPath, options.append))
+        return refuse(cannotOpenOutput);
+
+    if (!DeriveOutputNames(options.outputPath, options.append, names))
+        return refuse("Error: The output file must be an Unreal .3D model.");
+    if (names.dataPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(names.dataPath), inputInfo) ||
+        SameFile(fs.Stat(names.animationPath), inputInfo))
+        return refuse(cannotOpenOutput);
+    return true;
+}
+
+// The stages of an accepted request, from "Loading model..." to the frame-count line.
+bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& options, CFileSystem& fs,
+             std::unique_ptr<CFile> input, const OutputNames& names)
+{
+    AppendLine(host, state, FormatLine("Loading model..."));
+    C3dsModel model(host, kStatusControlId, state.statusLog);
+    const int loaded = model.Load(*input, options.frameMode);
+    input.reset();
+    if (!loaded)
+        return false;
+
+    std::string line;
+    if (!CheckFormatLimits(model, options.append, line)) {
+        AppendLine(host, state, line);
+        return false;
+    }
+
+    ScaleFactors factors;
+    if (options.vertexMode != VertexMode::ClipBounds) {
+        AppendLine(host, state, FormatLine("Checking model scale..."));
+        factors = ComputeScaleFactors(MeasureExtents(model, model.GetFrameCount()), options.vertexMode, line);
+        AppendLine(host, state, line);
+    }
+
+    AppendLine(host, state, FormatLine("Writing data..."));
+    WriteResult written;
+    const StatusReport report{[&](const std::string& logLine) { AppendLine(host, state, logLine); },
+                              [&](const std::string& progress) { host.ShowProgress(state.statusLog, progress); }};
+    if (!WriteMeshFiles(model, names, options.append, factors, fs, report, written, line)) {
+        AppendLine(host, state, line);
+        return false;
+    }
+    if (options.append)
+        AppendLine(host, state,
+                   FormatLine("%d frame(s) appended, %d total frames", written.framesWritten, written.totalFrames));
+    else
+        AppendLine(host, state, FormatLine("%d frame(s) converted", written.framesWritten));
+    return true;
+}
+
+} // namespace
+
 RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
 {
     if (state.runFinished) {
@@ -97,70 +170,22 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
         state.windowGrown = true;
     }
     const ConversionOptions options = host.ReadOptions();
-
-    std::unique_ptr<CFile> input = options.inputPath.empty() ? nullptr : fs.OpenRead(options.inputPath);
-    if (!input) {
-        return Refuse(host, options.inputPath.empty()
-                                ? std::string("Error: You must specify an input file")
-                                : "Error: Could not open Input file: " + options.inputPath);
-    }
-    if (options.outputPath.empty())
-        return Refuse(host, "Error: You must specify an output file name");
-
-    const std::string cannotOpenOutput = "Error: Could not open Output file: " + options.outputPath;
-    const FileInfo inputInfo = fs.Stat(options.inputPath);
-    if (SameFile(fs.Stat(options.outputPath), inputInfo) ||
-        !ProbeOutput(fs, options.outputPath, options.append))
-        return Refuse(host, cannotOpenOutput);
-
+    std::unique_ptr<CFile> input;
     OutputNames names;
-    if (!DeriveOutputNames(options.outputPath, options.append, names))
-        return Refuse(host, "Error: The output file must be an Unreal .3D model.");
-    if (names.dataPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(names.dataPath), inputInfo) ||
-        SameFile(fs.Stat(names.animationPath), inputInfo))
-        return Refuse(host, cannotOpenOutput);
+    if (!CheckRequest(host, options, fs, input, names))
+        return RunOutcome::Refused;
 
     host.DisableControls();
-    ScaleFactors factors;
-    AppendLine(host, state, FormatLine("Loading model..."));
-
-    std::int32_t frameCount = 0;
-    {
-        C3dsModel model(host, kStatusControlId, state.statusLog);
-        const int loaded = model.Load(*input, options.frameMode);
-        input->Close();
-        input.reset();
-        if (!loaded)
-            return RunOutcome::Failed;
-
-        frameCount = model.GetFrameCount();
-        std::string limitLine;
-        if (!CheckFormatLimits(model, options.append, limitLine)) {
-            AppendLine(host, state, limitLine);
-            return RunOutcome::Failed;
-        }
-
-        if (options.vertexMode != VertexMode::ClipBounds) {
-            AppendLine(host, state, FormatLine("Checking model scale..."));
-            std::string scaleLine;
-            factors = ComputeScaleFactors(MeasureExtents(model, frameCount), options.vertexMode, scaleLine);
-            AppendLine(host, state, scaleLine);
-        }
-
-        AppendLine(host, state, FormatLine("Writing data..."));
-        WriteResult written;
-        std::string errorLine;
-        if (!WriteMeshFiles(model, names, options.append, factors, fs, written, errorLine)) {
-            AppendLine(host, state, errorLine);
-            return RunOutcome::Failed;
-        }
-        if (options.append)
-            AppendLine(host, state,
-                       FormatLine("%d frame(s) appended, %d total frames", written.framesWritten,
-                                  written.totalFrames));
-        else
-            AppendLine(host, state, FormatLine("%d frame(s) converted", written.framesWritten));
+    // Whatever the scene, running out of memory ends the run with a line, never the program: the
+    // scene model, the frames and the files being written are released on the way out.
+    bool converted = false;
+    try {
+        converted = Convert(host, state, options, fs, std::move(input), names);
+    } catch (const std::bad_alloc&) {
+        AppendLine(host, state, FormatLine("Error: The scene is too large to convert"));
     }
+    if (!converted)
+        return RunOutcome::Failed;
     AppendLine(host, state, FormatLine("Done."));
     host.SetGoCaption("Close");
     state.runFinished = true;

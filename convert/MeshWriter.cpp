@@ -90,8 +90,19 @@ std::string NotAnAnimationFile(const std::string& path)
     return FormatLine("Error: %s is not a valid Unreal .3D animation file", path.c_str());
 }
 
+// Takes the file's lock, waiting for it while another run holds it. Where the file system has no
+// locks the run goes ahead without one.
+void TakeLock(CFile& file, const std::string& path, const StatusReport& report)
+{
+    if (file.Lock(false) != LockResult::Busy)
+        return;
+    if (report.showProgress)
+        report.showProgress(FormatLine("  Waiting for another conversion to finish with %s", path.c_str()));
+    file.Lock(true);
+}
+
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
-                  CFileSystem& fs, WriteResult& result, std::string& errorLine)
+                  CFileSystem& fs, const StatusReport& report, WriteResult& result, std::string& errorLine)
 {
     MeshFrame first;
     model.BuildFrame(0, first);
@@ -130,6 +141,14 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         }
     }
 
+    // Runs that write the same pair put their files in place one after the other, so that the
+    // two files on disk always come from one run; an append to the animation file finishes first.
+    const std::unique_ptr<CFile> folder = fs.OpenFolder(dataTarget);
+    if (folder)
+        TakeLock(*folder, names.animationPath, report);
+    const std::unique_ptr<CFile> replaced = fs.OpenRead(animationTarget);
+    if (replaced)
+        TakeLock(*replaced, names.animationPath, report);
     std::size_t failed = 0;
     if (!CommitFiles(fs, {&data, &animation}, {dataTarget, animationTarget}, failed)) {
         errorLine = WriteFailure(failed == 0 ? names.dataPath : names.animationPath);
@@ -139,25 +158,68 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     return true;
 }
 
+// Opens the animation file and takes its lock. A new pair may have replaced the file while this
+// run waited: the lock then belongs to a file without a name, and the run opens the one that has it.
+std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, const StatusReport& report)
+{
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::unique_ptr<CFile> file = fs.OpenReadWrite(path);
+        if (!file)
+            return nullptr;
+        TakeLock(*file, path, report);
+        const FileInfo held = file->Info(), named = fs.Stat(path);
+        if (!held.exists || !named.exists || (held.device == named.device && held.inode == named.inode))
+            return file;
+    }
+    return nullptr;
+}
+
+// Until the new count is written, a failure or an exception cuts the file back to its frames and
+// puts the old count back; the count is the append's commit point.
+class CAppendRollback {
+public:
+    CAppendRollback(CFile& file, std::uint64_t length, const std::uint8_t (&count)[2])
+        : file_(file), length_(length), count_{count[0], count[1]}
+    {
+    }
+    ~CAppendRollback()
+    {
+        if (committed_)
+            return;
+        if (file_.Seek(0))
+            file_.Write(count_, sizeof count_);
+        file_.Truncate(length_);
+        file_.Flush();
+    }
+    void Commit() { committed_ = true; }
+
+private:
+    CFile& file_;
+    std::uint64_t length_;
+    std::uint8_t count_[2];
+    bool committed_ = false;
+};
+
 bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
-            WriteResult& result, std::string& errorLine)
+            const StatusReport& report, WriteResult& result, std::string& errorLine)
 {
     const std::string& path = names.animationPath;
-    auto existing = fs.OpenReadWrite(path);
-    if (!existing) {
+    const std::unique_ptr<CFile> file = OpenLocked(fs, path, report);
+    if (!file) {
         errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
         return false;
     }
-    const std::uint64_t length = existing->Length();
+    const std::uint64_t length = file->Length();
     std::uint8_t header[kAnimationHeaderBytes] = {};
-    if (length < kAnimationHeaderBytes || !existing->Seek(0) ||
-        existing->Read(header, sizeof header) != sizeof header) {
+    if (length < kAnimationHeaderBytes || !file->Seek(0) || file->Read(header, sizeof header) != sizeof header) {
         errorLine = NotAnAnimationFile(path);
         return false;
     }
     const std::int64_t old = header[0] | header[1] << 8;
     const std::int64_t frameSize = header[2] | header[3] << 8;
-    if (length != kAnimationHeaderBytes + static_cast<std::uint64_t>(frameSize * old)) {
+    const std::uint64_t counted = kAnimationHeaderBytes + static_cast<std::uint64_t>(frameSize * old);
+    if (length < counted) {
         errorLine = NotAnAnimationFile(path);
         return false;
     }
@@ -178,35 +240,32 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
         return false;
     }
 
-    // The old frames are copied to a temporary file, the new ones written after them and the new
-    // count set; only then does the temporary replace the file, which so is never half appended.
-    const std::string target = fs.ResolveTarget(path);
-    CTempFile grown(fs, target);
-    if (!grown.File()) {
-        errorLine = WriteFailure(path);
-        return false;
+    CAppendRollback rollback(*file, counted, {header[0], header[1]});
+    if (length > counted) {
+        // Bytes after the last counted frame are what an append that never wrote its count left.
+        if (!file->Truncate(counted)) {
+            errorLine = WriteFailure(path);
+            return false;
+        }
+        if (report.reportLine)
+            report.reportLine(FormatLine("Cut %llu bytes after the last frame of %s, left by an append that did "
+                                         "not finish",
+                                         static_cast<unsigned long long>(length - counted), path.c_str()));
     }
-    CByteWriter out(*grown.File());
     const std::int64_t total = old + (n > 0 ? n : 0);
-    out.U16(static_cast<std::uint32_t>(total));
-    out.U16(static_cast<std::uint32_t>(frameSize));
-    bool ok = out.Drain();
-    std::vector<std::uint8_t> copy(out.Capacity());
-    for (std::uint64_t left = length - kAnimationHeaderBytes; ok && left > 0;) {
-        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, copy.size()));
-        ok = existing->Read(copy.data(), want) == want && grown.File()->Write(copy.data(), want);
-        left -= want;
-    }
+    const std::uint8_t count[2] = {static_cast<std::uint8_t>(total), static_cast<std::uint8_t>(total >> 8)};
+    CByteWriter out(*file);
+    bool ok = file->Seek(counted);
     if (ok) {
         WriteFrames(out, model, n, factors);
-        ok = out.Drain();
+        ok = out.Drain() && file->Flush();
     }
-    existing->Close();
-    std::size_t failed = 0;
-    if (!ok || !grown.Finish() || !CommitFiles(fs, {&grown}, {target}, failed)) {
+    ok = ok && file->Seek(0) && file->Write(count, sizeof count) && file->Flush();
+    if (!ok) {
         errorLine = WriteFailure(path);
         return false;
     }
+    rollback.Commit();
     result.framesWritten = n;
     result.totalFrames = static_cast<std::int32_t>(old + n);
     return true;
@@ -215,9 +274,9 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
 } // namespace
 
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append, const ScaleFactors& factors,
-                    CFileSystem& fileSystem, WriteResult& result, std::string& errorLine)
+                    CFileSystem& fileSystem, const StatusReport& report, WriteResult& result, std::string& errorLine)
 {
     result = WriteResult{};
-    return append ? Append(model, names, factors, fileSystem, result, errorLine)
-                  : WriteNewPair(model, names, factors, fileSystem, result, errorLine);
+    return append ? Append(model, names, factors, fileSystem, report, result, errorLine)
+                  : WriteNewPair(model, names, factors, fileSystem, report, result, errorLine);
 }

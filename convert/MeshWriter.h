@@ -14,6 +14,7 @@
 #pragma once
 
 #include "convert/RangeConversion.h"
+#include "scene/StatusView.h"
 
 #include <cstdint>
 #include <string>
@@ -27,10 +28,15 @@ struct WriteResult {
     std::int32_t totalFrames = 0; // when appending: old count + framesWritten
 };
 
-// Writes a new pair, or appends the frames to the existing animation file. Either way the
-// targets change all at once or not at all: everything is written to temporary files in the
-// targets' folders first and put in place at the end. On failure returns false with the status
-// line in errorLine, and every file that existed is as it was.
+// Writes a new pair, or appends the frames to the existing animation file; either way the files
+// change all at once or not at all. A new pair is written to temporary files that are put in place
+// together at the end. An append writes the new frames after the file's last counted frame and
+// then, as the last step, the new frame count: until then the file reads as it was, and a failure
+// cuts it back. On failure returns false with the status line in errorLine.
+//
+// Runs of this program take turns: an append holds the animation file's lock from its checks to
+// its count, and a new pair's files are put in place while the run holds the lock of their folder
+// and of the animation file it replaces. A run that has to wait says so on its progress line.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
-                    const ScaleFactors& factors, CFileSystem& fileSystem, WriteResult& result,
-                    std::string& errorLine);
+                    const ScaleFactors& factors, CFileSystem& fileSystem, const StatusReport& report,
+                    WriteResult& result, std::string& errorLine);

@@ -64,7 +64,7 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     WriteResult result;
     std::string error;
     // Memory never fails: a new pair is always written, with exactly the bytes its counts give.
-    REQUIRE(WriteMeshFiles(model, names, false, factors, fs, result, error));
+    REQUIRE(WriteMeshFiles(model, names, false, factors, fs, StatusReport{}, result, error));
     REQUIRE(result.framesWritten == frameCount);
     REQUIRE(fs.Paths().size() == 2);
     const auto& data = fs.Bytes(names.dataPath);
@@ -79,7 +79,7 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(animation.size() == 4 + std::uint64_t{U16At(animation, 0)} * U16At(animation, 2));
 
     // Appending the same frames: all or nothing.
-    const bool ok = WriteMeshFiles(model, names, true, factors, fs, result, error);
+    const bool ok = WriteMeshFiles(model, names, true, factors, fs, StatusReport{}, result, error);
     const auto& grown = fs.Bytes(names.animationPath);
     REQUIRE(fs.Paths().size() == 2);
     if (!ok) {

@@ -1,6 +1,7 @@
 // Putting new files in place all at once. Each new file is written to a temporary file beside
-// its target; only when every one of them is complete are they put in place, so that a failure
-// or a crash on the way leaves every target as it was.
+// its target; only when every one of them is complete are they put in place, so that a failure on
+// the way leaves every target as it was. Where the file system has unnamed files, a temporary has
+// no name until it is put in place, so that a run killed at any moment leaves nothing behind.
 #pragma once
 
 #include "platform/FileLayer.h"
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-// A temporary file in the folder of its target, removed again unless it was committed.
+// A temporary file in the folder of its target, gone again unless it was put in place.
 class CTempFile {
 public:
     CTempFile(CFileSystem& fileSystem, const std::string& target);
@@ -19,15 +20,15 @@ public:
 
     // Null when no temporary file could be created.
     CFile* File() const { return file_.get(); }
-    // Flushes the contents to disk and closes the file; false if either fails.
+    // Flushes the contents to disk; false if that fails.
     bool Finish();
+    // Gives the file the target's name, replacing a file that has it (replacing tells whether one
+    // did, when the caller looked).
+    bool PutInPlace(const std::string& target, bool replacing);
 
 private:
-    friend bool CommitFiles(CFileSystem&, const std::vector<CTempFile*>&, const std::vector<std::string>&,
-                            std::size_t&);
-
     CFileSystem& fileSystem_;
-    std::string path_;
+    std::string path_; // the temporary's name, or empty while it has none
     std::unique_ptr<CFile> file_;
 };
 

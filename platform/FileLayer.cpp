@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -83,6 +85,46 @@ public:
         return rc == 0;
     }
 
+    FileInfo Info() override
+    {
+        struct stat st {};
+        return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? InfoOf(st) : FileInfo{};
+    }
+
+    LockResult Lock(bool wait) override
+    {
+        for (;;) {
+            if (fd_ >= 0 && ::flock(fd_, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0)
+                return LockResult::Locked;
+            if (fd_ >= 0 && errno == EINTR)
+                continue;
+            return fd_ >= 0 && errno == EWOULDBLOCK ? LockResult::Busy : LockResult::Failed;
+        }
+    }
+
+    bool SetMode(std::uint32_t mode) override { return fd_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode)) == 0; }
+
+    bool LinkAs(const std::string& path) override
+    {
+        // An unnamed file is reachable through its descriptor's entry in /proc.
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+        return fd_ >= 0 && ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    static FileInfo InfoOf(const struct stat& st)
+    {
+        FileInfo info;
+        info.exists = true;
+        info.regular = S_ISREG(st.st_mode);
+        info.directory = S_ISDIR(st.st_mode);
+        info.device = static_cast<std::uint64_t>(st.st_dev);
+        info.inode = static_cast<std::uint64_t>(st.st_ino);
+        info.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+        info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+        return info;
+    }
+
 private:
     int fd_;
 };
@@ -108,6 +150,22 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// A random name in the folder of nearPath: ".tarnex-" and 16 hexadecimal digits.
+std::string RandomName(const std::string& nearPath)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    char name[32];
+    std::snprintf(name, sizeof name, ".tarnex-%016llx.tmp", static_cast<unsigned long long>(random()));
+    return FolderOf(nearPath) + name;
+}
+
+// Unnamed files need the kernel's O_TMPFILE and /proc, through which they get their name.
+bool UnnamedFilesLinkable()
+{
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    return linkable;
+}
+
 class CNativeFileSystem final : public CFileSystem {
 public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override
@@ -126,21 +184,18 @@ public:
         return file && file->Close();
     }
 
-    std::unique_ptr<CFile> CreateExclusive(const std::string& path) override
-    {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
-    }
-
     std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override
     {
-        static std::mt19937_64 random{std::random_device{}()};
+        tempPath.clear();
         const std::string folder = FolderOf(nearPath);
+        if (UnnamedFilesLinkable()) {
+            const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+            if (fd >= 0)
+                return std::make_unique<CNativeFile>(fd);
+        }
+        // The file system has no unnamed files: a named one, which a crash would leave behind.
         for (int attempt = 0; attempt < 100; ++attempt) {
-            char suffix[32];
-            std::snprintf(suffix, sizeof suffix, ".tarnex-%016llx.tmp",
-                          static_cast<unsigned long long>(random()));
-            tempPath = folder + suffix;
+            tempPath = RandomName(nearPath);
             const int fd = ::open(tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0)
                 return std::make_unique<CNativeFile>(fd);
@@ -149,6 +204,23 @@ public:
         }
         tempPath.clear();
         return nullptr;
+    }
+
+    std::string FreshName(const std::string& nearPath) override
+    {
+        std::string name;
+        struct stat st {};
+        do
+            name = RandomName(nearPath);
+        while (::lstat(name.c_str(), &st) == 0);
+        return name;
+    }
+
+    std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override
+    {
+        const std::string folder = FolderOf(nearPath);
+        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
     }
 
     bool Rename(const std::string& from, const std::string& to) override
@@ -165,23 +237,8 @@ public:
 
     FileInfo Stat(const std::string& path) override
     {
-        FileInfo info;
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
-            return info;
-        info.exists = true;
-        info.regular = S_ISREG(st.st_mode);
-        info.directory = S_ISDIR(st.st_mode);
-        info.device = static_cast<std::uint64_t>(st.st_dev);
-        info.inode = static_cast<std::uint64_t>(st.st_ino);
-        info.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
-        info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
-        return info;
-    }
-
-    bool SetMode(const std::string& path, std::uint32_t mode) override
-    {
-        return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+        return ::stat(path.c_str(), &st) == 0 ? CNativeFile::InfoOf(st) : FileInfo{};
     }
 
     std::string ResolveTarget(const std::string& path) override

@@ -1,26 +1,12 @@
 // The one file layer of the system: every byte read or written goes through CFile, and every
-// path operation through CFileSystem, so that tests can make any operation fail.
+// path operation through CFileSystem, so that tests can make any operation fail and the fuzzer can
+// run whole conversions in memory. The native implementation works on POSIX descriptors.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-class CFile {
-public:
-    virtual ~CFile() = default;
-    virtual bool Seek(std::uint64_t position) = 0;
-    // Reads up to count bytes at the current position; returns how many were read
-    // (fewer at the end of the file or on an error).
-    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
-    virtual bool Write(const void* data, std::size_t count) = 0;
-    virtual std::uint64_t Tell() = 0;
-    virtual std::uint64_t Length() = 0;
-    virtual bool Flush() = 0;   // hands everything written to the kernel and to the disk
-    virtual bool Truncate(std::uint64_t length) = 0;
-    virtual bool Close() = 0;   // idempotent; the destructor closes without reporting
-};
 
 struct FileInfo {
     bool exists = false;
@@ -32,6 +18,33 @@ struct FileInfo {
     std::uint32_t mode = 0; // permission bits
 };
 
+enum class LockResult { Locked, Busy, Failed };
+
+class CFile {
+public:
+    virtual ~CFile() = default;
+    virtual bool Seek(std::uint64_t position) = 0;
+    // Reads up to count bytes at the current position; returns how many were read
+    // (fewer at the end of the file or on an error).
+    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    virtual bool Write(const void* data, std::size_t count) = 0;
+    virtual std::uint64_t Tell() = 0;
+    virtual std::uint64_t Length() = 0;
+    virtual bool Flush() = 0; // hands everything written to the kernel and to the disk
+    virtual bool Truncate(std::uint64_t length) = 0;
+    virtual bool Close() = 0; // idempotent; the destructor closes without reporting
+
+    // What the open file is, whatever name it has now.
+    virtual FileInfo Info() = 0;
+    // Takes the exclusive advisory lock of the file, waiting for it or not; the lock goes with
+    // Close. Other runs of this program take the same lock; nothing else is kept out.
+    virtual LockResult Lock(bool wait) = 0;
+    virtual bool SetMode(std::uint32_t mode) = 0; // the permission bits
+    // Gives a temporary file that has no name yet (see CreateTemp) the name path, which must not
+    // exist. False for a file that has a name.
+    virtual bool LinkAs(const std::string& path) = 0;
+};
+
 class CFileSystem {
 public:
     virtual ~CFileSystem() = default;
@@ -41,16 +54,18 @@ public:
     virtual std::unique_ptr<CFile> OpenReadWrite(const std::string& path) = 0;
     // Opens an existing regular file for writing without changing it, only to prove it writable.
     virtual bool ProbeWritable(const std::string& path) = 0;
-    // Creates a new file that must not exist yet.
-    virtual std::unique_ptr<CFile> CreateExclusive(const std::string& path) = 0;
-    // Creates a fresh temporary file in the folder of nearPath; its name goes to tempPath.
+    // Creates a temporary file in the folder of nearPath. Where the file system allows it the file
+    // has no name (tempPath comes back empty): it vanishes with the last descriptor, however the
+    // program ends, until LinkAs gives it one. Elsewhere it gets a fresh name, in tempPath.
     virtual std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) = 0;
+    // A name in the folder of nearPath that no file has yet, for a file about to be put there.
+    virtual std::string FreshName(const std::string& nearPath) = 0;
+    // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
+    virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     virtual bool Link(const std::string& existing, const std::string& newPath) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual FileInfo Stat(const std::string& path) = 0;
-    // Gives a file the permission bits of the one it is about to replace.
-    virtual bool SetMode(const std::string& /*path*/, std::uint32_t /*mode*/) { return true; }
     // The file a path finally names: a symbolic link is followed, so that replacing the file
     // keeps the link. A path that is no link comes back unchanged.
     virtual std::string ResolveTarget(const std::string& path) { return path; }

@@ -82,12 +82,15 @@ TEST(BadPaths, UnreadableInputIsRefused)
     const std::string input = dir.File("secret.3ds");
     WriteFileBytes(input, kScene);
     ASSERT_EQ(::chmod(input.c_str(), 0), 0);
-    // Root reads every file whatever its bits: the child then gives up root for "nobody".
+    // Root reads every file whatever its bits: the child then gives up root for "nobody", and
+    // starts a copy of the program that "nobody" can reach.
+    ScopedTempDir programFolder;
+    const std::string program = CliReachableByAll(programFolder.Path());
+    ASSERT_FALSE(program.empty());
     ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
-    const bool root = ::geteuid() == 0;
-    const CliOutcome run = RunCli({input, dir.File("ship.3d")}, logs.Path(), [root] {
-        return !root || (::setgid(65534) == 0 && ::setuid(65534) == 0);
-    });
+    const CliOutcome run = RunCli({input, dir.File("ship.3d")}, logs.Path(), DropRoot, program);
+    if (run.exitStatus == CCliProcess::kPrepareFailed)
+        GTEST_SKIP() << "user nobody cannot start the program from " << programFolder.Path();
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.err, "Error: Could not open Input file: " + input + "\n");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"secret.3ds"});
@@ -146,6 +149,14 @@ TEST(BadPaths, OutputNameOf999CharactersConvertsAnd1000IsRefused)
     const CliOutcome refused = RunCli({input, tooLong}, logs.Path());
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_EQ(refused.err, "Error: Could not open Output file: " + tooLong + "\n");
+    EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
+
+    // A typed name over the limit is refused even when the name derived from it is short.
+    const std::string longExtension = dir.Path() + "/s." + std::string(1000 - dir.Path().size() - 3, 'e');
+    ASSERT_EQ(longExtension.size(), 1000u);
+    const CliOutcome typed = RunCli({input, longExtension}, logs.Path());
+    EXPECT_EQ(typed.exitStatus, 1);
+    EXPECT_EQ(typed.err, "Error: Could not open Output file: " + longExtension + "\n");
     EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
 
     // Without the suffix the derived name is five characters longer than the typed one.

@@ -42,11 +42,13 @@ struct WriterFixture {
     OutputNames names{dir.File("ship_d.3d"), dir.File("ship_a.3d")};
     WriteResult result;
     std::string error;
+    std::string log; // the lines the writer reports
 
     bool Write(const CMeshModel& model, bool append, CFileSystem& fs = CFileSystem::Native(),
                const ScaleFactors& factors = ScaleFactors{})
     {
-        return WriteMeshFiles(model, names, append, factors, fs, result, error);
+        const StatusReport report{[this](const std::string& line) { log += line; }, {}};
+        return WriteMeshFiles(model, names, append, factors, fs, report, result, error);
     }
 };
 
@@ -263,8 +265,6 @@ TEST(MeshWriter, AppendRefusesFilesThatAreNotAnimationFiles)
         {},
         {0x01, 0x00, 0x04},
         {0x02, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},             // two frames claimed, one held
-        {0x01, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},       // one byte too many
-        {0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00},             // no frames, yet frame bytes
     };
     for (const Bytes& bytes : broken) {
         WriterFixture w;
@@ -274,6 +274,30 @@ TEST(MeshWriter, AppendRefusesFilesThatAreNotAnimationFiles)
         EXPECT_EQ(ReadFileBytes(w.names.animationPath), bytes);
         EXPECT_EQ(w.dir.Entries(), (std::vector<std::string>{"ship_a.3d"}));
     }
+}
+
+TEST(MeshWriter, AppendCutsBytesLeftByAnAppendThatDidNotFinish)
+{
+    CFrameModel model;
+    model.AddFrame({At(1.0f, 0, 0)});
+    // One counted frame, then half a frame that an interrupted append wrote without its count.
+    const Bytes counted = {0x01, 0x00, 0x04, 0x00, 0x11, 0x22, 0x33, 0x44};
+    WriterFixture w;
+    Bytes leftover = counted;
+    leftover.insert(leftover.end(), {0xAA, 0xBB});
+    WriteFileBytes(w.names.animationPath, leftover);
+    ASSERT_TRUE(w.Write(model, true)) << w.error;
+    EXPECT_EQ(w.log, "Cut 2 bytes after the last frame of " + w.names.animationPath +
+                         ", left by an append that did not finish\r\n");
+    EXPECT_EQ(ReadFileBytes(w.names.animationPath),
+              (Bytes{0x02, 0x00, 0x04, 0x00, 0x11, 0x22, 0x33, 0x44, 0x08, 0x00, 0x00, 0x00}));
+
+    // A file without frames in its count keeps its header.
+    WriteFileBytes(w.names.animationPath, {0x00, 0x00, 0x04, 0x00, 0x99});
+    w.log.clear();
+    ASSERT_TRUE(w.Write(model, true)) << w.error;
+    EXPECT_EQ(ReadFileBytes(w.names.animationPath), (Bytes{0x01, 0x00, 0x04, 0x00, 0x08, 0x00, 0x00, 0x00}));
+    EXPECT_NE(w.log.find("Cut 1 bytes"), std::string::npos) << w.log;
 }
 
 TEST(MeshWriter, AppendRejectsMismatchedFrameSize)
@@ -338,9 +362,9 @@ TEST(MeshWriter, FailedNewPairLeavesExistingTargetsAndNoTemporaries)
         bool dataNamed; // the error line names the data file, else the animation file
     };
     const Case cases[] = {
-        {FileOp::CreateTemp, 1, true},  {FileOp::Write, 1, true},   {FileOp::Flush, 1, true},
-        {FileOp::Close, 1, true},       {FileOp::CreateTemp, 2, false}, {FileOp::Write, 2, false},
-        {FileOp::Flush, 2, false},      {FileOp::Rename, 1, true},  {FileOp::Rename, 2, false},
+        {FileOp::CreateTemp, 1, true}, {FileOp::Write, 1, true},  {FileOp::Flush, 1, true},
+        {FileOp::CreateTemp, 2, false}, {FileOp::Write, 2, false}, {FileOp::Flush, 2, false},
+        {FileOp::Rename, 1, true},      {FileOp::Rename, 2, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(FileOpName(c.op)) + " #" + std::to_string(c.occurrence));
@@ -363,7 +387,7 @@ TEST(MeshWriter, FailedNewPairWithoutOldTargetsLeavesNothing)
 {
     CFrameModel model;
     model.AddFrame({At(1.0f, 2.0f, 3.0f)});
-    for (const FileOp op : {FileOp::Write, FileOp::Rename}) {
+    for (const FileOp op : {FileOp::Write, FileOp::Flush}) {
         WriterFixture w;
         CFaultyFileSystem fs;
         fs.FailNth(op, 2); // the animation file's: the data file is complete by then
@@ -380,12 +404,15 @@ TEST(MeshWriter, FailedAppendLeavesTheAnimationFileAsItWas)
         model.AddFrame({At(1.0f, 0, 0), At(0, 1.0f, 0), At(0, 0, static_cast<float>(i))});
     const Bytes old = AnimationFile(5, 12);
 
-    for (const FileOp op : {FileOp::CreateTemp, FileOp::Read, FileOp::Write, FileOp::Flush, FileOp::Rename}) {
-        SCOPED_TRACE(FileOpName(op));
+    // The header is read, the frames written and flushed, then the count written and flushed.
+    const std::pair<FileOp, int> faults[] = {{FileOp::Read, 1},  {FileOp::Write, 1}, {FileOp::Flush, 1},
+                                             {FileOp::Write, 2}, {FileOp::Flush, 2}, {FileOp::Seek, 2}};
+    for (const auto& [op, occurrence] : faults) {
+        SCOPED_TRACE(std::string(FileOpName(op)) + " #" + std::to_string(occurrence));
         WriterFixture w;
         WriteFileBytes(w.names.animationPath, old);
         CFaultyFileSystem fs;
-        fs.FailNth(op, op == FileOp::Write ? 2 : 1);
+        fs.FailNth(op, occurrence);
         EXPECT_FALSE(w.Write(model, true, fs));
         EXPECT_TRUE(fs.Injected());
         EXPECT_EQ(w.error.rfind("Error: ", 0), 0u) << w.error;

@@ -21,7 +21,7 @@ Bytes AnimationWords(const CMeshModel& model, const ScaleFactors& factors)
     OutputNames names{folder.File("m_d.3d"), folder.File("m_a.3d")};
     WriteResult result;
     std::string error;
-    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, CFileSystem::Native(), result, error)) << error;
+    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, CFileSystem::Native(), StatusReport{}, result, error)) << error;
     const Bytes animation = ReadFileBytes(names.animationPath);
     return animation.size() < 4 ? Bytes() : Bytes(animation.begin() + 4, animation.end());
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -33,10 +34,10 @@ bool Redirect(int fd, const std::string& path, int flags)
 } // namespace
 
 CCliProcess::CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
-                         std::function<bool()> prepare)
+                         std::function<bool()> prepare, const std::string& program)
     : outPath_(outputFolder + "/cli.stdout"), errPath_(outputFolder + "/cli.stderr")
 {
-    std::vector<std::string> argv = {TARNEX_CLI_PATH};
+    std::vector<std::string> argv = {program.empty() ? std::string(TARNEX_CLI_PATH) : program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> raw;
     for (std::string& a : argv)
@@ -103,8 +104,23 @@ CliOutcome CCliProcess::Wait(std::chrono::milliseconds limit)
 }
 
 CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
-                  std::function<bool()> prepare)
+                  std::function<bool()> prepare, const std::string& program)
 {
-    CCliProcess process(arguments, outputFolder, std::move(prepare));
+    CCliProcess process(arguments, outputFolder, std::move(prepare), program);
     return process.Wait();
+}
+
+std::string CliReachableByAll(const std::string& folder)
+{
+    const std::string copy = folder + "/tarnex-cli";
+    std::error_code error;
+    std::filesystem::copy_file(TARNEX_CLI_PATH, copy, std::filesystem::copy_options::overwrite_existing, error);
+    if (error || ::chmod(copy.c_str(), 0755) != 0 || ::chmod(folder.c_str(), 0755) != 0)
+        return {};
+    return copy;
+}
+
+bool DropRoot()
+{
+    return ::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0);
 }

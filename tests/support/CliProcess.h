@@ -21,11 +21,11 @@ public:
     // Exit status of a child whose preparation failed before the program started.
     static constexpr int kPrepareFailed = 125;
 
-    // Starts tarnex-cli with the arguments; prepare runs in the child just before the program
-    // replaces it (it must return true, else the child exits with kPrepareFailed). Standard
-    // output and error go to files in outputFolder.
+    // Starts tarnex-cli (the built one unless program names another) with the arguments; prepare
+    // runs in the child just before the program replaces it (it must return true, else the child
+    // exits with kPrepareFailed). Standard output and error go to files in outputFolder.
     CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
-                std::function<bool()> prepare = {});
+                std::function<bool()> prepare = {}, const std::string& program = {});
     ~CCliProcess();
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
@@ -44,4 +44,11 @@ private:
 
 // Runs tarnex-cli to its end (killed after a minute, so that a hang fails instead of stalling).
 CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
-                  std::function<bool()> prepare = {});
+                  std::function<bool()> prepare = {}, const std::string& program = {});
+
+// A copy of tarnex-cli in folder, which is opened to everyone, so that a child that gives up root
+// for another user can start it wherever the project was cloned. Empty when the copy failed.
+std::string CliReachableByAll(const std::string& folder);
+
+// In the child: gives up root for user "nobody". True when not root to begin with.
+bool DropRoot();

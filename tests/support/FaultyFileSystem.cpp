@@ -28,6 +28,13 @@ public:
         const bool closed = inner_->Close();
         return !fail && closed;
     }
+    FileInfo Info() override { return fs_.ShouldFail(FileOp::Info) ? FileInfo{} : inner_->Info(); }
+    LockResult Lock(bool wait) override
+    {
+        return fs_.ShouldFail(FileOp::Lock) ? LockResult::Failed : inner_->Lock(wait);
+    }
+    bool SetMode(std::uint32_t mode) override { return !fs_.ShouldFail(FileOp::SetMode) && inner_->SetMode(mode); }
+    bool LinkAs(const std::string& path) override { return !fs_.ShouldFail(FileOp::LinkAs) && inner_->LinkAs(path); }
 
 private:
     std::unique_ptr<CFile> inner_;
@@ -42,7 +49,6 @@ const char* FileOpName(FileOp op)
     case FileOp::OpenRead: return "OpenRead";
     case FileOp::OpenReadWrite: return "OpenReadWrite";
     case FileOp::ProbeWritable: return "ProbeWritable";
-    case FileOp::CreateExclusive: return "CreateExclusive";
     case FileOp::CreateTemp: return "CreateTemp";
     case FileOp::Rename: return "Rename";
     case FileOp::Link: return "Link";
@@ -56,6 +62,11 @@ const char* FileOpName(FileOp op)
     case FileOp::Flush: return "Flush";
     case FileOp::Truncate: return "Truncate";
     case FileOp::Close: return "Close";
+    case FileOp::Info: return "Info";
+    case FileOp::Lock: return "Lock";
+    case FileOp::SetMode: return "SetMode";
+    case FileOp::LinkAs: return "LinkAs";
+    case FileOp::OpenFolder: return "OpenFolder";
     }
     return "?";
 }
@@ -96,11 +107,6 @@ bool CFaultyFileSystem::ProbeWritable(const std::string& path)
     return !ShouldFail(FileOp::ProbeWritable) && inner_.ProbeWritable(path);
 }
 
-std::unique_ptr<CFile> CFaultyFileSystem::CreateExclusive(const std::string& path)
-{
-    return ShouldFail(FileOp::CreateExclusive) ? nullptr : Wrap(inner_.CreateExclusive(path));
-}
-
 std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& nearPath, std::string& tempPath)
 {
     if (ShouldFail(FileOp::CreateTemp)) {
@@ -108,6 +114,11 @@ std::unique_ptr<CFile> CFaultyFileSystem::CreateTemp(const std::string& nearPath
         return nullptr;
     }
     return Wrap(inner_.CreateTemp(nearPath, tempPath));
+}
+
+std::unique_ptr<CFile> CFaultyFileSystem::OpenFolder(const std::string& nearPath)
+{
+    return ShouldFail(FileOp::OpenFolder) ? nullptr : Wrap(inner_.OpenFolder(nearPath));
 }
 
 bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to)

@@ -18,7 +18,6 @@ enum class FileOp {
     OpenRead,
     OpenReadWrite,
     ProbeWritable,
-    CreateExclusive,
     CreateTemp,
     Rename,
     Link,
@@ -32,6 +31,11 @@ enum class FileOp {
     Flush,
     Truncate,
     Close,
+    Info,
+    Lock,
+    SetMode,
+    LinkAs,
+    OpenFolder,
 };
 
 const char* FileOpName(FileOp op);
@@ -64,8 +68,10 @@ public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override;
     std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override;
     bool ProbeWritable(const std::string& path) override;
-    std::unique_ptr<CFile> CreateExclusive(const std::string& path) override;
     std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override;
+    std::string FreshName(const std::string& nearPath) override { return inner_.FreshName(nearPath); }
+    std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
+    std::string ResolveTarget(const std::string& path) override { return inner_.ResolveTarget(path); }
     bool Rename(const std::string& from, const std::string& to) override;
     bool Link(const std::string& existing, const std::string& newPath) override;
     bool Remove(const std::string& path) override;

@@ -28,6 +28,16 @@ public:
         return true;
     }
     bool Close() override { return true; }
+    FileInfo Info() override
+    {
+        FileInfo info;
+        info.exists = info.regular = true;
+        info.size = bytes_.size();
+        return info;
+    }
+    LockResult Lock(bool) override { return LockResult::Locked; }
+    bool SetMode(std::uint32_t) override { return true; }
+    bool LinkAs(const std::string&) override { return false; }
 
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 

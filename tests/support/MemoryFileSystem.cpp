@@ -56,6 +56,19 @@ public:
         open_ = false;
         return true;
     }
+    FileInfo Info() override
+    {
+        FileInfo info;
+        info.exists = info.regular = open_;
+        info.device = 1;
+        info.inode = node_->inode;
+        info.size = node_->bytes.size();
+        return info;
+    }
+    // One process, one run at a time: a lock is always free.
+    LockResult Lock(bool) override { return open_ ? LockResult::Locked : LockResult::Failed; }
+    bool SetMode(std::uint32_t) override { return open_; }
+    bool LinkAs(const std::string&) override { return false; } // temporaries here always have names
 
 private:
     std::shared_ptr<CMemoryFileSystem::Node> node_;
@@ -107,10 +120,22 @@ std::unique_ptr<CFile> CMemoryFileSystem::CreateExclusive(const std::string& pat
 
 std::unique_ptr<CFile> CMemoryFileSystem::CreateTemp(const std::string& nearPath, std::string& tempPath)
 {
-    do
-        tempPath = FolderOf(nearPath) + ".temp-" + std::to_string(nextTemp_++);
-    while (Has(tempPath));
+    tempPath = FreshName(nearPath);
     return CreateExclusive(tempPath);
+}
+
+std::string CMemoryFileSystem::FreshName(const std::string& nearPath)
+{
+    std::string name;
+    do
+        name = FolderOf(nearPath) + ".temp-" + std::to_string(nextTemp_++);
+    while (Has(name));
+    return name;
+}
+
+std::unique_ptr<CFile> CMemoryFileSystem::OpenFolder(const std::string&)
+{
+    return std::make_unique<CNodeFile>(NewNode(), false);
 }
 
 bool CMemoryFileSystem::Rename(const std::string& from, const std::string& to)
