@@ -3,6 +3,7 @@
 #include "bench/Peers.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
+#include "tests/support/Chunk3ds.h"
 
 #include <chrono>
 #include <cstdio>
@@ -37,6 +38,20 @@ BenchScene MakeScene(const std::string& name, std::uint32_t objects, std::uint32
     return scene;
 }
 
+// Meshes without vertices, each in a named object of its own, and a keyframe segment.
+std::uint64_t WriteEmptyMeshes(const scenegen::SceneShape& shape, const std::string& path)
+{
+    std::vector<build3ds::Chunk> objects;
+    for (std::uint32_t i = 0; i < shape.objectCount; ++i)
+        objects.push_back(build3ds::NamedObject("m", {build3ds::TriangleMesh({})}));
+    const std::vector<std::uint8_t> bytes = build3ds::Scene(objects, {build3ds::Segment(0, shape.frames - 1)});
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool ok = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (out)
+        std::fclose(out);
+    return ok ? bytes.size() : 0;
+}
+
 } // namespace
 
 std::vector<BenchScene>& Scenes()
@@ -60,9 +75,23 @@ void PrepareScenes(const std::string& folder, bool quick)
     // vertices over 2000 frames, keyed every 10. The quick set keeps the shapes, a tenth the size.
     scenes.push_back(MakeScene("byname-big", quick ? 20 : 200, 16000, 0, FrameMode::ByObjectName));
     scenes.push_back(MakeScene("keyframe-heavy", 40, 400, quick ? 200 : 2000, FrameMode::ByKeyFrame));
+    // Scenes for peak memory alone. hostile-empty: 256 meshes without vertices over a 65535-frame
+    // segment; hostile-animated: 256 animated meshes of three vertices over 65535 frames, keyed
+    // every 16384; format-limit: 40 objects of 409 vertices (16360 a frame) over 65535 frames, keyed
+    // every 100, whose animation file is as large as the format allows.
+    BenchScene empty = MakeScene("hostile-empty", 256, 0, 65535, FrameMode::ByKeyFrame);
+    BenchScene animated = MakeScene("hostile-animated", 256, 3, 65535, FrameMode::ByKeyFrame);
+    animated.shape.keyEvery = 16384;
+    BenchScene limit = MakeScene("format-limit", 40, 409, 65535, FrameMode::ByKeyFrame);
+    limit.shape.keyEvery = 100;
+    for (BenchScene* memory : {&empty, &animated, &limit}) {
+        memory->memoryOnly = true;
+        scenes.push_back(*memory);
+    }
     for (BenchScene& scene : scenes) {
         scene.path = folder + "/" + scene.name + ".3ds";
-        scene.bytes = scenegen::WriteSceneFile(scene.shape, scene.path);
+        scene.bytes = scene.shape.verticesPerObject == 0 ? WriteEmptyMeshes(scene.shape, scene.path)
+                                                         : scenegen::WriteSceneFile(scene.shape, scene.path);
         if (scene.bytes == 0) {
             std::fprintf(stderr, "cannot write %s\n", scene.path.c_str());
             std::exit(1);
@@ -115,6 +144,7 @@ ProbeResult Probe(const std::string& operation, const std::string& path, const s
     double milliseconds = 0;
     const bool read = std::fscanf(child, "peak %llu ms %lf", &peak, &milliseconds) == 2;
     result.ok = ::pclose(child) == 0 && read;
+    result.measured = read;
     result.peakRss = peak;
     result.milliseconds = milliseconds;
     return result;
@@ -169,8 +199,7 @@ int RunProbe(const std::string& operation, const std::string& path, const std::s
     const auto start = std::chrono::steady_clock::now();
     const int status = Perform(operation, path, folder);
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    if (status == 0)
-        std::printf("peak %llu ms %.3f\n", static_cast<unsigned long long>(OwnPeakRss()), took.count());
+    std::printf("peak %llu ms %.3f\n", static_cast<unsigned long long>(OwnPeakRss()), took.count());
     return status;
 }
 

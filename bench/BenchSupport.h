@@ -15,6 +15,7 @@ struct BenchScene {
     std::string name;        // "byname-big", "keyframe-heavy"
     scenegen::SceneShape shape;
     FrameMode frameMode = FrameMode::ByKeyFrame; // the mode the scene is converted in
+    bool memoryOnly = false; // measured only for the peak memory of its conversions
     bool ByName() const { return frameMode == FrameMode::ByObjectName; }
     std::string path;        // the generated .3DS file
     std::uint64_t bytes = 0; // its size
@@ -60,7 +61,8 @@ void ResetHeapPeak();
 struct ProbeResult {
     std::uint64_t peakRss = 0; // peak resident memory of the whole process, in bytes
     double milliseconds = 0;   // the operation alone, without the process's start and end
-    bool ok = false;
+    bool ok = false;           // the operation succeeded
+    bool measured = false;     // the figures were read, whatever the outcome
 };
 
 // Runs this program again as `--tarnex_probe OPERATION PATH FOLDER`.

@@ -238,6 +238,41 @@ void Convert(benchmark::State& state, const BenchScene* scene)
     state.counters["budget_MB"] = static_cast<double>(f.sceneHeap + 2 * f.frameBytes) / kMiB + 32.0;
 }
 
+// The peak memory of a whole conversion in a fresh process, in one frame mode, beside its target:
+// 64 MB, 16 times the scene file, and the frames being built (a whole frame 0, the positions of a
+// frame and, by key frame, the points every pose starts from).
+struct MemoryFigures {
+    double peak = 0;
+    double target = 0;
+    bool converted = false;
+};
+std::map<std::string, MemoryFigures> memory; // by benchmark name
+
+void MemoryPeak(benchmark::State& state, const BenchScene* scene, FrameMode mode)
+{
+    const bool byName = mode == FrameMode::ByObjectName;
+    const std::uint64_t vertices = byName ? scene->shape.verticesPerObject
+                                          : std::uint64_t{scene->shape.verticesPerObject} * scene->shape.objectCount;
+    const std::uint64_t triangles = byName ? scenegen::TrianglesPerObject(scene->shape.verticesPerObject)
+                                           : scenegen::TrianglesPerObject(scene->shape.verticesPerObject) *
+                                                 std::uint64_t{scene->shape.objectCount};
+    const std::uint64_t frames = vertices * (sizeof(FrameVertex) + 2 * 3 * sizeof(float)) + triangles * sizeof(FrameTriangle);
+    MemoryFigures& figures = memory[scene->name + (byName ? " by name" : " by key frame")];
+    figures.target = (64.0 * 1e6 + 16.0 * static_cast<double>(scene->bytes) + static_cast<double>(frames)) / 1e6;
+    for (auto _ : state) {
+        const ProbeResult result = Probe(byName ? "convert-byname" : "convert-key", scene->path, WorkFolder());
+        if (!result.measured) {
+            state.SkipWithError("the probe did not report");
+            return;
+        }
+        figures.peak = static_cast<double>(result.peakRss) / 1e6;
+        figures.converted = result.ok;
+    }
+    state.counters["peak_MB"] = figures.peak;
+    state.counters["target_MB"] = figures.target;
+    state.SetLabel(figures.converted ? "converted" : "refused");
+}
+
 // Writing as many bytes as the conversion writes, in 1 MiB blocks, flushed to the disk as the
 // writer flushes its files.
 void WriteFloor(benchmark::State& state, const BenchScene* scene)
@@ -290,7 +325,13 @@ public:
     void PrintSummary() const
     {
         std::printf("\nSummary (%s real time, ms)\n", median_.empty() ? "single-run" : "median");
+        std::printf("Peak resident memory of whole conversions, against 64 MB + 16 x the file + the frames built:\n");
+        for (const auto& [name, figures] : memory)
+            std::printf("  %-40s %8.1f MB  target %8.1f MB  %s%s\n", name.c_str(), figures.peak, figures.target,
+                        figures.peak <= figures.target ? "within" : "OVER", figures.converted ? "" : " (refused)");
         for (const BenchScene& scene : Scenes()) {
+            if (scene.memoryOnly)
+                continue;
             const std::string& s = scene.name;
             const double load = Time("Load/" + s), lib3ds = Time("Lib3ds/" + s), assimp = Time("Assimp/" + s);
             const double convert = Time("Convert/" + s), read = Time("ReadFile/" + s), write = Time("WriteFloor/" + s);
@@ -374,10 +415,14 @@ void Register()
     for (BenchScene& scene : Scenes()) {
         const std::string& s = scene.name;
         const auto add = [&](const std::string& name, auto function, auto... extra) {
-            benchmark::RegisterBenchmark((name + "/" + s).c_str(), function, &scene, extra...)
+            return benchmark::RegisterBenchmark((name + "/" + s).c_str(), function, &scene, extra...)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         };
+        add("MemoryByKeyFrame", MemoryPeak, FrameMode::ByKeyFrame)->Iterations(1);
+        add("MemoryByName", MemoryPeak, FrameMode::ByObjectName)->Iterations(1);
+        if (scene.memoryOnly)
+            continue;
         add("ReadFile", ReadFileFloor);
         add("ModelFloor", ModelFloor);
         add("Load", Load);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -40,7 +41,13 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    CConsoleHost host(line.Options(), stdout, stderr, ::isatty(STDERR_FILENO) != 0);
-    RunState state;
-    return RunConversion(host, state) == RunOutcome::Completed ? 0 : 1;
+    // The run turns a lack of memory into its own line; what is left to fail is the host.
+    try {
+        CConsoleHost host(line.Options(), stdout, stderr, ::isatty(STDERR_FILENO) != 0);
+        RunState state;
+        return RunConversion(host, state) == RunOutcome::Completed ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        std::fputs("Error: The scene is too large to convert\n", stdout);
+        return 1;
+    }
 }
