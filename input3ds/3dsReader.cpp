@@ -251,6 +251,7 @@ C3dsReader::Walk C3dsReader::ReadSegment(std::uint64_t p, std::uint64_t end)
                                       count, kMaxFrames));
         return Walk::Fail;
     }
+    scene_.firstFrame = first;
     scene_.frameCount = static_cast<std::uint32_t>(count);
     return Walk::Continue;
 }
@@ -272,12 +273,14 @@ C3dsReader::Walk C3dsReader::ReadTrack(std::uint16_t id, std::uint64_t p, std::u
     const std::size_t keyBytes = id == kChunkRotationTrack ? kRotationKeyBytes : kVectorKeyBytes;
     const std::size_t n = FittingRecords(keyCount & 0xFFFFu, p + 20, end, keyBytes);
     const CByteReader keys(source_->View(p + 20, n * keyBytes));
+    // Tracks run over scene frames 0 to the segment's last frame; keys past it are skipped.
+    const std::uint64_t frames = std::uint64_t{scene_.firstFrame} + scene_.frameCount;
     if (id == kChunkRotationTrack)
-        ReadRotationTrack(keys, n, scene_.frameCount, object->rotationTrack);
+        ReadRotationTrack(keys, n, frames, object->rotationTrack);
     else if (id == kChunkScaleTrack)
-        ReadVectorTrack(keys, n, true, scene_.frameCount, object->scaleTrack);
+        ReadVectorTrack(keys, n, true, frames, object->scaleTrack);
     else
-        ReadVectorTrack(keys, n, false, scene_.frameCount, object->positionTrack);
+        ReadVectorTrack(keys, n, false, frames, object->positionTrack);
     return Charge(n * sizeof(RotationKey)) ? Walk::Continue : Walk::Fail;
 }
 

@@ -44,7 +44,8 @@ struct Pose {
     Vec3 t;
     RotationMatrix rotation;
 
-    Pose(const MeshObject& object, std::size_t f)
+    // f is a scene frame: key-frame frame j shows scene frame firstFrame + j.
+    Pose(const MeshObject& object, std::uint64_t f)
         : o(object.origin), s(TrackValue(object.scaleTrack, Vec3{1.0f, 1.0f, 1.0f}, f)),
           t(TrackValue(object.positionTrack, Vec3{}, f))
     {
@@ -112,10 +113,11 @@ void PlaceAll(const SceneData& scene, const KeyFramePoints& points, std::size_t 
     const FramePositions& relative = points.relative;
     positions.Resize(relative.Count()); // every entry is overwritten below
     std::size_t base = 0;
+    const std::uint64_t sceneFrame = std::uint64_t{scene.firstFrame} + frameIndex;
     for (const std::uint32_t index : points.placed) {
         const MeshObject& object = scene.objects[index];
         const std::size_t n = object.vertices.size();
-        PlaceVertices(Pose(object, frameIndex), relative.x.data() + base, relative.y.data() + base,
+        PlaceVertices(Pose(object, sceneFrame), relative.x.data() + base, relative.y.data() + base,
                       relative.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
                       positions.z.data() + base);
         base += n;

@@ -48,6 +48,7 @@ struct MeshObject {
 // Moves keep the objects where they are, so sortedObjects stays valid; copies are not allowed.
 struct SceneData {
     FrameMode frameMode = FrameMode::ByKeyFrame;
+    std::uint32_t firstFrame = 0;               // the keyframe segment's first scene frame
     std::uint32_t frameCount = 1;               // frames of the keyframe segment
     std::vector<MeshObject> objects;            // in file order
     std::vector<const MeshObject*> sortedObjects; // by name; filled in by-name mode only

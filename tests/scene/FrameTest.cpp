@@ -191,6 +191,33 @@ TEST(Frame, KeyFramePoseIsExactForEveryVertexOfALongObject)
     }
 }
 
+TEST(Frame, KeyFrameJShowsSceneFrameFirstPlusJ)
+{
+    // One vertex at (1, 0, 0) about the origin, moved along x by its position track; the track is
+    // built over scene frames 0 to the segment's last and frame j takes scene frame first + j.
+    struct Case {
+        const char* what;
+        std::uint32_t first, last;
+        std::vector<Key3> keys;
+        std::vector<float> x;
+    };
+    const Case cases[] = {
+        {"from 1, as Blender exports", 1, 4, {{0, 0, 0, 0}, {1, 1, 0, 0}, {4, 4, 0, 0}}, {2, 3, 4, 5}},
+        // 10 and 11 lie 3/4 and 7/8 of the way from the key at 4 (8) to the key at 12 (16).
+        {"from 10, keys before it", 10, 12, {{0, 0, 0, 0}, {4, 8, 0, 0}, {12, 16, 0, 0}, {13, 99, 0, 0}},
+         {15, 16, 17}},
+        {"from 60000", 60000, 60002, {{0, 0, 0, 0}, {60000, 4, 0, 0}, {60002, 6, 0, 0}}, {5, 6, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto loaded = LoadGood(Scene({NamedObject("a", {TriangleMesh({PointList({{1, 0, 0}})})})},
+                                           {Segment(c.first, c.last), ObjectNode("a", {PositionTrackChunk(c.keys)})}));
+        ASSERT_EQ(loaded->model.GetFrameCount(), static_cast<std::int32_t>(c.x.size()));
+        for (std::size_t j = 0; j < c.x.size(); ++j)
+            EXPECT_EQ(Build(loaded->model, static_cast<std::int32_t>(j)).vertices.at(0).x, c.x[j]) << "frame " << j;
+    }
+}
+
 TEST(Frame, ByNameFrameIsTheObjectAtThatPlaceInNameOrderCopiedBitForBit)
 {
     // x = -0, y = the smallest subnormal, z = a NaN with a payload: a copy keeps all three.
