@@ -90,6 +90,9 @@ bool C3dsReader::Read()
         for (const MeshObject& object : scene_.objects)
             scene_.sortedObjects.push_back(&object);
         SortObjects(scene_.sortedObjects, 0, static_cast<std::int64_t>(scene_.objects.size()) - 1);
+        const std::string note = NameOrderNote(scene_.sortedObjects);
+        if (!note.empty())
+            report_.reportLine(note);
     }
     return true;
 }

@@ -91,3 +91,26 @@ TEST(NameSort, FirstPartitionOfDCBAPlacesThePivotCAtPosition2)
         order += object->name;
     EXPECT_EQ(order, "abcd");
 }
+
+TEST(NameSort, NamesLikelyOutOfTheirMakersOrderGetOneNote)
+{
+    struct Case {
+        std::vector<std::string> names;
+        std::string note; // after "Note: frames follow the byte order of the names, so "
+    };
+    const std::string pad = "; give the numbers one width to keep them in order\r\n";
+    const Case cases[] = {
+        {{"frame10", "frame2", "frame1"}, "frame10 comes before frame2" + pad},
+        {{"RUN3", "Run1", "Run2"}, "RUN3 comes before Run1; names that differ only in letter case are not kept "
+                                   "together\r\n"},
+        {{"a1", "a10", "a11"}, "a1 comes before a10" + pad}, // in order, but only by chance
+        {{"walk_01", "walk_02", "run1", "run2", "idle"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.names));
+        const auto loaded = LoadNames(c.names);
+        const std::string sorted = "  Sorting objects...\r\n";
+        EXPECT_EQ(loaded->log, sorted + (c.note.empty() ? "" : "Note: frames follow the byte order of the names, so " +
+                                                                    c.note));
+    }
+}
