@@ -55,8 +55,10 @@ Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount)
     return extents;
 }
 
-ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::string& statusLine)
+ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, bool fill, std::string& statusLine)
 {
+    // The extent from which an axis is scaled: past the face, or with fill anything above 0.
+    const double from = fill ? 0.0 : kCubeFace;
     ScaleFactors factors;
     if (mode == VertexMode::UniformScale) {
         double m = extents.mx;
@@ -64,19 +66,35 @@ ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::s
             m = extents.my;
         if (extents.mz > m)
             m = extents.mz;
-        if (m > kCubeFace)
+        if (m > from)
             factors.sx = factors.sy = factors.sz = kCubeFace / m;
         statusLine = FormatLine("Uniform Scale applied: %.3f", factors.sx);
     } else if (mode == VertexMode::XyzScale) {
-        if (extents.mx > kCubeFace)
+        if (extents.mx > from)
             factors.sx = kCubeFace / extents.mx;
-        if (extents.my > kCubeFace)
+        if (extents.my > from)
             factors.sy = kCubeFace / extents.my;
-        if (extents.mz > kCubeFace)
+        if (extents.mz > from)
             factors.sz = kCubeFace / extents.mz;
         statusLine = FormatLine("Scale applied: X:%.3f Y:%.3f Z:%.3f", factors.sx, factors.sy, factors.sz);
     } else {
         statusLine.clear();
     }
     return factors;
+}
+
+std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors)
+{
+    const auto outside = [](double value) { return !(value >= -kCubeFace && value <= kCubeFace); };
+    std::uint64_t count = 0;
+    FramePositions positions;
+    for (std::int32_t i = 0; i < frameCount; ++i) {
+        model.BuildFramePositions(i, positions);
+        for (std::size_t k = 0; k < positions.Count(); ++k) {
+            count += outside(static_cast<float>(static_cast<double>(positions.x[k]) * factors.sx));
+            count += outside(static_cast<float>(static_cast<double>(positions.y[k]) * factors.sy));
+            count += outside(static_cast<double>(positions.z[k]) * factors.sz);
+        }
+    }
+    return count;
 }

@@ -28,8 +28,14 @@ struct ScaledVertex {
 };
 
 Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
-// Factors for UniformScale or XyzScale, and the status line to append.
-ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, std::string& statusLine);
+// Factors for UniformScale or XyzScale, and the status line to append. A factor shrinks a model
+// that reaches past the cube onto its face; with fill it also grows one that does not reach it
+// (every extent above 0 lands on the face).
+ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, bool fill, std::string& statusLine);
+
+// How many coordinates the factors put outside the cube, where the clamp moves them (a coordinate
+// that is not a number included).
+std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors);
 
 // The face of the cube, and the clamp to it by two tests in this order: above the face becomes
 // the face; then anything not at or above the opposite face (not a number included) becomes it.

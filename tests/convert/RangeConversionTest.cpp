@@ -85,7 +85,7 @@ TEST(RangeConversion, InfiniteCoordinateBecomesTheExtent)
 
     // 128 / inf is 0: every x lands on 0, and the line shows it.
     std::string line;
-    const ScaleFactors f = ComputeScaleFactors(e, VertexMode::XyzScale, line);
+    const ScaleFactors f = ComputeScaleFactors(e, VertexMode::XyzScale, false, line);
     EXPECT_EQ(f.sx, 0.0);
     EXPECT_EQ(line, "Scale applied: X:0.000 Y:1.000 Z:1.000\r\n");
 }
@@ -93,16 +93,16 @@ TEST(RangeConversion, InfiniteCoordinateBecomesTheExtent)
 TEST(RangeConversion, UniformFactorShrinksTheFarthestAxisOntoTheCube)
 {
     std::string line;
-    ScaleFactors f = ComputeScaleFactors(Extents{256.0, 64.0, 32.0}, VertexMode::UniformScale, line);
+    ScaleFactors f = ComputeScaleFactors(Extents{256.0, 64.0, 32.0}, VertexMode::UniformScale, false, line);
     EXPECT_EQ(Axes(f), (Axes3{0.5, 0.5, 0.5}));
     EXPECT_EQ(line, "Uniform Scale applied: 0.500\r\n");
 
     // The largest extent decides whichever axis holds it.
-    f = ComputeScaleFactors(Extents{100.0, 200.0, 400.0}, VertexMode::UniformScale, line);
+    f = ComputeScaleFactors(Extents{100.0, 200.0, 400.0}, VertexMode::UniformScale, false, line);
     EXPECT_EQ(Axes(f), (Axes3{0.32, 0.32, 0.32}));
     EXPECT_EQ(line, "Uniform Scale applied: 0.320\r\n");
 
-    f = ComputeScaleFactors(Extents{10.0, 300.0, 20.0}, VertexMode::UniformScale, line);
+    f = ComputeScaleFactors(Extents{10.0, 300.0, 20.0}, VertexMode::UniformScale, false, line);
     EXPECT_EQ(f.sx, 128.0 / 300.0);
     EXPECT_EQ(f.sz, 128.0 / 300.0);
     EXPECT_EQ(line, "Uniform Scale applied: 0.427\r\n");
@@ -111,15 +111,15 @@ TEST(RangeConversion, UniformFactorShrinksTheFarthestAxisOntoTheCube)
 TEST(RangeConversion, ModelThatFitsKeepsFactorOneAndStillGetsItsLine)
 {
     std::string line;
-    ScaleFactors f = ComputeScaleFactors(Extents{128.0, 5.0, 128.0}, VertexMode::UniformScale, line);
+    ScaleFactors f = ComputeScaleFactors(Extents{128.0, 5.0, 128.0}, VertexMode::UniformScale, false, line);
     EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
     EXPECT_EQ(line, "Uniform Scale applied: 1.000\r\n");
 
-    f = ComputeScaleFactors(Extents{0.0, 0.0, 0.0}, VertexMode::UniformScale, line);
+    f = ComputeScaleFactors(Extents{0.0, 0.0, 0.0}, VertexMode::UniformScale, false, line);
     EXPECT_EQ(f.sx, 1.0);
     EXPECT_EQ(line, "Uniform Scale applied: 1.000\r\n");
 
-    f = ComputeScaleFactors(Extents{128.0, 127.0, 0.0}, VertexMode::XyzScale, line);
+    f = ComputeScaleFactors(Extents{128.0, 127.0, 0.0}, VertexMode::XyzScale, false, line);
     EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
     EXPECT_EQ(line, "Scale applied: X:1.000 Y:1.000 Z:1.000\r\n");
 }
@@ -127,11 +127,11 @@ TEST(RangeConversion, ModelThatFitsKeepsFactorOneAndStillGetsItsLine)
 TEST(RangeConversion, XyzFactorsAreComputedPerAxis)
 {
     std::string line;
-    const ScaleFactors f = ComputeScaleFactors(Extents{256.0, 64.0, 512.0}, VertexMode::XyzScale, line);
+    const ScaleFactors f = ComputeScaleFactors(Extents{256.0, 64.0, 512.0}, VertexMode::XyzScale, false, line);
     EXPECT_EQ(Axes(f), (Axes3{0.5, 1.0, 0.25}));
     EXPECT_EQ(line, "Scale applied: X:0.500 Y:1.000 Z:0.250\r\n");
 
-    const ScaleFactors g = ComputeScaleFactors(Extents{1.0, 384.0, 129.0}, VertexMode::XyzScale, line);
+    const ScaleFactors g = ComputeScaleFactors(Extents{1.0, 384.0, 129.0}, VertexMode::XyzScale, false, line);
     EXPECT_EQ(Axes(g), (Axes3{1.0, 128.0 / 384.0, 128.0 / 129.0}));
     EXPECT_EQ(line, "Scale applied: X:1.000 Y:0.333 Z:0.992\r\n");
 }
@@ -139,7 +139,7 @@ TEST(RangeConversion, XyzFactorsAreComputedPerAxis)
 TEST(RangeConversion, ClipBoundsComputesNoFactorAndNoLine)
 {
     std::string line = "left over";
-    const ScaleFactors f = ComputeScaleFactors(Extents{1000.0, 1000.0, 1000.0}, VertexMode::ClipBounds, line);
+    const ScaleFactors f = ComputeScaleFactors(Extents{1000.0, 1000.0, 1000.0}, VertexMode::ClipBounds, false, line);
     EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
     EXPECT_EQ(line, "");
 }
@@ -204,4 +204,25 @@ TEST(RangeConversion, ClampSendsNaNToMinus128AndInfinityToItsFace)
     // A zero factor times infinity is not a number.
     v = ScaleVertex(At(kInf, 1.0f, 1.0f), ScaleFactors{0.0, 1.0, 1.0});
     EXPECT_EQ(v.x, -128.0f);
+}
+
+TEST(RangeConversion, FillGrowsFactorsSoThatTheModelFillsTheCube)
+{
+    std::string line;
+    // Uniform: the largest extent lands on the face, whether above or below 128.
+    ScaleFactors f = ComputeScaleFactors(Extents{2.0, 0.5, 1.0}, VertexMode::UniformScale, true, line);
+    EXPECT_EQ(Axes(f), (Axes3{64.0, 64.0, 64.0}));
+    EXPECT_EQ(line, "Uniform Scale applied: 64.000\r\n");
+    f = ComputeScaleFactors(Extents{256.0, 1.0, 1.0}, VertexMode::UniformScale, true, line);
+    EXPECT_EQ(Axes(f), (Axes3{0.5, 0.5, 0.5}));
+    // X,Y,Z: every axis with an extent; an axis without one keeps 1.
+    f = ComputeScaleFactors(Extents{4.0, 0.0, 512.0}, VertexMode::XyzScale, true, line);
+    EXPECT_EQ(Axes(f), (Axes3{32.0, 1.0, 0.25}));
+    EXPECT_EQ(line, "Scale applied: X:32.000 Y:1.000 Z:0.250\r\n");
+    // Nothing to fill: no extent, or clipping.
+    f = ComputeScaleFactors(Extents{}, VertexMode::UniformScale, true, line);
+    EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
+    f = ComputeScaleFactors(Extents{2.0, 2.0, 2.0}, VertexMode::ClipBounds, true, line);
+    EXPECT_EQ(Axes(f), (Axes3{1.0, 1.0, 1.0}));
+    EXPECT_EQ(line, "");
 }
