@@ -2,6 +2,7 @@
 
 #include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
+#include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
@@ -114,6 +115,14 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     if (names.dataPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(names.dataPath), inputInfo) ||
         SameFile(fs.Stat(names.animationPath), inputInfo))
         return refuse(cannotOpenOutput);
+    if (options.script) {
+        const std::string scriptPath = ScriptPath(names.dataPath);
+        if (SameFile(fs.Stat(scriptPath), inputInfo))
+            return refuse(cannotOpenOutput);
+        const std::string refusal = CheckScriptRequest(fs, scriptPath, options.append);
+        if (!refusal.empty())
+            return refuse(refusal);
+    }
     return true;
 }
 
@@ -134,18 +143,42 @@ bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& opt
         return false;
     }
 
+    const std::int32_t frameCount = model.GetFrameCount();
     ScaleFactors factors;
-    if (options.vertexMode != VertexMode::ClipBounds) {
+    Extents extents;
+    ExistingScript existing;
+    if (options.script && options.append) {
+        // One scale holds for every frame of the mesh: the new frames take the script's.
         AppendLine(host, state, FormatLine("Checking model scale..."));
-        factors = ComputeScaleFactors(MeasureExtents(model, model.GetFrameCount()), options.vertexMode, line);
+        if (!ReadScript(fs, ScriptPath(names.dataPath), existing) || !existing.scaled) {
+            AppendLine(host, state, FormatLine("Error: Could not read the import script %s",
+                                               ScriptPath(names.dataPath).c_str()));
+            return false;
+        }
+        factors = FactorsOf(existing);
+        AppendLine(host, state, FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
+                                           factors.sy, factors.sz));
+        extents = MeasureExtents(model, frameCount);
+        const std::uint64_t outside = CountOutsideCube(model, frameCount, factors);
+        if (outside > 0)
+            AppendLine(host, state, FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
+                                               static_cast<unsigned long long>(outside)));
+    } else if (options.vertexMode != VertexMode::ClipBounds) {
+        AppendLine(host, state, FormatLine("Checking model scale..."));
+        extents = MeasureExtents(model, frameCount);
+        factors = ComputeScaleFactors(extents, options.vertexMode, options.fill, line);
         AppendLine(host, state, line);
+    } else if (options.script) {
+        extents = MeasureExtents(model, frameCount); // the script's header gives the model's size
     }
 
     AppendLine(host, state, FormatLine("Writing data..."));
     WriteResult written;
     const StatusReport report{[&](const std::string& logLine) { AppendLine(host, state, logLine); },
                               [&](const std::string& progress) { host.ShowProgress(state.statusLog, progress); }};
-    if (!WriteMeshFiles(model, names, options.append, factors, fs, report, written, line)) {
+    const ScriptJob script = MakeScriptJob(model, options, names, factors, extents, fs);
+    if (!WriteMeshFiles(model, names, options.append, factors, fs, report, written, line,
+                        options.script ? &script : nullptr)) {
         AppendLine(host, state, line);
         return false;
     }
@@ -154,6 +187,8 @@ bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& opt
                    FormatLine("%d frame(s) appended, %d total frames", written.framesWritten, written.totalFrames));
     else
         AppendLine(host, state, FormatLine("%d frame(s) converted", written.framesWritten));
+    if (options.script)
+        AppendLine(host, state, FormatLine("Import script written: %s", script.path.c_str()));
     return true;
 }
 

@@ -21,6 +21,8 @@ struct ConversionOptions {
     VertexMode vertexMode = VertexMode::UniformScale;
     FrameMode frameMode = FrameMode::ByKeyFrame;
     bool append = false;
+    bool fill = false;   // the scale factors may also grow, so that the model fills the cube
+    bool script = false; // a new pair comes with its import script; an append rewrites it
 };
 
 struct OutputNames {

@@ -3,22 +3,23 @@
 void CConverterCommandLineInfo::ParseParam(const std::string& argument)
 {
     const std::string text = (!argument.empty() && argument[0] == '-') ? argument.substr(1) : argument;
-    for (std::string& slot : slots) {
-        if (slot.empty()) {
-            slot = text;
-            return;
-        }
-    }
+    if (text.empty())
+        return;
+    if (inputPath_.empty())
+        inputPath_ = text;
+    else if (outputPath_.empty())
+        outputPath_ = text;
+    else
+        words_.push_back(text);
 }
 
 ConversionOptions CConverterCommandLineInfo::Options() const
 {
     ConversionOptions options;
-    options.inputPath = InputPath();
-    options.outputPath = OutputPath();
-    for (std::size_t i = 2; i < slots.size(); ++i)
-        if (!slots[i].empty())
-            ApplyOptionWord(ParseOptionWord(slots[i]), options);
+    options.inputPath = inputPath_;
+    options.outputPath = outputPath_;
+    for (const std::string& word : words_)
+        ApplyOptionWord(ParseOptionWord(word), options);
     return options;
 }
 
@@ -40,6 +41,10 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Xyz;
     if (lower == "byname")
         return OptionWord::ByName;
+    if (lower == "fill")
+        return OptionWord::Fill;
+    if (lower == "script")
+        return OptionWord::Script;
     return OptionWord::None;
 }
 
@@ -50,6 +55,8 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::Clip: options.vertexMode = VertexMode::ClipBounds; break;
     case OptionWord::Xyz: options.vertexMode = VertexMode::XyzScale; break;
     case OptionWord::ByName: options.frameMode = FrameMode::ByObjectName; break;
+    case OptionWord::Fill: options.fill = true; break;
+    case OptionWord::Script: options.script = true; break;
     case OptionWord::None: break;
     }
 }

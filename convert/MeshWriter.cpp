@@ -90,6 +90,21 @@ std::string NotAnAnimationFile(const std::string& path)
     return FormatLine("Error: %s is not a valid Unreal .3D animation file", path.c_str());
 }
 
+// The script composed for oldFrames frames before this run's, written to a temporary beside it.
+std::unique_ptr<CTempFile> WriteScript(const ScriptJob& script, std::int64_t oldFrames, CFileSystem& fs,
+                                       std::string& errorLine)
+{
+    std::string text;
+    if (!script.compose(oldFrames, text, errorLine))
+        return nullptr;
+    auto temp = std::make_unique<CTempFile>(fs, fs.ResolveTarget(script.path));
+    if (!temp->File() || !temp->File()->Write(text.data(), text.size()) || !temp->Finish()) {
+        errorLine = WriteFailure(script.path);
+        return nullptr;
+    }
+    return temp;
+}
+
 // Takes the file's lock, waiting for it while another run holds it. Where the file system has no
 // locks the run goes ahead without one.
 void TakeLock(CFile& file, const std::string& path, const StatusReport& report)
@@ -102,7 +117,8 @@ void TakeLock(CFile& file, const std::string& path, const StatusReport& report)
 }
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
-                  CFileSystem& fs, const StatusReport& report, WriteResult& result, std::string& errorLine)
+                  CFileSystem& fs, const StatusReport& report, const ScriptJob* script, WriteResult& result,
+                  std::string& errorLine)
 {
     MeshFrame first;
     model.BuildFrame(0, first);
@@ -149,9 +165,21 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     const std::unique_ptr<CFile> replaced = fs.OpenRead(animationTarget);
     if (replaced)
         TakeLock(*replaced, names.animationPath, report);
+    std::vector<CTempFile*> temps = {&data, &animation};
+    std::vector<std::string> targets = {dataTarget, animationTarget};
+    std::vector<std::string> paths = {names.dataPath, names.animationPath};
+    std::unique_ptr<CTempFile> scriptFile;
+    if (script) {
+        scriptFile = WriteScript(*script, 0, fs, errorLine);
+        if (!scriptFile)
+            return false;
+        temps.push_back(scriptFile.get());
+        targets.push_back(fs.ResolveTarget(script->path));
+        paths.push_back(script->path);
+    }
     std::size_t failed = 0;
-    if (!CommitFiles(fs, {&data, &animation}, {dataTarget, animationTarget}, failed)) {
-        errorLine = WriteFailure(failed == 0 ? names.dataPath : names.animationPath);
+    if (!CommitFiles(fs, temps, targets, failed)) {
+        errorLine = WriteFailure(paths[failed]);
         return false;
     }
     result.framesWritten = n;
@@ -202,7 +230,7 @@ private:
 };
 
 bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
-            const StatusReport& report, WriteResult& result, std::string& errorLine)
+            const StatusReport& report, const ScriptJob* script, WriteResult& result, std::string& errorLine)
 {
     const std::string& path = names.animationPath;
     const std::unique_ptr<CFile> file = OpenLocked(fs, path, report);
@@ -240,6 +268,13 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
         return false;
     }
 
+    std::unique_ptr<CTempFile> scriptFile;
+    if (script) {
+        scriptFile = WriteScript(*script, old, fs, errorLine);
+        if (!scriptFile)
+            return false;
+    }
+
     CAppendRollback rollback(*file, counted, {header[0], header[1]});
     if (length > counted) {
         // Bytes after the last counted frame are what an append that never wrote its count left.
@@ -265,6 +300,11 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
         errorLine = WriteFailure(path);
         return false;
     }
+    std::size_t failed = 0;
+    if (scriptFile && !CommitFiles(fs, {scriptFile.get()}, {fs.ResolveTarget(script->path)}, failed)) {
+        errorLine = WriteFailure(script->path);
+        return false;
+    }
     rollback.Commit();
     result.framesWritten = n;
     result.totalFrames = static_cast<std::int32_t>(old + n);
@@ -274,9 +314,10 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
 } // namespace
 
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append, const ScaleFactors& factors,
-                    CFileSystem& fileSystem, const StatusReport& report, WriteResult& result, std::string& errorLine)
+                    CFileSystem& fileSystem, const StatusReport& report, WriteResult& result, std::string& errorLine,
+                    const ScriptJob* script)
 {
     result = WriteResult{};
-    return append ? Append(model, names, factors, fileSystem, report, result, errorLine)
-                  : WriteNewPair(model, names, factors, fileSystem, report, result, errorLine);
+    return append ? Append(model, names, factors, fileSystem, report, script, result, errorLine)
+                  : WriteNewPair(model, names, factors, fileSystem, report, script, result, errorLine);
 }

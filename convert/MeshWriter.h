@@ -17,6 +17,7 @@
 #include "scene/StatusView.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CMeshModel;
@@ -28,6 +29,14 @@ struct WriteResult {
     std::int32_t totalFrames = 0; // when appending: old count + framesWritten
 };
 
+// The import script that goes with the files: its path, and its text for an animation file that
+// held oldFrames frames before this run's (0 for a new pair), composed once the run holds the lock
+// of the files; false with the status line in errorLine when it may not be written.
+struct ScriptJob {
+    std::string path;
+    std::function<bool(std::int64_t oldFrames, std::string& text, std::string& errorLine)> compose;
+};
+
 // Writes a new pair, or appends the frames to the existing animation file; either way the files
 // change all at once or not at all. A new pair is written to temporary files that are put in place
 // together at the end. An append writes the new frames after the file's last counted frame and
@@ -37,6 +46,9 @@ struct WriteResult {
 // Runs of this program take turns: an append holds the animation file's lock from its checks to
 // its count, and a new pair's files are put in place while the run holds the lock of their folder
 // and of the animation file it replaces. A run that has to wait says so on its progress line.
+//
+// With a script, a new pair's three files are put in place together; an append replaces the
+// script right after its count, and a failure to do so takes the append back.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
                     const ScaleFactors& factors, CFileSystem& fileSystem, const StatusReport& report,
-                    WriteResult& result, std::string& errorLine);
+                    WriteResult& result, std::string& errorLine, const ScriptJob* script = nullptr);

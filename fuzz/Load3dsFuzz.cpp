@@ -155,7 +155,7 @@ void Convert(const std::vector<std::uint8_t>& bytes, FrameMode frameMode, Vertex
     ScaleFactors factors;
     if (mode != VertexMode::ClipBounds) {
         std::string scaleLine;
-        factors = ComputeScaleFactors(extents, mode, scaleLine);
+        factors = ComputeScaleFactors(extents, mode, false, scaleLine);
         REQUIRE(IsLine(scaleLine));
         for (const double f : {factors.sx, factors.sy, factors.sz})
             REQUIRE(f >= 0.0 && f <= 1.0);

@@ -151,6 +151,21 @@ C3dsReader::Walk C3dsReader::HandleChunk(std::uint16_t id, std::uint64_t p, std:
     switch (id) {
     case kChunkObjectNode:
         return WalkContent(p, end, depth);
+    case kChunkMaterial:
+        return ReadMaterial(p, end, depth);
+    case kChunkTextureMap:
+        return material_ >= 0 ? WalkContent(p, end, depth) : Walk::Continue;
+    case kChunkMaterialName:
+    case kChunkMapFile:
+        if (material_ >= 0) {
+            Material& material = scene_.materials[static_cast<std::size_t>(material_)];
+            std::string& text = id == kChunkMaterialName ? material.name : material.textureMap;
+            if (text.empty())
+                text = ReadName(*source_, p + kChunkHeaderBytes, end).text;
+            if (!Charge(text.size()))
+                return Walk::Fail;
+        }
+        break;
     case kChunkPointList:
         return ReadPoints(p, end);
     case kChunkFaceList:
@@ -235,6 +250,19 @@ C3dsReader::Walk C3dsReader::ReadPoints(std::uint64_t p, std::uint64_t end)
         return Walk::Fail;
     }
     return Walk::Continue;
+}
+
+C3dsReader::Walk C3dsReader::ReadMaterial(std::uint64_t p, std::uint64_t end, int depth)
+{
+    if (!Charge(sizeof(Material)))
+        return Walk::Fail;
+    // Names and maps belong to the innermost material around them, and outside one to none.
+    const std::int64_t outer = material_;
+    material_ = static_cast<std::int64_t>(scene_.materials.size());
+    scene_.materials.emplace_back();
+    const Walk walked = WalkContent(p, end, depth);
+    material_ = outer;
+    return walked;
 }
 
 C3dsReader::Walk C3dsReader::ReadSegment(std::uint64_t p, std::uint64_t end)

@@ -37,6 +37,7 @@ private:
     Walk ReadNamedObject(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadTriangleMesh(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadPoints(std::uint64_t p, std::uint64_t end);
+    Walk ReadMaterial(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadSegment(std::uint64_t p, std::uint64_t end);
     void ReadNodeHeader(std::uint64_t p, std::uint64_t end);
     Walk ReadTrack(std::uint16_t id, std::uint64_t p, std::uint64_t end);
@@ -59,6 +60,7 @@ private:
     std::int64_t currentObject_ = -1;    // the object being read
     std::int64_t keyframeObject_ = 0;    // receives the node's tracks; -1: the node names no object
     std::unordered_map<std::string, std::int64_t> firstOfName_; // the first object of each name
+    std::int64_t material_ = -1;         // the material being read
     std::uint64_t budget_ = 0;           // bytes the scene may store
     std::uint64_t stored_ = 0;
 };

@@ -59,3 +59,14 @@ bool ParseMaterialName(const std::string& name, TriangleOptions& options)
     options = parsed;
     return true;
 }
+
+std::string TextureMapFor(const std::vector<Material>& materials, int number)
+{
+    for (const Material& material : materials) {
+        TriangleOptions options;
+        const int gives = ParseMaterialName(material.name, options) ? options.skinIndex : 0;
+        if (gives == number && !material.textureMap.empty())
+            return material.textureMap;
+    }
+    return {};
+}

@@ -45,6 +45,12 @@ struct MeshObject {
     RotationTrack rotationTrack;         // rotation vector (angle times axis); (0, 0, 0) without keys
 };
 
+// A material of the scene's library: its name and the file name of its first texture map.
+struct Material {
+    std::string name;
+    std::string textureMap; // empty without a map
+};
+
 // Moves keep the objects where they are, so sortedObjects stays valid; copies are not allowed.
 struct SceneData {
     FrameMode frameMode = FrameMode::ByKeyFrame;
@@ -52,6 +58,7 @@ struct SceneData {
     std::uint32_t frameCount = 1;               // frames of the keyframe segment
     std::vector<MeshObject> objects;            // in file order
     std::vector<const MeshObject*> sortedObjects; // by name; filled in by-name mode only
+    std::vector<Material> materials;            // in file order
 
     SceneData() = default;
     SceneData(SceneData&&) = default;

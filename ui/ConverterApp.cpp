@@ -16,8 +16,10 @@ bool CConverterApp::InitInstance()
 {
     const CConverterCommandLineInfo line = CollectCommandLine(QCoreApplication::arguments());
     CConverterDlg dialog;
-    const auto text = [&](std::size_t slot) { return QString::fromStdString(line.slots[slot]); };
-    dialog.SetPresets(text(0), text(1), text(2), text(3), text(4));
+    QStringList words;
+    for (const std::string& word : line.Words())
+        words.append(QString::fromStdString(word));
+    dialog.SetPresets(QString::fromStdString(line.InputPath()), QString::fromStdString(line.OutputPath()), words);
     dialog.exec();
     return false;
 }

@@ -35,8 +35,8 @@ protected:
     void nextCheckState() override { setChecked(true); }
 };
 
-// Template 102 in dialog units.
-constexpr int kTemplateWidth = 225;
+// Template 102 in dialog units, with a third group on the right for the editor's options.
+constexpr int kTemplateWidth = 347;
 constexpr int kTemplateHeight = 199;
 constexpr int kStatusGroupTop = 118;
 
@@ -124,8 +124,16 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     xyzScaleButton = new CSelectingRadioButton(tr("X,Y,Z Scale"), this);
     place(kXyzScale, xyzScaleButton, 13, 63, 58, 10);
 
+    // The editor's options stand apart, to the right of the template's controls.
+    auto* editorGroup = new QGroupBox(tr("Unreal Editor"), this);
+    place(0, editorGroup, 226, 38, 114, 53);
+    fillBox = new QCheckBox(tr("Fill the cube (finest detail)"), this);
+    place(kFill, fillBox, 232, 50, 104, 11);
+    scriptBox = new QCheckBox(tr("Write import script (.uc)"), this);
+    place(kScript, scriptBox, 232, 63, 104, 11);
+
     // The group frames are drawn behind the controls they frame and never take their clicks.
-    for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup}) {
+    for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup, editorGroup}) {
         group->setFocusPolicy(Qt::NoFocus);
         group->lower();
     }
@@ -133,7 +141,9 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     setTabOrder(browseInputButton, outputEdit);
     setTabOrder(outputEdit, browseOutputButton);
     setTabOrder(browseOutputButton, appendBox);
-    setTabOrder(appendBox, goButton);
+    setTabOrder(appendBox, fillBox);
+    setTabOrder(fillBox, scriptBox);
+    setTabOrder(scriptBox, goButton);
     setTabOrder(goButton, helpButton);
     setTabOrder(helpButton, statusEdit);
 
@@ -153,12 +163,11 @@ CConverterDlg::CConverterDlg(QWidget* parent)
 
 CConverterDlg::~CConverterDlg() = default;
 
-void CConverterDlg::SetPresets(const QString& inputPath, const QString& outputPath, const QString& word1,
-                               const QString& word2, const QString& word3)
+void CConverterDlg::SetPresets(const QString& inputPath, const QString& outputPath, const QStringList& words)
 {
     inputPreset = inputPath;
     outputPreset = outputPath;
-    wordPresets = {word1, word2, word3};
+    wordPresets = words;
 }
 
 QWidget* CConverterDlg::Control(int id) const
@@ -213,6 +222,9 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     ::ApplyOptionWord(parsed, choices);
 
     appendBox->setChecked(choices.append);
+    fillBox->setChecked(choices.fill);
+    scriptBox->setChecked(choices.script);
+    fillBox->setEnabled(choices.vertexMode != VertexMode::ClipBounds);
     uniformScaleButton->setChecked(choices.vertexMode == VertexMode::UniformScale);
     xyzScaleButton->setChecked(choices.vertexMode == VertexMode::XyzScale);
     clipBoundsButton->setChecked(choices.vertexMode == VertexMode::ClipBounds);
@@ -282,18 +294,22 @@ void CConverterDlg::OnUniformScale()
 {
     xyzScaleButton->setChecked(false);
     clipBoundsButton->setChecked(false);
+    fillBox->setEnabled(true);
 }
 
 void CConverterDlg::OnXyzScale()
 {
     uniformScaleButton->setChecked(false);
     clipBoundsButton->setChecked(false);
+    fillBox->setEnabled(true);
 }
 
+// Clipping scales nothing, so there is nothing to fill.
 void CConverterDlg::OnClipBounds()
 {
     xyzScaleButton->setChecked(false);
     uniformScaleButton->setChecked(false);
+    fillBox->setEnabled(false);
 }
 
 void CConverterDlg::OnByObjectName()
@@ -316,6 +332,8 @@ ConversionOptions CConverterDlg::ReadOptions()
                                                          : VertexMode::ClipBounds;
     options.frameMode = byObjectNameButton->isChecked() ? FrameMode::ByObjectName : FrameMode::ByKeyFrame;
     options.append = appendBox->isChecked();
+    options.fill = fillBox->isChecked();
+    options.script = scriptBox->isChecked();
     return options;
 }
 
@@ -360,7 +378,7 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript})
         Control(id)->setEnabled(false);
 }
 

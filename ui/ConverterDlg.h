@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -37,6 +38,8 @@ public:
         kHelp = 1010,
         kGo = 1012,
         kXyzScale = 1013,
+        kFill = 1014,
+        kScript = 1015,
     };
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
@@ -48,10 +51,9 @@ public:
     explicit CConverterDlg(QWidget* parent = nullptr);
     ~CConverterDlg() override;
 
-    // The command line's five texts: input path, output path, three option words. Called once,
-    // before the window is first shown; a non-empty output path starts a run after the first paint.
-    void SetPresets(const QString& inputPath, const QString& outputPath, const QString& word1,
-                    const QString& word2, const QString& word3);
+    // The command line: input path, output path and option words. Called once, before the window
+    // is first shown; a non-empty output path starts a run after the first paint.
+    void SetPresets(const QString& inputPath, const QString& outputPath, const QStringList& words);
 
     QWidget* Control(int id) const;
     void SetFileDialogRunner(FileDialogRunner runner);
@@ -94,7 +96,7 @@ private:
 
     QString inputPreset;
     QString outputPreset;
-    std::array<QString, 3> wordPresets;
+    QStringList wordPresets;
     RunState runState;
     bool autoRunPending = true;
     bool initialised = false;
@@ -115,5 +117,7 @@ private:
     QRadioButton* byKeyFrameButton;
     QGroupBox* statusGroup;
     QRadioButton* xyzScaleButton;
-    std::array<QWidget*, 14> controls{}; // by id - 1000; 1011 is not used
+    QCheckBox* fillBox;
+    QCheckBox* scriptBox;
+    std::array<QWidget*, 16> controls{}; // by id - 1000; 1011 is not used
 };

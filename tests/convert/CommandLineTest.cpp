@@ -6,14 +6,17 @@
 
 namespace {
 
-using Slots = std::array<std::string, 5>;
+// The input path, the output path, then the option words.
+using Texts = std::vector<std::string>;
 
-Slots Fill(const std::vector<std::string>& arguments)
+Texts Fill(const std::vector<std::string>& arguments)
 {
     CConverterCommandLineInfo line;
     for (const std::string& argument : arguments)
         line.ParseParam(argument);
-    return line.slots;
+    Texts texts = {line.InputPath(), line.OutputPath()};
+    texts.insert(texts.end(), line.Words().begin(), line.Words().end());
+    return texts;
 }
 
 // The options of a command line of two paths and these words.
@@ -32,25 +35,25 @@ ConversionOptions Apply(const std::vector<std::string>& words)
 TEST(CommandLine, PositionAloneDecidesWhatAnArgumentMeans)
 {
     EXPECT_EQ(Fill({"in.3ds", "out.3d", "clip", "xyz", "byname"}),
-              (Slots{"in.3ds", "out.3d", "clip", "xyz", "byname"}));
+              (Texts{"in.3ds", "out.3d", "clip", "xyz", "byname"}));
     // An option word before the paths takes the input slot, without its "-".
-    EXPECT_EQ(Fill({"-clip", "in.3ds", "out.3d"}), (Slots{"clip", "in.3ds", "out.3d", "", ""}));
-    EXPECT_EQ(Fill({"--clip"}), (Slots{"-clip", "", "", "", ""}));
+    EXPECT_EQ(Fill({"-clip", "in.3ds", "out.3d"}), (Texts{"clip", "in.3ds", "out.3d"}));
+    EXPECT_EQ(Fill({"--clip"}), (Texts{"-clip", ""}));
 }
 
 TEST(CommandLine, EmptyArgumentsFillNoSlot)
 {
-    EXPECT_EQ(Fill({"", "out.3d"}), (Slots{"out.3d", "", "", "", ""}));
-    EXPECT_EQ(Fill({"-", "in.3ds", "-", "out.3d"}), (Slots{"in.3ds", "out.3d", "", "", ""}));
-    // Slots count non-empty arguments; the sixth non-empty one is dropped.
-    EXPECT_EQ(Fill({"a", "", "b", "c", "d", "e", "f"}), (Slots{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(Fill({"", "out.3d"}), (Texts{"out.3d", ""}));
+    EXPECT_EQ(Fill({"-", "in.3ds", "-", "out.3d"}), (Texts{"in.3ds", "out.3d"}));
+    // Every option word given is kept, however many there are.
+    EXPECT_EQ(Fill({"a", "", "b", "c", "d", "e", "f"}), (Texts{"a", "b", "c", "d", "e", "f"}));
 }
 
 TEST(CommandLine, SlashIsNotAFlagMarker)
 {
     EXPECT_EQ(Fill({"/home/me/in.3ds", "/tmp/out.3d", "/append"}),
-              (Slots{"/home/me/in.3ds", "/tmp/out.3d", "/append", "", ""}));
-    EXPECT_EQ(Fill({"/"}), (Slots{"/", "", "", "", ""}));
+              (Texts{"/home/me/in.3ds", "/tmp/out.3d", "/append"}));
+    EXPECT_EQ(Fill({"/"}), (Texts{"/", ""}));
     EXPECT_EQ(ParseOptionWord("/append"), OptionWord::None);
 }
 
@@ -64,7 +67,8 @@ TEST(CommandLine, OptionWordsIgnoreCaseAndSurroundingWhiteSpace)
         {"append", OptionWord::Append}, {"APPEND", OptionWord::Append},   {"Append", OptionWord::Append},
         {" append ", OptionWord::Append}, {"\tappend\r\n", OptionWord::Append}, {"clip", OptionWord::Clip},
         {"CLIP", OptionWord::Clip},     {"xyz", OptionWord::Xyz},         {"XyZ", OptionWord::Xyz},
-        {"byname", OptionWord::ByName}, {"ByName", OptionWord::ByName},
+        {"byname", OptionWord::ByName}, {"ByName", OptionWord::ByName}, {" FILL", OptionWord::Fill},
+        {"Script", OptionWord::Script},
         // Whole-text matches only.
         {"clipped", OptionWord::None},  {"x,y,z", OptionWord::None},      {"-clip", OptionWord::None},
         {"app end", OptionWord::None},  {"by name", OptionWord::None},    {"uniform", OptionWord::None},
@@ -90,6 +94,13 @@ TEST(CommandLine, LaterWordOfAGroupWinsAndAppendIsNeverCleared)
     EXPECT_TRUE(all.append);
     EXPECT_EQ(all.frameMode, FrameMode::ByObjectName);
     EXPECT_EQ(all.vertexMode, VertexMode::ClipBounds);
+
+    // Five words: each takes effect.
+    const ConversionOptions five = Apply({"append", "xyz", "byname", "fill", "script"});
+    EXPECT_TRUE(five.append && five.fill && five.script);
+    EXPECT_EQ(five.vertexMode, VertexMode::XyzScale);
+    EXPECT_EQ(five.frameMode, FrameMode::ByObjectName);
+    EXPECT_FALSE(Apply({"clip"}).fill || Apply({"clip"}).script);
 
     const ConversionOptions unknown = Apply({"append", "clipped", "x,y,z"});
     EXPECT_TRUE(unknown.append);

@@ -12,13 +12,11 @@
 
 namespace {
 
-std::string ReadText(const std::string& path)
+// The text of a file the child may not have written.
+std::string TextIfAny(const std::string& path)
 {
     std::error_code error;
-    if (!std::filesystem::exists(path, error))
-        return {};
-    const auto bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
+    return std::filesystem::exists(path, error) ? ReadText(path) : std::string();
 }
 
 bool Redirect(int fd, const std::string& path, int flags)
@@ -95,8 +93,8 @@ CliOutcome CCliProcess::Wait(std::chrono::milliseconds limit)
         outcome.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status))
         outcome.signal = WTERMSIG(status);
-    outcome.out = ReadText(outPath_);
-    outcome.err = ReadText(errPath_);
+    outcome.out = TextIfAny(outPath_);
+    outcome.err = TextIfAny(errPath_);
     std::error_code ignored;
     std::filesystem::remove(outPath_, ignored);
     std::filesystem::remove(errPath_, ignored);

@@ -65,6 +65,12 @@ inline std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline std::string ReadText(const std::string& path)
+{
+    const Bytes bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // Everything under root by relative path: a regular file with its bytes, a folder as "name/", a
 // symbolic link as "name@" and anything else as "name|". Two equal snapshots mean nothing changed.
 using Snapshot = std::map<std::string, Bytes>;

@@ -10,11 +10,9 @@ private Q_SLOTS:
     {
         const CConverterCommandLineInfo line =
             CConverterApp::CollectCommandLine({"/usr/bin/tarnex", "-clip", "in.3ds", "out.3d"});
-        QCOMPARE(line.slots[0], std::string("clip"));
-        QCOMPARE(line.slots[1], std::string("in.3ds"));
-        QCOMPARE(line.slots[2], std::string("out.3d"));
-        QCOMPARE(line.slots[3], std::string());
-        QCOMPARE(line.slots[4], std::string());
+        QCOMPARE(line.InputPath(), std::string("clip"));
+        QCOMPARE(line.OutputPath(), std::string("in.3ds"));
+        QCOMPARE(line.Words(), std::vector<std::string>{"out.3d"});
     }
 };
 

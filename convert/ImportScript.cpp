@@ -1,0 +1,235 @@
+#include "convert/ImportScript.h"
+
+#include "input3ds/NameSort.h"
+#include "platform/StatusLine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::size_t kMaxNameLength = 63;
+
+bool NameCharacter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+std::string FileName(const std::string& path)
+{
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name the engine takes: other characters become "_", and a leading digit gets a "_" before it.
+std::string ValidName(const std::string& text)
+{
+    std::string name;
+    for (const char c : text)
+        name.push_back(NameCharacter(c) ? c : '_');
+    if (name.empty())
+        name = "Frames";
+    if (name[0] >= '0' && name[0] <= '9')
+        name.insert(name.begin(), '_');
+    return name.substr(0, kMaxNameLength);
+}
+
+bool Taken(const std::vector<std::string>& taken, const std::string& name)
+{
+    return std::any_of(taken.begin(), taken.end(), [&](const std::string& t) { return Upper(t) == Upper(name); });
+}
+
+// The engine matches names without regard to case: a name used before gets 2, 3, ...
+std::string UniqueName(const std::string& name, std::vector<std::string>& taken)
+{
+    std::string unique = name;
+    for (int n = 2; Taken(taken, unique); ++n) {
+        const std::string number = std::to_string(n);
+        unique = name.substr(0, kMaxNameLength - number.size()) + number;
+    }
+    taken.push_back(unique);
+    return unique;
+}
+
+// The value of KEY= among a line's words, or empty.
+std::string ValueOf(const std::vector<std::string>& words, const std::string& key)
+{
+    for (const std::string& word : words)
+        if (word.size() > key.size() && Upper(word.substr(0, key.size() + 1)) == key + "=")
+            return word.substr(key.size() + 1);
+    return {};
+}
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+        const std::size_t end = line.find_first_of(" \t", at);
+        words.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+// The texture file the script names: the map's file name as PCX, which the engine imports.
+std::string TextureFile(const std::string& map, const std::string& fallback)
+{
+    std::string base = FileName(map);
+    base = base.substr(0, base.rfind('.'));
+    for (char& c : base)
+        if (!NameCharacter(c) && c != '-')
+            c = '_';
+    return (base.empty() ? fallback : base) + ".pcx";
+}
+
+// 1 / (units × factor); a factor that scales nothing measurable leaves the axis in its units.
+double ScaleOf(double factor, double units)
+{
+    return factor > 0.0 && std::isfinite(factor) ? 1.0 / (units * factor) : 1.0 / units;
+}
+
+const char* VertexModeName(VertexMode mode)
+{
+    switch (mode) {
+    case VertexMode::UniformScale: return "Uniform Scale";
+    case VertexMode::XyzScale: return "X,Y,Z Scale";
+    case VertexMode::ClipBounds: return "Clip Bounds";
+    }
+    return "";
+}
+
+} // namespace
+
+std::string ScriptPath(const std::string& dataPath)
+{
+    // The data path ends in "_d.3d", in whatever case it was typed.
+    const std::size_t stem = dataPath.size() >= 5 ? dataPath.size() - 5 : 0;
+    return dataPath.substr(0, stem) + ".uc";
+}
+
+std::string ScriptName(const std::string& scriptPath)
+{
+    const std::string file = FileName(scriptPath);
+    return file.substr(0, file.size() - 3);
+}
+
+bool IsUnrealName(const std::string& name)
+{
+    return !name.empty() && name.size() <= kMaxNameLength && !(name[0] >= '0' && name[0] <= '9') &&
+           std::all_of(name.begin(), name.end(), NameCharacter);
+}
+
+std::vector<ScriptSequence> SequencesOf(const std::vector<std::string>& frameNames, std::int64_t first,
+                                        std::vector<std::string>& taken)
+{
+    std::vector<ScriptSequence> sequences;
+    for (std::size_t i = 0; i < frameNames.size();) {
+        const std::string base = NameBase(frameNames[i]);
+        std::size_t end = i + 1;
+        while (end < frameNames.size() && NameBase(frameNames[end]) == base)
+            ++end;
+        sequences.push_back({UniqueName(ValidName(base), taken), first + static_cast<std::int64_t>(i),
+                             static_cast<std::int64_t>(end - i)});
+        i = end;
+    }
+    return sequences;
+}
+
+ExistingScript ParseScript(const std::string& text)
+{
+    ExistingScript script;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        at = end + 1;
+    }
+    script.ours = !lines.empty() && lines[0] == kScriptMarker;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<std::string> words = Words(lines[i]);
+        if (words.size() < 3 || Upper(words[0]) != "#EXEC")
+            continue;
+        const std::string directive = Upper(words[1] + " " + words[2]);
+        if (directive == "MESH SEQUENCE" && Upper(ValueOf(words, "SEQ")) != "ALL") {
+            script.sequences.push_back({ValueOf(words, "SEQ"), std::atoll(ValueOf(words, "STARTFRAME").c_str()),
+                                        std::atoll(ValueOf(words, "NUMFRAMES").c_str())});
+        } else if (directive == "MESHMAP SCALE") {
+            script.scaleX = std::atof(ValueOf(words, "X").c_str());
+            script.scaleY = std::atof(ValueOf(words, "Y").c_str());
+            script.scaleZ = std::atof(ValueOf(words, "Z").c_str());
+            script.scaled = script.scaleX > 0.0 && script.scaleY > 0.0 && script.scaleZ > 0.0 &&
+                            std::isfinite(script.scaleX) && std::isfinite(script.scaleY) && std::isfinite(script.scaleZ);
+        } else if (directive == "TEXTURE IMPORT" || directive == "MESHMAP SETTEXTURE") {
+            if (i > 0 && lines[i - 1].rfind("// texture map ", 0) == 0)
+                script.textureLines.push_back(lines[i - 1]);
+            script.textureLines.push_back(lines[i]);
+        }
+    }
+    return script;
+}
+
+ScaleFactors FactorsOf(const ExistingScript& script)
+{
+    return ScaleFactors{1.0 / (8.0 * script.scaleX), 1.0 / (8.0 * script.scaleY), 1.0 / (4.0 * script.scaleZ)};
+}
+
+std::string ComposeScript(const ScriptContent& c)
+{
+    const std::string& n = c.name;
+    std::string text = std::string(kScriptMarker) + kLineEnd;
+    const char* const mode = c.frameMode == FrameMode::ByObjectName ? "by name" : "by key frame";
+    if (c.appendedTo > 0)
+        text += FormatLine("// From %s, %s: %lld frame(s) appended to %lld", c.inputFile.c_str(), mode,
+                           static_cast<long long>(c.frames - c.appendedTo), static_cast<long long>(c.appendedTo));
+    else
+        text += FormatLine("// From %s, %s: %lld frame(s)", c.inputFile.c_str(), mode, static_cast<long long>(c.frames));
+    text += FormatLine("// Vertices: %s%s; factors X %.6g Y %.6g Z %.6g", VertexModeName(c.vertexMode),
+                       c.fill && c.vertexMode != VertexMode::ClipBounds ? ", filling the cube" : "", c.factors.sx,
+                       c.factors.sy, c.factors.sz);
+    text += FormatLine("// Size in Unreal units: X %.6g Y %.6g Z %.6g (the farthest vertex from the origin on each axis)",
+                       c.extents.mx, c.extents.my, c.extents.mz);
+    text += FormatLine("class %s extends Actor;", n.c_str()) + kLineEnd;
+    text += FormatLine("#exec MESH IMPORT MESH=%s ANIVFILE=Models\\%s DATAFILE=Models\\%s X=0 Y=0 Z=0", n.c_str(),
+                       c.animationFile.c_str(), c.dataFile.c_str());
+    text += FormatLine("#exec MESH ORIGIN MESH=%s X=0 Y=0 Z=0", n.c_str());
+    text += FormatLine("#exec MESH SEQUENCE MESH=%s SEQ=All STARTFRAME=0 NUMFRAMES=%lld", n.c_str(),
+                       static_cast<long long>(c.frames));
+    for (const ScriptSequence& s : c.sequences)
+        text += FormatLine("#exec MESH SEQUENCE MESH=%s SEQ=%s STARTFRAME=%lld NUMFRAMES=%lld", n.c_str(), s.name.c_str(),
+                           static_cast<long long>(s.start), static_cast<long long>(s.frames));
+    text += FormatLine("#exec MESHMAP NEW MESHMAP=%s MESH=%s", n.c_str(), n.c_str());
+    text += FormatLine("#exec MESHMAP SCALE MESHMAP=%s X=%.9g Y=%.9g Z=%.9g", n.c_str(), ScaleOf(c.factors.sx, 8.0),
+                       ScaleOf(c.factors.sy, 8.0), ScaleOf(c.factors.sz, 4.0));
+    for (const std::string& line : c.textureLines)
+        text += line + kLineEnd;
+    if (c.textureLines.empty()) {
+        for (const ScriptTexture& t : c.textures) {
+            const std::string texture = n + "Skin" + std::to_string(t.number);
+            if (!t.map.empty())
+                text += FormatLine("// texture map %s", t.map.c_str());
+            text += FormatLine("#exec TEXTURE IMPORT NAME=%s FILE=Textures\\%s GROUP=Skins", texture.c_str(),
+                               TextureFile(t.map, texture).c_str());
+            text += FormatLine("#exec MESHMAP SETTEXTURE MESHMAP=%s NUM=%d TEXTURE=%s", n.c_str(), t.number,
+                               texture.c_str());
+        }
+    }
+    text += kLineEnd;
+    text += FormatLine("defaultproperties") + FormatLine("{");
+    text += FormatLine("    DrawType=DT_Mesh") + FormatLine("    Mesh=%s", n.c_str()) + FormatLine("}");
+    return text;
+}
