@@ -57,7 +57,8 @@ bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append)
     if (!created)
         return false;
     created->Close();
-    return tempPath.empty() || fs.Remove(tempPath);
+    // Another run may have cleared the folder of the temporary already.
+    return tempPath.empty() || fs.Remove(tempPath) || !fs.Stat(tempPath).exists;
 }
 
 } // namespace

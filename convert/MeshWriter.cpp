@@ -107,14 +107,33 @@ std::unique_ptr<CTempFile> WriteScript(const ScriptJob& script, std::int64_t old
 
 // Takes the file's lock, waiting for it while another run holds it. Where the file system has no
 // locks the run goes ahead without one.
-void TakeLock(CFile& file, const std::string& path, const StatusReport& report)
+LockResult TakeLock(CFile& file, const std::string& path, const StatusReport& report)
 {
-    if (file.Lock(false) != LockResult::Busy)
-        return;
+    const LockResult result = file.Lock(false);
+    if (result != LockResult::Busy)
+        return result;
     if (report.showProgress)
         report.showProgress(FormatLine("  Waiting for another conversion to finish with %s", path.c_str()));
-    file.Lock(true);
+    return file.Lock(true);
 }
+
+// Runs of this program that write into one folder take turns, for as long as they write. So while
+// a run holds the folder's lock no other run is putting a file in place there, and names left by a
+// run that was killed while it did can go: a file can only be put over an existing name by a
+// rename from a name of its own, and a kill between the two steps leaves that name.
+class CFolderTurn {
+public:
+    CFolderTurn(CFileSystem& fs, const std::string& nearPath, const std::string& what, const StatusReport& report)
+        : folder_(fs.OpenFolder(nearPath))
+    {
+        if (folder_ && TakeLock(*folder_, what, report) == LockResult::Locked)
+            for (const std::string& leftover : fs.Leftovers(nearPath))
+                fs.Remove(leftover);
+    }
+
+private:
+    std::unique_ptr<CFile> folder_;
+};
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
                   CFileSystem& fs, const StatusReport& report, const ScriptJob* script, WriteResult& result,
@@ -157,11 +176,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         }
     }
 
-    // Runs that write the same pair put their files in place one after the other, so that the
-    // two files on disk always come from one run; an append to the animation file finishes first.
-    const std::unique_ptr<CFile> folder = fs.OpenFolder(dataTarget);
-    if (folder)
-        TakeLock(*folder, names.animationPath, report);
+    // An append to the animation file finishes before the file is replaced.
     const std::unique_ptr<CFile> replaced = fs.OpenRead(animationTarget);
     if (replaced)
         TakeLock(*replaced, names.animationPath, report);
@@ -318,6 +333,8 @@ bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool appe
                     const ScriptJob* script)
 {
     result = WriteResult{};
+    const CFolderTurn turn(fileSystem, fileSystem.ResolveTarget(append ? names.animationPath : names.dataPath),
+                           names.animationPath, report);
     return append ? Append(model, names, factors, fileSystem, report, script, result, errorLine)
                   : WriteNewPair(model, names, factors, fileSystem, report, script, result, errorLine);
 }

@@ -43,9 +43,11 @@ struct ScriptJob {
 // then, as the last step, the new frame count: until then the file reads as it was, and a failure
 // cuts it back. On failure returns false with the status line in errorLine.
 //
-// Runs of this program take turns: an append holds the animation file's lock from its checks to
-// its count, and a new pair's files are put in place while the run holds the lock of their folder
-// and of the animation file it replaces. A run that has to wait says so on its progress line.
+// Runs of this program take turns: each holds the lock of the output folder while it writes, an
+// append also the animation file's lock from its checks to its count, and a new pair the lock of
+// the animation file it replaces while it puts its files in place. A run that has to wait says so
+// on its progress line. While a run holds the folder's lock it removes the names a run killed
+// while putting its files in place may have left.
 //
 // With a script, a new pair's three files are put in place together; an append replaces the
 // script right after its count, and a failure to do so takes the append back.

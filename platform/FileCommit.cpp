@@ -1,5 +1,8 @@
 #include "platform/FileCommit.h"
 
+#include <algorithm>
+#include <vector>
+
 CTempFile::CTempFile(CFileSystem& fileSystem, const std::string& target) : fileSystem_(fileSystem)
 {
     file_ = fileSystem.CreateTemp(target, path_);
@@ -41,13 +44,33 @@ bool CTempFile::PutInPlace(const std::string& target, bool replacing)
     return false;
 }
 
-// Until every temporary is in place, a replaced target's old file stays reachable under a hard
-// link, so that a failure can put it back. Where the file system has no hard links the commit
-// goes ahead without that spare: each file is still replaced all at once.
+namespace {
+
+// Puts the old contents of target back from the file still open on them: a replaced file has no
+// name left to restore, but its bytes stay readable through the descriptor.
+bool Restore(CFileSystem& fs, CFile& old, const std::string& target, std::uint32_t mode)
+{
+    CTempFile copy(fs, target);
+    std::vector<char> buffer(std::size_t{1} << 16);
+    bool ok = copy.File() && old.Seek(0);
+    for (std::uint64_t left = old.Length(); ok && left > 0;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        ok = old.Read(buffer.data(), want) == want && copy.File()->Write(buffer.data(), want);
+        left -= want;
+    }
+    ok = ok && copy.File()->SetMode(mode) && copy.Finish();
+    return ok && copy.PutInPlace(target, true);
+}
+
+} // namespace
+
+// A replaced target's old file stays open until every temporary is in place, so that a failure
+// can put its contents back; no spare name is made for it, which a crash would leave behind.
 bool CommitFiles(CFileSystem& fs, const std::vector<CTempFile*>& temps, const std::vector<std::string>& targets,
                  std::size_t& failed)
 {
-    std::vector<std::string> spares(targets.size());
+    std::vector<std::unique_ptr<CFile>> olds(targets.size());
+    std::vector<std::uint32_t> modes(targets.size(), 0);
     std::vector<bool> existed(targets.size(), false);
     bool ok = true;
     std::size_t done = 0;
@@ -56,9 +79,8 @@ bool CommitFiles(CFileSystem& fs, const std::vector<CTempFile*>& temps, const st
         existed[done] = existing.exists;
         if (existing.exists) {
             temps[done]->File()->SetMode(existing.mode);
-            const std::string spare = fs.FreshName(targets[done]);
-            if (fs.Link(targets[done], spare))
-                spares[done] = spare;
+            olds[done] = fs.OpenRead(targets[done]);
+            modes[done] = existing.mode;
         }
         if (!temps[done]->PutInPlace(targets[done], existing.exists)) {
             ok = false;
@@ -68,16 +90,11 @@ bool CommitFiles(CFileSystem& fs, const std::vector<CTempFile*>& temps, const st
     if (!ok) {
         failed = done;
         for (std::size_t i = 0; i < done; ++i) {
-            if (!spares[i].empty()) {
-                if (fs.Rename(spares[i], targets[i]))
-                    spares[i].clear();
-            } else if (!existed[i]) {
+            if (olds[i])
+                Restore(fs, *olds[i], targets[i], modes[i]);
+            else if (!existed[i])
                 fs.Remove(targets[i]);
-            }
         }
     }
-    for (const std::string& spare : spares)
-        if (!spare.empty())
-            fs.Remove(spare);
     return ok;
 }

@@ -33,7 +33,7 @@ private:
 };
 
 // Puts each finished temporary in place of its target, in order; a replaced target's permission
-// bits carry over. If one step fails, the targets already replaced get their old files back and
+// bits carry over. If one step fails, the targets already replaced get their old contents back and
 // the index of the failed target goes to failed.
 bool CommitFiles(CFileSystem& fileSystem, const std::vector<CTempFile*>& temps,
                  const std::vector<std::string>& targets, std::size_t& failed);

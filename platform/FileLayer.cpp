@@ -1,6 +1,7 @@
 #include "platform/FileLayer.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -214,6 +215,25 @@ public:
             name = RandomName(nearPath);
         while (::lstat(name.c_str(), &st) == 0);
         return name;
+    }
+
+    std::vector<std::string> Leftovers(const std::string& nearPath) override
+    {
+        std::vector<std::string> found;
+        const std::string folder = FolderOf(nearPath);
+        DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+        if (!dir)
+            return found;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            const bool ours = name.size() == 28 && name.compare(0, 8, ".tarnex-") == 0 &&
+                              name.compare(24, 4, ".tmp") == 0 &&
+                              name.find_first_not_of("0123456789abcdef", 8) == 24;
+            if (ours)
+                found.push_back(folder + name);
+        }
+        ::closedir(dir);
+        return found;
     }
 
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct FileInfo {
     bool exists = false;
@@ -60,6 +61,9 @@ public:
     virtual std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) = 0;
     // A name in the folder of nearPath that no file has yet, for a file about to be put there.
     virtual std::string FreshName(const std::string& nearPath) = 0;
+    // The names in the folder of nearPath that FreshName and named temporaries take: what a run
+    // killed while it put its files in place may have left.
+    virtual std::vector<std::string> Leftovers(const std::string& nearPath) = 0;
     // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
     virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
     virtual bool Rename(const std::string& from, const std::string& to) = 0;

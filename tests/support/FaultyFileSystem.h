@@ -70,6 +70,7 @@ public:
     bool ProbeWritable(const std::string& path) override;
     std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override;
     std::string FreshName(const std::string& nearPath) override { return inner_.FreshName(nearPath); }
+    std::vector<std::string> Leftovers(const std::string& nearPath) override { return inner_.Leftovers(nearPath); }
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     std::string ResolveTarget(const std::string& path) override { return inner_.ResolveTarget(path); }
     bool Rename(const std::string& from, const std::string& to) override;

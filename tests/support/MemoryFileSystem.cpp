@@ -133,6 +133,16 @@ std::string CMemoryFileSystem::FreshName(const std::string& nearPath)
     return name;
 }
 
+std::vector<std::string> CMemoryFileSystem::Leftovers(const std::string& nearPath)
+{
+    std::vector<std::string> found;
+    const std::string prefix = FolderOf(nearPath) + ".temp-";
+    for (const auto& entry : files_)
+        if (entry.first.compare(0, prefix.size(), prefix) == 0 && entry.first.find('/', prefix.size()) == std::string::npos)
+            found.push_back(entry.first);
+    return found;
+}
+
 std::unique_ptr<CFile> CMemoryFileSystem::OpenFolder(const std::string&)
 {
     return std::make_unique<CNodeFile>(NewNode(), false);

@@ -23,6 +23,7 @@ public:
     std::unique_ptr<CFile> CreateExclusive(const std::string& path);
     std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override;
     std::string FreshName(const std::string& nearPath) override;
+    std::vector<std::string> Leftovers(const std::string& nearPath) override;
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     bool Rename(const std::string& from, const std::string& to) override;
     bool Link(const std::string& existing, const std::string& newPath) override;

@@ -49,7 +49,8 @@ std::vector<std::string> AllModels()
             const std::vector<std::string> found = ModelsUnder(dir);
             all.insert(all.end(), found.begin(), found.end());
         }
-        all.push_back(std::string(TARNEX_SOURCE_DIR) + "/examples/robot.3ds");
+        for (const char* example : {"/examples/crate.3ds", "/examples/robot.3ds"})
+            all.push_back(std::string(TARNEX_SOURCE_DIR) + example);
         return all;
     }();
     return models;

@@ -13,7 +13,7 @@ inline constexpr const char* kPackageDirs[] = {"/usr/share/games/gl-117", "/usr/
 // Every file under dir (searched recursively) whose extension is .3ds in any letter case, sorted.
 std::vector<std::string> ModelsUnder(const std::string& dir);
 
-// The models of both packages, then examples/robot.3ds.
+// The models of both packages, then the example scenes.
 std::vector<std::string> AllModels();
 
 // A test name for the model at index of AllModels(): its file name without the extension, made
