@@ -10,7 +10,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname]\n"
+    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n"
     "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
     "and OUTPUT_a.3d (animation frames).\n"
     "  append   append the frames to the existing OUTPUT_a.3d (OUTPUT must end _a.3d or _d.3d)\n"
@@ -18,6 +18,15 @@ const char* const kUsage =
     "  xyz      scale each axis on its own to fit the cube\n"
     "  byname   one frame per mesh object, in the order of the objects' names,\n"
     "           instead of one frame per keyframe of the scene's animation\n"
+    "  fill     with uniform or xyz scaling, also enlarge a small model until it fills the\n"
+    "           cube: the packed vertices keep 1/8 of a unit at most, so small models keep\n"
+    "           their detail instead of collapsing onto a coarse grid\n"
+    "  script   also write the import script OUTPUT.uc (ship.3d gives ship.uc): the #exec\n"
+    "           lines that import the mesh, its sequences and textures into the editor,\n"
+    "           with the MESHMAP SCALE that gives the model back its .3DS size; with\n"
+    "           append, the script is rewritten for the whole file and keeps its scale\n"
+    "Package layout: MyPackage/Models/ship_d.3d and ship_a.3d, MyPackage/Textures/*.pcx,\n"
+    "MyPackage/Classes/ship.uc; then ucc make builds the mesh into the package.\n"
     "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
 
 } // namespace

@@ -1,6 +1,7 @@
-// make-example: writes examples/robot.3ds, the project's own animated example scene.
+// make-example: writes the project's own example scenes.
 //
-//   make-example PATH
+//   make-example PATH            examples/robot.3ds, an animated robot
+//   make-example --crate PATH    examples/crate.3ds, a small textured crate
 //
 // A little robot of six box-shaped mesh objects (body, head, two arms, two legs) that walks on
 // the spot for one keyframe segment of frames 0 to 35: the body bobs and breathes (position and
@@ -96,14 +97,17 @@ Chunk BoxObject(const Box& box)
                                                 MeshMatrix(box.joint[0], box.joint[1], box.joint[2])})});
 }
 
-// A material block: its name and a diffuse colour, enough for any 3DS reader to list it.
-Chunk Material(const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b)
+// A material block: its name and a diffuse colour, enough for any 3DS reader to list it, and a
+// texture map's file name when it has one.
+Chunk Material(const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b, const std::string& map = {})
 {
     Chunk colour(0xA020);
     colour.Add(Chunk(0x0011).U8(r).U8(g).U8(b));
     Chunk block(0xAFFF);
     block.Add(Chunk(0xA000).Str(name));
     block.Add(colour);
+    if (!map.empty())
+        block.Add(Chunk(0xA200).Add(Chunk(0xA300).Str(map)));
     return block;
 }
 
@@ -158,25 +162,44 @@ std::vector<std::uint8_t> RobotScene()
     return main.Bytes();
 }
 
+// A crate 2 units wide, still, in one material with a wooden texture map: a model far smaller
+// than the cube, as most real models are in their own units.
+std::vector<std::uint8_t> CrateScene()
+{
+    Chunk mesh(0x3D3D);
+    mesh.Add(Chunk(0x3D3E).U32(3));
+    mesh.Add(Chunk(0x0100).F32(1.0f));
+    mesh.Add(Material("wood", 0xA0, 0x78, 0x50, "WOOD.JPG"));
+    mesh.Add(BoxObject(Box{"crate", "wood", {-1, -1, -1}, {1, 1, 1}, {0, 0, 0}}));
+    Chunk main(0x4D4D);
+    main.Add(Chunk(0x0002).U32(3));
+    main.Add(mesh);
+    return main.Bytes();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("Usage: make-example PATH\nWrites the example scene (a walking robot) to PATH.\n", stderr);
+    const bool crate = argc == 3 && std::string(argv[1]) == "--crate";
+    if (argc != 2 && !crate) {
+        std::fputs("Usage: make-example PATH | make-example --crate PATH\nWrites the example scene (a walking "
+                   "robot, or a small crate) to PATH.\n",
+                   stderr);
         return 2;
     }
-    const std::vector<std::uint8_t> bytes = RobotScene();
-    std::FILE* out = std::fopen(argv[1], "wb");
+    const char* const path = argv[argc - 1];
+    const std::vector<std::uint8_t> bytes = crate ? CrateScene() : RobotScene();
+    std::FILE* out = std::fopen(path, "wb");
     if (!out) {
-        std::fprintf(stderr, "make-example: cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "make-example: cannot create %s\n", path);
         return 1;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (std::fclose(out) != 0 || !written) {
-        std::fprintf(stderr, "make-example: cannot write %s\n", argv[1]);
+        std::fprintf(stderr, "make-example: cannot write %s\n", path);
         return 1;
     }
-    std::printf("Wrote %s (%zu bytes)\n", argv[1], bytes.size());
+    std::printf("Wrote %s (%zu bytes)\n", path, bytes.size());
     return 0;
 }

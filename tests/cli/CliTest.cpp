@@ -103,7 +103,7 @@ TEST(Cli, MissingOutputPathIsAUsageError)
         const CliOutcome r = RunCli(arguments, f.dir.Path());
         EXPECT_EQ(r.exitStatus, 2) << arguments.size();
         EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(StartsWith(r.err, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname]\n")) << r.err;
+        EXPECT_TRUE(StartsWith(r.err, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n")) << r.err;
     }
     EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
 }
@@ -114,7 +114,7 @@ TEST(Cli, HelpAndVersionPrintAndExitZero)
     for (const char* help : {"-h", "--help"}) {
         const CliOutcome r = RunCli({help}, dir.Path());
         EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname]\n")) << r.out;
+        EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n")) << r.out;
         EXPECT_EQ(r.err, "");
     }
     const CliOutcome r = RunCli({"--version"}, dir.Path());

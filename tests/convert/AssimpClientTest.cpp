@@ -195,6 +195,7 @@ std::uint64_t ReadBackDigest(const std::string& input)
 // Recorded when the conversion of every model was checked frame by frame against the frames the
 // scene model builds; a changed conversion changes them.
 const std::map<std::string, std::uint64_t> kDigests = {
+    {"crate", 0x877069550fecac45ull},
     {"aster1", 0x3bb0bb792b6ace8bull}, {"barrier", 0x1c75f2c9bad00fb2ull}, {"base1", 0xd5da5ce50eeef00ull},
     {"cannon1", 0x10b3b55a8ccc5862ull}, {"cannon1b", 0x3c290ef6c2e33725ull}, {"cannon2", 0xc224a55f7c85d69bull},
     {"cannon2b", 0x893fbceb0bf146c5ull}, {"chaff1", 0x4d555d70293218ddull}, {"container1", 0xa7514a5c4cd1798ull},

@@ -286,6 +286,24 @@ private Q_SLOTS:
         QCOMPARE(Field(dialog, 1001)->text(), QString());
     }
 
+    void editorWordsTickTheirBoxesAndClipBoundsDisablesFill()
+    {
+        CConverterDlg dialog;
+        dialog.SetPresets("in.3ds", "", {"FILL", "script", "xyz"});
+        Show(dialog);
+        auto* fill = static_cast<QCheckBox*>(dialog.Control(1014));
+        auto* script = static_cast<QCheckBox*>(dialog.Control(1015));
+        QVERIFY(fill->isChecked() && fill->isEnabled());
+        QVERIFY(script->isChecked());
+        QTest::mouseClick(dialog.Control(1005), Qt::LeftButton); // Clip Bounds: nothing to fill
+        QVERIFY(!fill->isEnabled());
+        QTest::mouseClick(dialog.Control(1004), Qt::LeftButton);
+        QVERIFY(fill->isEnabled());
+        const ConversionOptions options = dialog.ReadOptions();
+        QVERIFY(options.fill && options.script);
+        QCOMPARE(options.vertexMode, VertexMode::UniformScale);
+    }
+
     void autoRunsOnceAfterFirstPaint()
     {
         CConverterDlg dialog;

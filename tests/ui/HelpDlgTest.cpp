@@ -8,7 +8,7 @@
 
 namespace {
 
-// Lines 1 to 44 as they must read, then the project's own two closing lines.
+// Lines 1 to 44 as they must read, the editor's options, then the project's own two closing lines.
 const char* const kExpectedHelp =
     "Tarnex Model Converter Help\n"
     "\n"
@@ -54,6 +54,22 @@ const char* const kExpectedHelp =
     "  multiple mesh objects in the scene and they will be\n"
     "  combined to form the final .3D mesh.\n"
     "\n"
+    "Unreal Editor\n"
+    "- Fill the cube (finest detail)\n"
+    "  With Uniform Scale or X,Y,Z Scale, a model that fits\n"
+    "  inside the (-128 to 128) cube is also scaled up until it\n"
+    "  fills it, so that a small model keeps its detail instead\n"
+    "  of collapsing onto the coarse grid of the .3D vertices.\n"
+    "\n"
+    "- Write import script (.uc)\n"
+    "  Also writes NAME.uc beside NAME_d.3d and NAME_a.3d: the\n"
+    "  #exec lines that import the mesh with its animation\n"
+    "  sequences and textures, and the MESHMAP SCALE that gives\n"
+    "  the model back its .3DS size. Put the .3D files in the\n"
+    "  Models folder of your package, the textures (as .pcx) in\n"
+    "  Textures and NAME.uc in Classes. When appending, the\n"
+    "  script is written again for the whole animation.\n"
+    "\n"
     "Questions: see the project's issue tracker\n"
     "Homepage: the Tarnex Model Converter repository\n";
 
@@ -71,7 +87,7 @@ private Q_SLOTS:
         auto* text = box.findChild<QPlainTextEdit*>("helpText");
         QVERIFY(text != nullptr);
         QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
-        QCOMPARE(text->document()->blockCount(), 47); // 46 lines, each ended
+        QCOMPARE(text->document()->blockCount(), 63); // 62 lines, each ended
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
