@@ -1,5 +1,6 @@
 // tarnex-cli: one conversion from the command line, for scripts and pipelines.
 #include "cli/ConsoleHost.h"
+#include "cli/InspectCommands.h"
 #include "convert/ConverterCommandLineInfo.h"
 
 #include <cstdio>
@@ -11,6 +12,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n"
+    "       tarnex-cli --info PATH\n"
+    "       tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS]\n"
     "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
     "and OUTPUT_a.3d (animation frames).\n"
     "  append   append the frames to the existing OUTPUT_a.3d (OUTPUT must end _a.3d or _d.3d)\n"
@@ -27,7 +30,10 @@ const char* const kUsage =
     "           append, the script is rewritten for the whole file and keeps its scale\n"
     "Package layout: MyPackage/Models/ship_d.3d and ship_a.3d, MyPackage/Textures/*.pcx,\n"
     "MyPackage/Classes/ship.uc; then ucc make builds the mesh into the package.\n"
-    "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
+    "--info reads a converted pair back (PATH: its data file, its animation file or the name it\n"
+    "was converted to), checks it and prints its figures; --preview draws one frame of it, as\n"
+    "the engine will see it, into a PNG picture (frame 0 and 512 pixels unless given).\n"
+    "Exit status: 0 done, 1 refused, failed or a damaged pair, 2 usage error.\n";
 
 } // namespace
 
@@ -37,6 +43,10 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (argc >= 2 && std::strcmp(argv[1], "--info") == 0)
+        return RunInfo(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--preview") == 0)
+        return RunPreview(argc, argv);
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("tarnex-cli %s\n", TARNEX_VERSION);
         return 0;

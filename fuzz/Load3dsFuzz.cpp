@@ -1,12 +1,15 @@
 // Fuzz target: arbitrary bytes through the whole conversion, in memory. The scene is loaded in
 // both frame modes; every frame is built, the format limits and the scale are checked, and the
 // model is written as a new pair and then appended to it. Each stage's invariants are asserted:
-// a fault aborts with a message naming the broken one.
+// a fault aborts with a message naming the broken one. The written pair is read back, and the
+// input's two halves are also read as a (damaged) pair of their own.
 #include "convert/Conversion.h"
 #include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
 #include "convert/RangeConversion.h"
 #include "input3ds/3dsModel.h"
+#include "inspect/MeshInfo.h"
+#include "inspect/Preview.h"
 #include "tests/support/MemoryFile.h"
 #include "tests/support/MemoryFileSystem.h"
 
@@ -56,6 +59,30 @@ void CheckFrame(const MeshFrame& frame, bool cornersChecked)
     }
 }
 
+// Opens, inspects and draws a pair; true when it was found sound.
+bool ReadBack(CMemoryFileSystem& fs, const OutputNames& names)
+{
+    CMeshPair pair;
+    std::string fault;
+    if (!pair.Open(fs, names, fault)) {
+        REQUIRE(fault.rfind("Error: ", 0) == 0 && fault.find('\n') == std::string::npos);
+        return false;
+    }
+    MeshInfo info;
+    REQUIRE(InspectMeshPair(pair, info, fault));
+    REQUIRE(info.frames == pair.FrameCount() && info.vertices == pair.VertexCount());
+    REQUIRE(info.frameSize == 4 * info.vertices);
+    std::vector<std::uint8_t> frame;
+    if (pair.FrameCount() > 0) {
+        REQUIRE(pair.ReadFrames(pair.FrameCount() - 1, 1, frame));
+        PreviewImage image;
+        DrawFrame(pair.Triangles(), frame.data(), pair.VertexCount(), ViewAngles{}, 32, image);
+        REQUIRE(image.pixels.size() == 32 * 32);
+    }
+    REQUIRE(!pair.ReadFrames(pair.FrameCount(), 1, frame));
+    return true;
+}
+
 void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const ScaleFactors& factors,
                     std::uint64_t frameBytes, const MeshFrame& first)
 {
@@ -77,6 +104,7 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(U16At(animation, 2) == ((4u * first.vertexCount) & 0xFFFFu));
     // Every frame has the header's frame size, or the file cannot be read back nor appended to.
     REQUIRE(animation.size() == 4 + std::uint64_t{U16At(animation, 0)} * U16At(animation, 2));
+    REQUIRE(ReadBack(fs, names)); // what was written reads back sound
 
     // Appending the same frames: all or nothing.
     const bool ok = WriteMeshFiles(model, names, true, factors, fs, StatusReport{}, result, error);
@@ -174,5 +202,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto mode = static_cast<VertexMode>(size % 3);
     Convert(bytes, FrameMode::ByKeyFrame, mode);
     Convert(bytes, FrameMode::ByObjectName, mode);
+
+    CMemoryFileSystem fs;
+    const OutputNames names{"in/pair_d.3d", "in/pair_a.3d"};
+    fs.Put(names.dataPath, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size / 2)));
+    fs.Put(names.animationPath, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(size / 2), bytes.end()));
+    ReadBack(fs, names);
     return 0;
 }

@@ -74,5 +74,16 @@ int main(int argc, char** argv)
               Scene({SimpleObject("a", kQuad, kQuadFaces)},
                     {Segment(0, 999), ObjectNode("a", {PositionTrackChunk({{0, 0, 0, 0}, {999, 100, 100, 100}})})})) && ok;
     ok = Save(folder, "empty.3ds", Scene({})) && ok;
+
+    // A sound converted pair, its two files back to back in halves of equal length: one triangle
+    // (a 64-byte data file) and five frames of three vertices (a 64-byte animation file).
+    std::vector<std::uint8_t> pair(128, 0);
+    pair[0] = 1;                           // triangles
+    pair[2] = 3;                           // vertices
+    pair[48 + 2] = 1, pair[48 + 4] = 2;    // corners 0, 1, 2
+    pair[64] = 5, pair[66] = 12;           // frames, frame size
+    for (std::size_t at = 68; at < pair.size(); at += 4)
+        pair[at] = static_cast<std::uint8_t>(at); // X steps
+    ok = Save(folder, "pair.bin", pair) && ok;
     return ok ? 0 : 1;
 }

@@ -12,6 +12,14 @@ class CByteReader {
 public:
     explicit CByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
+    bool ReadU8(std::uint8_t& value)
+    {
+        if (Remaining() < 1)
+            return false;
+        value = bytes_[at_++];
+        return true;
+    }
+
     bool ReadU16(std::uint16_t& value)
     {
         if (Remaining() < 2)

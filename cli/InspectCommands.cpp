@@ -1,0 +1,125 @@
+#include "cli/InspectCommands.h"
+
+#include "inspect/MeshInfo.h"
+#include "inspect/Preview.h"
+#include "platform/FileCommit.h"
+#include "platform/FileLayer.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The pair a path names: its data file, its animation file, or the name it was converted to.
+bool OpenPair(const std::string& path, CMeshPair& pair)
+{
+    OutputNames names;
+    std::string fault;
+    if (!DeriveOutputNames(path, false, names) || !pair.Open(CFileSystem::Native(), names, fault)) {
+        std::fprintf(stderr, "%s\n", fault.empty() ? ("Error: Could not open " + path).c_str() : fault.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool Number(const char* text, long low, long high, long& value)
+{
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return *text != '\0' && *end == '\0' && value >= low && value <= high;
+}
+
+// Writes the picture as PNG, encoded by libpng, to a path of any bytes.
+bool WritePng(const PreviewImage& image, const std::string& path)
+{
+    // The pixels are 0xAARRGGBB words, always opaque: the picture keeps their blue, green and red bytes.
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(image.pixels.size() * 3);
+    for (const std::uint32_t pixel : image.pixels) {
+        rgb.push_back(static_cast<std::uint8_t>(pixel));
+        rgb.push_back(static_cast<std::uint8_t>(pixel >> 8));
+        rgb.push_back(static_cast<std::uint8_t>(pixel >> 16));
+    }
+    png_image picture{};
+    picture.version = PNG_IMAGE_VERSION;
+    picture.width = static_cast<png_uint_32>(image.width);
+    picture.height = static_cast<png_uint_32>(image.height);
+    picture.format = PNG_FORMAT_BGR;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(picture, size, 0, rgb.data(), 0, nullptr))
+        return false;
+    std::vector<std::uint8_t> png(size);
+    if (!png_image_write_to_memory(&picture, png.data(), &size, 0, rgb.data(), 0, nullptr))
+        return false;
+    CFileSystem& fs = CFileSystem::Native();
+    const std::string target = fs.ResolveTarget(path);
+    CTempFile temp(fs, target);
+    std::size_t failed = 0;
+    return temp.File() && temp.File()->Write(png.data(), size) && temp.Finish() &&
+           CommitFiles(fs, {&temp}, {target}, failed);
+}
+
+} // namespace
+
+int RunInfo(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fputs("Usage: tarnex-cli --info PATH\n", stderr);
+        return 2;
+    }
+    CMeshPair pair;
+    if (!OpenPair(argv[2], pair))
+        return 1;
+    MeshInfo info;
+    std::string fault;
+    if (!InspectMeshPair(pair, info, fault)) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
+        return 1;
+    }
+    const std::string report = MeshInfoReport(pair, info);
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    return 0;
+}
+
+int RunPreview(int argc, char** argv)
+{
+    const char* const usage = "Usage: tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS]\n";
+    long frame = 0, size = 512;
+    if (argc < 4 || argc % 2 != 0) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    for (int i = 4; i + 1 < argc; i += 2) {
+        const bool ok = std::strcmp(argv[i], "--frame") == 0  ? Number(argv[i + 1], 0, 65535, frame)
+                        : std::strcmp(argv[i], "--size") == 0 ? Number(argv[i + 1], 16, 8192, size)
+                                                              : false;
+        if (!ok) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+    }
+    CMeshPair pair;
+    if (!OpenPair(argv[2], pair))
+        return 1;
+    if (static_cast<std::uint32_t>(frame) >= pair.FrameCount()) {
+        std::fprintf(stderr, "Error: %s has %u frame(s); there is no frame %ld\n", pair.Names().animationPath.c_str(),
+                     pair.FrameCount(), frame);
+        return 2;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!pair.ReadFrames(static_cast<std::uint32_t>(frame), 1, bytes)) {
+        std::fprintf(stderr, "Error: Could not read %s\n", pair.Names().animationPath.c_str());
+        return 1;
+    }
+    PreviewImage image;
+    DrawFrame(pair.Triangles(), bytes.data(), pair.VertexCount(), ViewAngles{}, static_cast<int>(size), image);
+    if (!WritePng(image, argv[3])) {
+        std::fprintf(stderr, "Error: Could not write %s\n", argv[3]);
+        return 1;
+    }
+    return 0;
+}

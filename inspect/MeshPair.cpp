@@ -1,0 +1,127 @@
+#include "inspect/MeshPair.h"
+
+#include "platform/ByteReader.h"
+#include "platform/FileLayer.h"
+#include "platform/StatusLine.h"
+
+namespace {
+
+constexpr std::uint64_t kDataHeaderBytes = 48;
+constexpr std::uint64_t kTriangleBytes = 16;
+constexpr std::uint64_t kAnimationHeaderBytes = 4;
+
+// A fault line without its line end: the callers print it as they need.
+template <typename... Args> std::string Fault(const char* format, Args... args)
+{
+    std::string line = FormatLine(format, args...);
+    return line.substr(0, line.size() - std::string(kLineEnd).size());
+}
+
+bool ReadAt(CFile& file, std::uint64_t at, std::vector<std::uint8_t>& bytes)
+{
+    return file.Seek(at) && file.Read(bytes.data(), bytes.size()) == bytes.size();
+}
+
+// Sign-extends the low bits of a field.
+int Field(std::uint32_t word, int shift, int bits)
+{
+    const auto field = static_cast<std::int32_t>(word << (32 - shift - bits));
+    return field >> (32 - bits);
+}
+
+} // namespace
+
+Steps Unpack(std::uint32_t word)
+{
+    return {Field(word, 0, 11), Field(word, 11, 11), Field(word, 22, 10)};
+}
+
+CMeshPair::CMeshPair() = default;
+CMeshPair::~CMeshPair() = default;
+
+bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fault)
+{
+    names_ = names;
+    const std::unique_ptr<CFile> data = fs.OpenRead(names.dataPath);
+    animation_ = fs.OpenRead(names.animationPath);
+    if (!data || !animation_) {
+        fault = Fault("Error: Could not open %s", (data ? names.animationPath : names.dataPath).c_str());
+        return false;
+    }
+    const std::uint64_t dataLength = data->Length();
+    std::vector<std::uint8_t> header(kDataHeaderBytes);
+    if (dataLength < kDataHeaderBytes || !ReadAt(*data, 0, header)) {
+        fault = Fault("Error: %s is shorter than the header of a data file", names.dataPath.c_str());
+        return false;
+    }
+    CByteReader dataHeader(header);
+    std::uint16_t triangleCount = 0, vertexCount = 0;
+    dataHeader.ReadU16(triangleCount);
+    dataHeader.ReadU16(vertexCount);
+    vertexCount_ = vertexCount;
+    const std::uint64_t dataWanted = kDataHeaderBytes + kTriangleBytes * triangleCount;
+    if (dataLength != dataWanted) {
+        fault = Fault("Error: %s holds %llu bytes, but its header gives %u triangles, %llu bytes",
+                      names.dataPath.c_str(), static_cast<unsigned long long>(dataLength), triangleCount,
+                      static_cast<unsigned long long>(dataWanted));
+        return false;
+    }
+
+    const std::uint64_t animationLength = animation_->Length();
+    std::vector<std::uint8_t> counts(kAnimationHeaderBytes);
+    if (animationLength < kAnimationHeaderBytes || !ReadAt(*animation_, 0, counts)) {
+        fault = Fault("Error: %s is shorter than the header of an animation file", names.animationPath.c_str());
+        return false;
+    }
+    CByteReader animationHeader(counts);
+    std::uint16_t frameCount = 0, frameSize = 0;
+    animationHeader.ReadU16(frameCount);
+    animationHeader.ReadU16(frameSize);
+    frameCount_ = frameCount;
+    frameSize_ = frameSize;
+    const std::uint64_t animationWanted = kAnimationHeaderBytes + std::uint64_t{frameSize} * frameCount;
+    if (animationLength != animationWanted) {
+        fault = Fault("Error: %s holds %llu bytes, but its header gives %u frames of %u bytes, %llu bytes",
+                      names.animationPath.c_str(), static_cast<unsigned long long>(animationLength), frameCount,
+                      frameSize, static_cast<unsigned long long>(animationWanted));
+        return false;
+    }
+    if (frameSize_ != 4 * vertexCount_) {
+        fault = Fault("Error: The frames of %s are %u bytes, but %s gives %u vertices, %u bytes a frame",
+                      names.animationPath.c_str(), frameSize_, names.dataPath.c_str(), vertexCount_, 4 * vertexCount_);
+        return false;
+    }
+
+    std::vector<std::uint8_t> records(kTriangleBytes * triangleCount);
+    if (!ReadAt(*data, kDataHeaderBytes, records)) {
+        fault = Fault("Error: Could not read %s", names.dataPath.c_str());
+        return false;
+    }
+    CByteReader reader(records);
+    triangles_.assign(triangleCount, DataTriangle{});
+    for (std::size_t t = 0; t < triangles_.size(); ++t) {
+        DataTriangle& triangle = triangles_[t];
+        for (std::uint16_t& corner : triangle.corners)
+            reader.ReadU16(corner);
+        for (std::uint8_t* byte :
+             {&triangle.type, &triangle.cByte, triangle.uv, triangle.uv + 1, triangle.uv + 2, triangle.uv + 3,
+              triangle.uv + 4, triangle.uv + 5, &triangle.texture, &triangle.xByte})
+            reader.ReadU8(*byte);
+        for (const std::uint16_t corner : triangle.corners) {
+            if (corner >= vertexCount_) {
+                fault = Fault("Error: Triangle %zu of %s names vertex %u, but the model has %u vertices", t,
+                              names.dataPath.c_str(), corner, vertexCount_);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool CMeshPair::ReadFrames(std::uint32_t first, std::uint32_t count, std::vector<std::uint8_t>& bytes)
+{
+    if (first + std::uint64_t{count} > frameCount_)
+        return false;
+    bytes.resize(std::size_t{count} * frameSize_);
+    return ReadAt(*animation_, kAnimationHeaderBytes + std::uint64_t{first} * frameSize_, bytes);
+}

@@ -1,0 +1,66 @@
+// Reading a converted pair back, as the engine will: the data file whole, the animation file a frame
+// at a time. Safe for untrusted files: every count is checked against the bytes that hold it before
+// it is used, and a pair whose lengths, frame size or corners disagree is refused with one line
+// naming the first fault. The layout of both files is described in convert/MeshWriter.h.
+#pragma once
+
+#include "convert/Conversion.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CFile;
+class CFileSystem;
+
+// One triangle record of the data file.
+struct DataTriangle {
+    std::uint16_t corners[3] = {0, 0, 0};
+    std::uint8_t type = 0; // the polygon type (low three bits) and flags (0x08 weapon, ...)
+    std::uint8_t cByte = 0;
+    std::uint8_t uv[6] = {0, 0, 0, 0, 0, 0};
+    std::uint8_t texture = 0;
+    std::uint8_t xByte = 0;
+};
+
+// A packed vertex word's three fields as signed steps: X and Y in eighths, Z in quarters of a unit.
+struct Steps {
+    int x = 0, y = 0, z = 0;
+};
+Steps Unpack(std::uint32_t word);
+
+// The word at byte offset at of a frame's bytes.
+inline std::uint32_t WordAt(const std::uint8_t* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+class CMeshPair {
+public:
+    CMeshPair();
+    ~CMeshPair();
+    CMeshPair(const CMeshPair&) = delete;
+    CMeshPair& operator=(const CMeshPair&) = delete;
+
+    // Opens the pair and checks it; false with the fault's line (no line end) in fault.
+    bool Open(CFileSystem& fileSystem, const OutputNames& names, std::string& fault);
+
+    const OutputNames& Names() const { return names_; }
+    std::uint32_t VertexCount() const { return vertexCount_; }
+    std::uint32_t FrameCount() const { return frameCount_; }
+    std::uint32_t FrameSize() const { return frameSize_; }
+    const std::vector<DataTriangle>& Triangles() const { return triangles_; }
+
+    // Reads the bytes of frames first .. first + count - 1: each frame a packed word per vertex, 4
+    // bytes little-endian (WordAt). False past the last frame or on a read failure.
+    bool ReadFrames(std::uint32_t first, std::uint32_t count, std::vector<std::uint8_t>& bytes);
+
+private:
+    OutputNames names_;
+    std::unique_ptr<CFile> animation_;
+    std::uint32_t vertexCount_ = 0;
+    std::uint32_t frameCount_ = 0;
+    std::uint32_t frameSize_ = 0;
+    std::vector<DataTriangle> triangles_;
+};

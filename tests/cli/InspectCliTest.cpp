@@ -1,0 +1,89 @@
+// tarnex-cli --info and --preview as a script sees them: what they print, their exit statuses, and
+// the picture file that --preview writes.
+#include "tests/support/Chunk3ds.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace build3ds;
+
+namespace {
+
+struct ConvertedPair {
+    ScopedTempDir dir;
+    std::string name = dir.File("ship.3d");
+
+    ConvertedPair()
+    {
+        WriteFileBytes(dir.File("in.3ds"),
+                       Scene({SimpleObject("tri", {{0, 0, 0}, {64, 0, 0}, {0, 32, 16}}, {{0, 1, 2}})}));
+        EXPECT_EQ(RunCli({dir.File("in.3ds"), name}, dir.Path()).exitStatus, 0);
+    }
+};
+
+std::size_t Lines(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::uint32_t BigEndianAt(const Bytes& bytes, std::size_t at)
+{
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8 |
+           bytes[at + 3];
+}
+
+} // namespace
+
+TEST(InspectCli, InfoExitsZeroForASoundPairOneWithOneLineForADamagedOneTwoForMisuse)
+{
+    ConvertedPair pair;
+    for (const std::string& path : {pair.name, pair.dir.File("ship_d.3d"), pair.dir.File("ship_a.3d")}) {
+        const CliOutcome r = RunCli({"--info", path}, pair.dir.Path());
+        EXPECT_EQ(r.exitStatus, 0) << path;
+        EXPECT_NE(r.out.find("Triangles: 1\nVertices: 3\nFrames: 1\nFrame size: 12 bytes\n"), std::string::npos)
+            << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+
+    Bytes anim = ReadFileBytes(pair.dir.File("ship_a.3d"));
+    anim.pop_back();
+    WriteFileBytes(pair.dir.File("ship_a.3d"), anim);
+    CliOutcome r = RunCli({"--info", pair.name}, pair.dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    EXPECT_NE(r.err.find("ship_a.3d"), std::string::npos) << r.err;
+
+    r = RunCli({"--info", pair.dir.File("missing.3d")}, pair.dir.Path());
+    EXPECT_EQ(r.exitStatus, 1);
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+
+    EXPECT_EQ(RunCli({"--info"}, pair.dir.Path()).exitStatus, 2);
+    EXPECT_EQ(RunCli({"--info", pair.name, "extra"}, pair.dir.Path()).exitStatus, 2);
+}
+
+TEST(InspectCli, PreviewWritesAPngOfTheAskedSizeAndRefusesAFrameThePairLacks)
+{
+    ConvertedPair pair;
+    const std::string png = pair.dir.File("look.png");
+    CliOutcome r = RunCli({"--preview", pair.name, png, "--size", "96", "--frame", "0"}, pair.dir.Path());
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    const Bytes bytes = ReadFileBytes(png);
+    ASSERT_GE(bytes.size(), 24u);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+    EXPECT_EQ(BigEndianAt(bytes, 16), 96u); // IHDR width
+    EXPECT_EQ(BigEndianAt(bytes, 20), 96u); // IHDR height
+
+    r = RunCli({"--preview", pair.name, pair.dir.File("other.png"), "--frame", "1"}, pair.dir.Path());
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+    for (const std::vector<std::string>& misuse : {std::vector<std::string>{"--preview", pair.name},
+                                                   {"--preview", pair.name, png, "--size", "big"},
+                                                   {"--preview", pair.name, png, "--frame"},
+                                                   {"--preview", pair.name, png, "--zoom", "2"}})
+        EXPECT_EQ(RunCli(misuse, pair.dir.Path()).exitStatus, 2) << misuse.back();
+    EXPECT_FALSE(std::filesystem::exists(pair.dir.File("other.png")));
+}

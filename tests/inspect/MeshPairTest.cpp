@@ -1,0 +1,151 @@
+// Converted pairs read back: figures of a pair made by hand, the first fault of damaged ones, and
+// every real model's conversion read back and drawn.
+#include "inspect/MeshInfo.h"
+#include "inspect/Preview.h"
+
+#include "platform/FileLayer.h"
+#include "tests/support/Files.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void U16(Bytes& out, std::uint32_t value)
+{
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void U32(Bytes& out, std::uint32_t value)
+{
+    U16(out, value & 0xFFFF);
+    U16(out, value >> 16);
+}
+
+// A data file of triangles given as corners, type byte and texture.
+struct Face {
+    std::uint16_t a, b, c;
+    std::uint8_t type, texture;
+};
+
+Bytes DataFile(std::uint16_t vertices, const std::vector<Face>& faces)
+{
+    Bytes out;
+    U16(out, static_cast<std::uint32_t>(faces.size()));
+    U16(out, vertices);
+    out.resize(48, 0);
+    for (const Face& f : faces) {
+        for (const std::uint16_t corner : {f.a, f.b, f.c})
+            U16(out, corner);
+        out.insert(out.end(), {f.type, 0, 0, 0, 0, 0, 0, 0, f.texture, 0});
+    }
+    return out;
+}
+
+Bytes AnimationOf(std::uint16_t vertices, const std::vector<std::uint32_t>& words)
+{
+    Bytes out;
+    U16(out, static_cast<std::uint32_t>(words.size() / (vertices ? vertices : 1)));
+    U16(out, 4u * vertices);
+    for (const std::uint32_t word : words)
+        U32(out, word);
+    return out;
+}
+
+// A packed word from steps: X and Y eighths (11 bits), Z quarters (10 bits).
+std::uint32_t Word(int x, int y, int z)
+{
+    return (static_cast<std::uint32_t>(x) & 0x7FF) | (static_cast<std::uint32_t>(y) & 0x7FF) << 11 |
+           (static_cast<std::uint32_t>(z) & 0x3FF) << 22;
+}
+
+struct PairFolder {
+    ScopedTempDir dir;
+    OutputNames names{dir.File("m_d.3d"), dir.File("m_a.3d")};
+
+    PairFolder(const Bytes& data, const Bytes& animation)
+    {
+        WriteFileBytes(names.dataPath, data);
+        WriteFileBytes(names.animationPath, animation);
+    }
+};
+
+} // namespace
+
+TEST(MeshPair, FiguresOfAPairMadeByHand)
+{
+    // Three vertices over two frames; the first frame reaches every face of the cube.
+    const PairFolder pair(DataFile(3, {{0, 1, 2, 0x00, 0}, {2, 1, 0, 0x0A, 3}, {1, 2, 0, 0x01, 3}}),
+                          AnimationOf(3, {Word(1023, 0, 0), Word(-1024, 512, 511), Word(8, -8, -512), Word(-16, 16, 4),
+                                          Word(0, 0, 0), Word(100, -200, 300)}));
+    CMeshPair mesh;
+    std::string fault;
+    ASSERT_TRUE(mesh.Open(CFileSystem::Native(), pair.names, fault)) << fault;
+    MeshInfo info;
+    ASSERT_TRUE(InspectMeshPair(mesh, info, fault)) << fault;
+    EXPECT_EQ(MeshInfoReport(mesh, info),
+              "Data file: " + pair.names.dataPath + "\nAnimation file: " + pair.names.animationPath +
+                  "\nTriangles: 3\nVertices: 3\nFrames: 2\nFrame size: 12 bytes\n"
+                  "Triangles by type: normal 1, two-sided 1, translucent 1, masked 0, modulated 0, weapon 1\n"
+                  "Textures: 0, 3\n"
+                  "Reach of X: -1024 to 1023 steps, -128 to 127.875 units\n"
+                  "Reach of Y: -200 to 512 steps, -25 to 64 units\n"
+                  "Reach of Z: -512 to 511 steps, -128 to 127.75 units\n"
+                  "Coordinates on a face of the cube: 4\n");
+}
+
+TEST(MeshPair, DamagedPairsAreRefusedWithTheirFirstFault)
+{
+    const Bytes sound = DataFile(3, {{0, 1, 2, 0, 0}});
+    const Bytes frames = AnimationOf(3, {Word(1, 2, 3), Word(4, 5, 6), Word(7, 8, 9)});
+    Bytes cutData = sound, cutAnimation = frames, longData = sound;
+    cutData.pop_back();
+    cutAnimation.pop_back();
+    longData.push_back(0);
+    struct Case {
+        const char* what;
+        Bytes data, animation;
+        std::string fault; // "@" is the folder
+    };
+    const Case cases[] = {
+        {"no animation file", sound, {}, "Error: @/m_a.3d is shorter than the header of an animation file"},
+        {"truncated data file", cutData, frames,
+         "Error: @/m_d.3d holds 63 bytes, but its header gives 1 triangles, 64 bytes"},
+        {"data file too long", longData, frames,
+         "Error: @/m_d.3d holds 65 bytes, but its header gives 1 triangles, 64 bytes"},
+        {"truncated animation file", sound, cutAnimation,
+         "Error: @/m_a.3d holds 15 bytes, but its header gives 1 frames of 12 bytes, 16 bytes"},
+        {"frame size of another model", DataFile(4, {{0, 1, 2, 0, 0}}), frames,
+         "Error: The frames of @/m_a.3d are 12 bytes, but @/m_d.3d gives 4 vertices, 16 bytes a frame"},
+        {"corner past the vertices", DataFile(3, {{0, 1, 2, 0, 0}, {0, 3, 1, 0, 0}}), frames,
+         "Error: Triangle 1 of @/m_d.3d names vertex 3, but the model has 3 vertices"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PairFolder pair(c.data, c.animation);
+        CMeshPair mesh;
+        std::string fault, expected = c.fault;
+        for (std::size_t at; (at = expected.find('@')) != std::string::npos;)
+            expected.replace(at, 1, pair.dir.Path());
+        EXPECT_FALSE(mesh.Open(CFileSystem::Native(), pair.names, fault));
+        EXPECT_EQ(fault, expected);
+    }
+}
+
+TEST(MeshPair, PreviewDrawsTheFrameInsideTheCube)
+{
+    // One large triangle across the middle of the cube, and its corner on the +X face marked.
+    const PairFolder pair(DataFile(3, {{0, 1, 2, 0, 0}}),
+                          AnimationOf(3, {Word(1023, 0, 0), Word(-512, 512, 0), Word(-512, -512, 200)}));
+    CMeshPair mesh;
+    std::string fault;
+    ASSERT_TRUE(mesh.Open(CFileSystem::Native(), pair.names, fault)) << fault;
+    std::vector<std::uint8_t> frame;
+    ASSERT_TRUE(mesh.ReadFrames(0, 1, frame));
+    PreviewImage image;
+    DrawFrame(mesh.Triangles(), frame.data(), mesh.VertexCount(), ViewAngles{}, 64, image);
+    ASSERT_EQ(image.pixels.size(), 64u * 64u);
+    EXPECT_EQ(image.pixels[0], 0xFF1E1E26u);                                         // the background in the corner
+    EXPECT_NE(image.pixels[32 * 64 + 32], 0xFF1E1E26u);                              // the triangle at the centre
+    EXPECT_NE(std::count(image.pixels.begin(), image.pixels.end(), 0xFFFF8C1Eu), 0); // the marked corner
+}
