@@ -2,24 +2,24 @@
 
 #include "ui/ConverterDlg.h"
 
-#include <QCoreApplication>
+#include <QStringList>
 
-CConverterCommandLineInfo CConverterApp::CollectCommandLine(const QStringList& arguments)
+CConverterCommandLineInfo CConverterApp::CollectCommandLine(int argc, char** argv)
 {
     CConverterCommandLineInfo line;
-    for (qsizetype i = 1; i < arguments.size(); ++i)
-        line.ParseParam(arguments[i].toStdString());
+    for (int i = 1; i < argc; ++i)
+        line.ParseParam(argv[i]);
     return line;
 }
 
-bool CConverterApp::InitInstance()
+bool CConverterApp::InitInstance(int argc, char** argv)
 {
-    const CConverterCommandLineInfo line = CollectCommandLine(QCoreApplication::arguments());
+    const CConverterCommandLineInfo line = CollectCommandLine(argc, argv);
     CConverterDlg dialog;
     QStringList words;
     for (const std::string& word : line.Words())
-        words.append(QString::fromStdString(word));
-    dialog.SetPresets(QString::fromStdString(line.InputPath()), QString::fromStdString(line.OutputPath()), words);
+        words.append(QString::fromLocal8Bit(word.c_str()));
+    dialog.SetPresets(line.InputPath(), line.OutputPath(), words);
     dialog.exec();
     return false;
 }

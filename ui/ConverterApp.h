@@ -4,14 +4,14 @@
 
 #include "convert/ConverterCommandLineInfo.h"
 
-#include <QStringList>
 
 class CConverterApp {
 public:
-    // Fills the five slots from the arguments that follow the program name.
-    static CConverterCommandLineInfo CollectCommandLine(const QStringList& arguments);
+    // The paths and option words of the arguments that follow the program name, as the process
+    // got them: bytes, so that a path need not be valid UTF-8.
+    static CConverterCommandLineInfo CollectCommandLine(int argc, char** argv);
 
-    // Runs the main dialog with the presets of this process's command line until it closes.
-    // Always false: there is nothing to continue with after the dialog.
-    bool InitInstance();
+    // Runs the main dialog with the presets of the command line (what Qt left of it after taking
+    // its own options) until it closes. Always false: there is nothing to continue with after.
+    bool InitInstance(int argc, char** argv);
 };

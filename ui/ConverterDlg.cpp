@@ -4,8 +4,12 @@
 #include "platform/StatusLine.h"
 #include "ui/DialogUnits.h"
 #include "ui/HelpDlg.h"
+#include "ui/MeshViewer.h"
+#include "ui/NativePath.h"
 #include "ui/ProgramIcon.h"
+#include "ui/SelectingRadioButton.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -21,18 +25,26 @@
 
 namespace {
 
-// A radio button that only ever selects itself when clicked: it neither deselects its
-// neighbours nor lets a second click clear it. The dialog's handlers keep each group exclusive.
-class CSelectingRadioButton final : public QRadioButton {
-public:
-    CSelectingRadioButton(const QString& text, QWidget* parent) : QRadioButton(text, parent)
-    {
-        setAutoExclusive(false);
-        setFocusPolicy(Qt::ClickFocus);
-    }
-
+// Swallows the user's input: what arrived while a run held the window.
+class CInputSink final : public QObject {
 protected:
-    void nextCheckState() override { setChecked(true); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
 };
 
 // Template 102 in dialog units, with a third group on the right for the editor's options.
@@ -89,6 +101,10 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     goButton->setDefault(true);
     helpButton = new QPushButton(tr("Help"), this);
     place(kHelp, helpButton, 124, 99, 33, 14);
+    // The files a completed run wrote, read back and shown as the engine will see them.
+    previewButton = new QPushButton(tr("Preview"), this);
+    place(kPreview, previewButton, 182, 99, 36, 14);
+    previewButton->setEnabled(false);
 
     statusEdit = new QPlainTextEdit(this);
     place(kStatus, statusEdit, 13, 131, 199, 57);
@@ -97,8 +113,9 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     statusEdit->setFocusPolicy(Qt::StrongFocus);
     statusEdit->setTabChangesFocus(true);
     statusEdit->setFrameShape(QFrame::NoFrame);
-    statusEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    statusEdit->setLineWrapMode(QPlainTextEdit::WidgetWidth); // a line that names a long path wraps
     statusEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    statusEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     uniformScaleButton = new CSelectingRadioButton(tr("Uniform Scale"), this);
     place(kUniformScale, uniformScaleButton, 13, 50, 59, 12);
@@ -137,20 +154,21 @@ CConverterDlg::CConverterDlg(QWidget* parent)
         group->setFocusPolicy(Qt::NoFocus);
         group->lower();
     }
-    setTabOrder(inputEdit, browseInputButton);
-    setTabOrder(browseInputButton, outputEdit);
-    setTabOrder(outputEdit, browseOutputButton);
-    setTabOrder(browseOutputButton, appendBox);
-    setTabOrder(appendBox, fillBox);
-    setTabOrder(fillBox, scriptBox);
-    setTabOrder(scriptBox, goButton);
-    setTabOrder(goButton, helpButton);
-    setTabOrder(helpButton, statusEdit);
+    // The radio groups take the focus at their selected button, in the order they stand.
+    CSelectingRadioButton::MakeGroup({uniformScaleButton, xyzScaleButton, clipBoundsButton});
+    CSelectingRadioButton::MakeGroup({byObjectNameButton, byKeyFrameButton});
+    QWidget* const tabOrder[] = {inputEdit,          browseInputButton, outputEdit,       browseOutputButton,
+                                 uniformScaleButton, xyzScaleButton,    clipBoundsButton, appendBox,
+                                 byObjectNameButton, byKeyFrameButton,  fillBox,          scriptBox,
+                                 goButton,           helpButton,        previewButton,    statusEdit};
+    for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
     connect(helpButton, &QPushButton::clicked, this, &CConverterDlg::OnHelpButton);
     connect(browseInputButton, &QPushButton::clicked, this, &CConverterDlg::OnBrowseInput);
     connect(browseOutputButton, &QPushButton::clicked, this, &CConverterDlg::OnBrowseOutput);
     connect(goButton, &QPushButton::clicked, this, &CConverterDlg::OnGo);
+    connect(previewButton, &QPushButton::clicked, this, &CConverterDlg::OnPreview);
     connect(uniformScaleButton, &QRadioButton::clicked, this, &CConverterDlg::OnUniformScale);
     connect(xyzScaleButton, &QRadioButton::clicked, this, &CConverterDlg::OnXyzScale);
     connect(clipBoundsButton, &QRadioButton::clicked, this, &CConverterDlg::OnClipBounds);
@@ -163,7 +181,7 @@ CConverterDlg::CConverterDlg(QWidget* parent)
 
 CConverterDlg::~CConverterDlg() = default;
 
-void CConverterDlg::SetPresets(const QString& inputPath, const QString& outputPath, const QStringList& words)
+void CConverterDlg::SetPresets(const std::string& inputPath, const std::string& outputPath, const QStringList& words)
 {
     inputPreset = inputPath;
     outputPreset = outputPath;
@@ -201,10 +219,10 @@ void CConverterDlg::OnInitDialog()
 
     uniformScaleButton->setChecked(true);
     byKeyFrameButton->setChecked(true);
-    if (!inputPreset.isEmpty())
-        inputEdit->setText(inputPreset);
-    if (!outputPreset.isEmpty())
-        outputEdit->setText(outputPreset);
+    if (!inputPreset.empty())
+        SetPath(inputEdit, inputBytes, inputPreset);
+    if (!outputPreset.empty())
+        SetPath(outputEdit, outputBytes, outputPreset);
     for (const QString& word : wordPresets)
         if (!word.isEmpty())
             ApplyOptionWord(word);
@@ -240,7 +258,7 @@ void CConverterDlg::paintEvent(QPaintEvent* event)
     autoRunPending = false;
     // The run repaints the window as it goes, which a paint handler may not do: it starts as
     // soon as this first paint has ended.
-    if (!outputPreset.isEmpty())
+    if (!outputPreset.empty())
         QMetaObject::invokeMethod(this, &CConverterDlg::OnGo, Qt::QueuedConnection);
 }
 
@@ -262,7 +280,33 @@ void CConverterDlg::OnSysCommand(int id)
 
 void CConverterDlg::OnGo()
 {
-    RunConversion(*this, runState);
+    if (RunConversion(*this, runState) == RunOutcome::Completed) {
+        const ConversionOptions options = ReadOptions();
+        previewNames.reset();
+        OutputNames names;
+        if (DeriveOutputNames(options.outputPath, options.append, names))
+            previewNames = names;
+        previewButton->setEnabled(previewNames.has_value());
+    }
+    // The run held the window: clicks, keys and the close box that came meanwhile are dropped,
+    // or a second click on Go would close the window the moment the run ended.
+    CInputSink sink;
+    qApp->installEventFilter(&sink);
+    QCoreApplication::processEvents();
+    qApp->removeEventFilter(&sink);
+}
+
+void CConverterDlg::OnPreview()
+{
+    if (!previewNames)
+        return;
+    CMeshViewer viewer(this);
+    std::string fault;
+    if (!viewer.Open(*previewNames, fault)) {
+        ShowText(DisplayText(runState.statusLog + fault + kLineEnd));
+        return;
+    }
+    viewer.exec();
 }
 
 void CConverterDlg::OnHelpButton()
@@ -277,7 +321,7 @@ void CConverterDlg::OnBrowseInput()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("3DS"));
-    inputEdit->setText(fileDialogRunner(dialog));
+    SetPath(inputEdit, inputBytes, ExistingChoice(TypedPath(fileDialogRunner(dialog))));
 }
 
 void CConverterDlg::OnBrowseOutput()
@@ -287,7 +331,7 @@ void CConverterDlg::OnBrowseOutput()
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("3D"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    outputEdit->setText(fileDialogRunner(dialog));
+    SetPath(outputEdit, outputBytes, ExistingChoice(TypedPath(fileDialogRunner(dialog))));
 }
 
 void CConverterDlg::OnUniformScale()
@@ -325,8 +369,8 @@ void CConverterDlg::OnByKeyFrame()
 ConversionOptions CConverterDlg::ReadOptions()
 {
     ConversionOptions options;
-    options.inputPath = inputEdit->text().toStdString();
-    options.outputPath = outputEdit->text().toStdString();
+    options.inputPath = PathOf(inputEdit, inputBytes);
+    options.outputPath = PathOf(outputEdit, outputBytes);
     options.vertexMode = uniformScaleButton->isChecked() ? VertexMode::UniformScale
                          : xyzScaleButton->isChecked()   ? VertexMode::XyzScale
                                                          : VertexMode::ClipBounds;
@@ -349,10 +393,22 @@ void CConverterDlg::GrowWindow(int pixels)
 
 void CConverterDlg::ShowText(const QString& text)
 {
+    // The newest line is the one to read: the box shows the end of the log.
     statusEdit->setPlainText(text);
-    statusEdit->moveCursor(QTextCursor::Start);
-    statusEdit->verticalScrollBar()->setValue(0);
-    statusEdit->horizontalScrollBar()->setValue(0);
+    statusEdit->moveCursor(QTextCursor::End);
+    statusEdit->verticalScrollBar()->setValue(statusEdit->verticalScrollBar()->maximum());
+}
+
+void CConverterDlg::SetPath(QLineEdit* edit, std::string& bytes, const std::string& path)
+{
+    bytes = path;
+    edit->setText(DisplayPath(path));
+}
+
+std::string CConverterDlg::PathOf(const QLineEdit* edit, const std::string& bytes) const
+{
+    // A path the user left as it was shown keeps its bytes, valid UTF-8 or not.
+    return edit->text() == DisplayPath(bytes) ? bytes : TypedPath(edit->text());
 }
 
 void CConverterDlg::SetStatusText(const std::string& text)
@@ -378,7 +434,7 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kPreview})
         Control(id)->setEnabled(false);
 }
 

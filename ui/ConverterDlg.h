@@ -10,6 +10,8 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QFileDialog;
@@ -18,6 +20,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class CSelectingRadioButton;
 
 class CConverterDlg : public QDialog, public ConversionHost {
     Q_OBJECT
@@ -40,6 +43,7 @@ public:
         kXyzScale = 1013,
         kFill = 1014,
         kScript = 1015,
+        kPreview = 1016,
     };
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
@@ -51,9 +55,10 @@ public:
     explicit CConverterDlg(QWidget* parent = nullptr);
     ~CConverterDlg() override;
 
-    // The command line: input path, output path and option words. Called once, before the window
-    // is first shown; a non-empty output path starts a run after the first paint.
-    void SetPresets(const QString& inputPath, const QString& outputPath, const QStringList& words);
+    // The command line: input path, output path (the file system's bytes) and option words.
+    // Called once, before the window is first shown; an output path starts a run after the first
+    // paint.
+    void SetPresets(const std::string& inputPath, const std::string& outputPath, const QStringList& words);
 
     QWidget* Control(int id) const;
     void SetFileDialogRunner(FileDialogRunner runner);
@@ -84,6 +89,7 @@ private:
     void OnInitDialog();
     void ApplyOptionWord(const QString& word);
     void OnGo();
+    void OnPreview();
     void OnHelpButton();
     void OnBrowseInput();
     void OnBrowseOutput();
@@ -93,9 +99,14 @@ private:
     void OnByObjectName();
     void OnByKeyFrame();
     void ShowText(const QString& text);
+    void SetPath(QLineEdit* edit, std::string& bytes, const std::string& path);
+    std::string PathOf(const QLineEdit* edit, const std::string& bytes) const;
 
-    QString inputPreset;
-    QString outputPreset;
+    std::string inputPreset;
+    std::string outputPreset;
+    std::string inputBytes;  // the path each field shows, as the file system has it
+    std::string outputBytes;
+    std::optional<OutputNames> previewNames; // the files of the last completed run
     QStringList wordPresets;
     RunState runState;
     bool autoRunPending = true;
@@ -110,14 +121,15 @@ private:
     QCheckBox* appendBox;
     QPushButton* goButton;
     QPushButton* helpButton;
+    QPushButton* previewButton;
     QPlainTextEdit* statusEdit;
-    QRadioButton* uniformScaleButton;
-    QRadioButton* byObjectNameButton;
-    QRadioButton* clipBoundsButton;
-    QRadioButton* byKeyFrameButton;
+    CSelectingRadioButton* uniformScaleButton;
+    CSelectingRadioButton* byObjectNameButton;
+    CSelectingRadioButton* clipBoundsButton;
+    CSelectingRadioButton* byKeyFrameButton;
     QGroupBox* statusGroup;
-    QRadioButton* xyzScaleButton;
+    CSelectingRadioButton* xyzScaleButton;
     QCheckBox* fillBox;
     QCheckBox* scriptBox;
-    std::array<QWidget*, 16> controls{}; // by id - 1000; 1011 is not used
+    std::array<QWidget*, 17> controls{}; // by id - 1000; 1011 is not used
 };

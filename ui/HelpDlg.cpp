@@ -103,7 +103,7 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent)
     iconLabel->setPixmap(icon);
     iconLabel->setGeometry(QRect(units.X(7), units.Y(5), icon.width(), icon.height()));
 
-    auto* titleLabel = new QLabel(tr("Tarnex Tarnex Model Converter v.1.0"), this);
+    auto* titleLabel = new QLabel(tr("Tarnex Model Converter v.1.0"), this);
     titleLabel->setObjectName(QStringLiteral("title"));
     titleLabel->setTextFormat(Qt::PlainText);
     titleLabel->setGeometry(units.Rect(40, 3, 119, 8));

@@ -5,9 +5,10 @@
 
 int main(int argc, char** argv)
 {
+    // QApplication takes its own options (-platform, -style, ...) out of argc and argv.
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnex"));
     CConverterApp app;
-    app.InitInstance();
+    app.InitInstance(argc, argv);
     return 0;
 }

@@ -8,10 +8,12 @@ class ConverterAppTest : public QObject {
 private Q_SLOTS:
     void programNameTakesNoSlot()
     {
-        const CConverterCommandLineInfo line =
-            CConverterApp::CollectCommandLine({"/usr/bin/tarnex", "-clip", "in.3ds", "out.3d"});
+        // Bytes as the process got them: a path need not be valid UTF-8.
+        char arguments[][16] = {"/usr/bin/tarnex", "-clip", "in\xff.3ds", "out.3d"};
+        char* argv[] = {arguments[0], arguments[1], arguments[2], arguments[3]};
+        const CConverterCommandLineInfo line = CConverterApp::CollectCommandLine(4, argv);
         QCOMPARE(line.InputPath(), std::string("clip"));
-        QCOMPARE(line.OutputPath(), std::string("in.3ds"));
+        QCOMPARE(line.OutputPath(), std::string("in\xff.3ds"));
         QCOMPARE(line.Words(), std::vector<std::string>{"out.3d"});
     }
 };

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -17,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -124,11 +128,12 @@ private Q_SLOTS:
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QList<int> visited;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 12; ++i) {
             visited.append(QApplication::focusWidget()->property("controlId").toInt());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(visited, QList<int>({1000, 1002, 1001, 1003, 1006, 1014, 1015, 1012, 1010, 1009}));
+        // Each radio group at its selected button; Preview waits for a completed run.
+        QCOMPARE(visited, QList<int>({1000, 1002, 1001, 1003, 1004, 1006, 1008, 1014, 1015, 1012, 1010, 1009}));
         QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
     }
 
@@ -307,7 +312,7 @@ private Q_SLOTS:
     void autoRunsOnceAfterFirstPaint()
     {
         CConverterDlg dialog;
-        dialog.SetPresets(inputPath, dir.filePath("auto.3d"), {"clip"});
+        dialog.SetPresets(inputPath.toStdString(), dir.filePath("auto.3d").toStdString(), {"clip"});
         Show(dialog);
         QCOMPARE(Field(dialog, 1001)->text(), dir.filePath("auto.3d"));
         QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
@@ -324,7 +329,7 @@ private Q_SLOTS:
     void neverAutoRunsWithoutOutputPreset()
     {
         CConverterDlg dialog;
-        dialog.SetPresets(inputPath, "", {});
+        dialog.SetPresets(inputPath.toStdString(), "", {});
         Show(dialog);
         QTest::qWait(50);
         const int shortHeight = dialog.height();
@@ -423,7 +428,7 @@ private Q_SLOTS:
         QTRY_COMPARE(boxTitle, QString("Tarnex Help"));
     }
 
-    void statusBoxShowsTextFromItsFirstLine()
+    void statusBoxShowsTheNewestLineAndWrapsLongOnes()
     {
         CConverterDlg dialog;
         Show(dialog);
@@ -431,10 +436,12 @@ private Q_SLOTS:
         std::string log;
         for (int i = 1; i <= 40; ++i)
             log += "line " + std::to_string(i) + "\r\n";
-        dialog.SetStatusText(log);
+        log += "Error: Could not open Output file: /" + std::string(300, 'p') + "\r\n";
+        dialog.ShowLog(log);
         auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
         QVERIFY(status->verticalScrollBar()->maximum() > 0);
-        QCOMPARE(status->verticalScrollBar()->value(), 0);
+        QCOMPARE(status->verticalScrollBar()->value(), status->verticalScrollBar()->maximum());
+        QCOMPARE(status->horizontalScrollBar()->maximum(), 0); // the long line wraps
         QVERIFY(StatusText(dialog).startsWith("line 1\nline 2\n"));
         QVERIFY(status->isReadOnly());
     }
@@ -452,6 +459,120 @@ private Q_SLOTS:
         dialog.ShowProgress("Loading model...\r\n", "  reading Object 1 of 2\r\n");
         QVERIFY(counter.paints > 0);
         QCOMPARE(StatusText(dialog), QString("Loading model...\n  reading Object 1 of 2\n"));
+    }
+
+    void inputThatCameDuringARunIsDropped()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, 1001)->setText(dir.filePath("busy.3d"));
+        // While the run holds the window its status box repaints; the user meanwhile clicks Go a
+        // second time, presses Escape and clicks the close box.
+        class CImpatientUser : public QObject {
+        public:
+            CConverterDlg* dialog = nullptr;
+            bool acted = false;
+
+        protected:
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() != QEvent::Paint || acted)
+                    return false;
+                acted = true;
+                QWidget* go = dialog->Control(1012);
+                const QPointF centre = go->rect().center();
+                for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                    QCoreApplication::postEvent(go, new QMouseEvent(type, centre, go->mapToGlobal(centre),
+                                                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+                QCoreApplication::postEvent(dialog, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+                QCoreApplication::postEvent(dialog, new QCloseEvent);
+                return false;
+            }
+        } user;
+        user.dialog = &dialog;
+        static_cast<QPlainTextEdit*>(dialog.Control(1009))->viewport()->installEventFilter(&user);
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(user.acted);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QVERIFY(StatusText(dialog).endsWith("Done.\n"));
+    }
+
+    void browseTakesTheFileThereWhateverTheCaseOfItsExtension()
+    {
+        QVERIFY(WriteFile(dir.filePath("lower.3ds"), TwoObjectScene()));
+        CConverterDlg dialog;
+        // The file dialog added ".3DS" to a name typed without an extension.
+        dialog.SetFileDialogRunner([&](QFileDialog&) { return dir.filePath("lower.3DS"); });
+        Show(dialog);
+        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
+        QCOMPARE(Field(dialog, 1000)->text(), dir.filePath("lower.3ds"));
+        dialog.SetFileDialogRunner([&](QFileDialog&) { return dir.filePath("none.3DS"); });
+        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
+        QCOMPARE(Field(dialog, 1000)->text(), dir.filePath("none.3DS")); // nothing there to take
+    }
+
+    void pathsThatAreNotUtf8ConvertFromTheWindow()
+    {
+        // "sc\xe9ne" is Latin-1, not UTF-8: the file system keeps the bytes, a text cannot.
+        const std::string folder = dir.path().toStdString();
+        const std::string input = folder + "/sc\xe9ne.3ds", output = folder + "/sc\xe9ne.3d";
+        const QByteArray scene = TwoObjectScene();
+        FILE* file = std::fopen(input.c_str(), "wb");
+        QVERIFY(file != nullptr);
+        QCOMPARE(std::fwrite(scene.constData(), 1, static_cast<std::size_t>(scene.size()), file), std::size_t(scene.size()));
+        std::fclose(file);
+
+        CConverterDlg dialog;
+        dialog.SetPresets(input, output, {});
+        Show(dialog);
+        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QVERIFY(std::filesystem::exists(folder + "/sc\xe9ne_a.3d"));
+
+        // Chosen in the file dialog, the name comes back as text that lost the byte.
+        CConverterDlg browsing;
+        browsing.SetFileDialogRunner([&](QFileDialog&) { return QFile::decodeName(QByteArray::fromStdString(input)); });
+        Show(browsing);
+        QTest::mouseClick(browsing.Control(1002), Qt::LeftButton);
+        QCOMPARE(browsing.ReadOptions().inputPath, input);
+    }
+
+    void radioGroupsTakeTheArrowKeys()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.Control(1004)->setFocus();
+        QTest::keyClick(dialog.Control(1004), Qt::Key_Down);
+        QCOMPARE(CheckedIds(dialog), QList<int>({1008, 1013}));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1013));
+        QTest::keyClick(dialog.Control(1013), Qt::Key_Down);
+        QCOMPARE(CheckedIds(dialog), QList<int>({1005, 1008}));
+        QVERIFY(!dialog.Control(1014)->isEnabled()); // Clip Bounds: nothing to fill
+        QTest::keyClick(dialog.Control(1005), Qt::Key_Down); // round to the first again
+        QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1008}));
+        dialog.Control(1008)->setFocus();
+        QTest::keyClick(dialog.Control(1008), Qt::Key_Up);
+        QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1007}));
+    }
+
+    void previewShowsTheFilesOfACompletedRun()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QVERIFY(!dialog.Control(1016)->isEnabled());
+        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, 1001)->setText(dir.filePath("seen.3d"));
+        QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QVERIFY(dialog.Control(1016)->isEnabled());
+        QString frames;
+        QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(1016), Qt::LeftButton); },
+                                [&](QDialog& viewer) { frames = viewer.findChild<QLabel*>("frameNumber")->text(); }));
+        QCOMPARE(frames, QString("Frame 0 of 2"));
     }
 
     void goWritesTheSameBytesAsCli()

@@ -91,7 +91,7 @@ private Q_SLOTS:
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
-        QCOMPARE(box.findChild<QLabel*>("title")->text(), QString("Tarnex Tarnex Model Converter v.1.0"));
+        QCOMPARE(box.findChild<QLabel*>("title")->text(), QString("Tarnex Model Converter v.1.0"));
     }
 
     void focusStartsOnOkAndEnterCloses()

@@ -1,0 +1,104 @@
+// The viewer of a converted pair, offscreen: it reads the frames from the files, plays and pauses,
+// follows its slider, turns when dragged, and refuses a damaged pair.
+#include "ui/MeshViewer.h"
+
+#include "tests/support/SceneGenerator.h"
+#include "tests/ui/UiTestSupport.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+class MeshViewerTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    OutputNames names;
+
+    QString FrameText(const CMeshViewer& viewer) { return viewer.findChild<QLabel*>("frameNumber")->text(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Two objects over a segment of 12 frames, converted by tarnex-cli.
+        scenegen::SceneShape shape;
+        shape.objectCount = 2;
+        shape.verticesPerObject = 40;
+        shape.frames = 12;
+        shape.keyEvery = 4;
+        const std::vector<std::uint8_t> scene = scenegen::GenerateScene(shape);
+        QVERIFY(WriteFile(dir.filePath("walk.3ds"), QByteArray(reinterpret_cast<const char*>(scene.data()),
+                                                               static_cast<qsizetype>(scene.size()))));
+        QCOMPARE(QProcess::execute(TARNEX_CLI_PATH, {dir.filePath("walk.3ds"), dir.filePath("walk.3d")}), 0);
+        names = {dir.filePath("walk_d.3d").toStdString(), dir.filePath("walk_a.3d").toStdString()};
+    }
+
+    void followsItsSliderAndPlaysAndPauses()
+    {
+        CMeshViewer viewer;
+        std::string fault;
+        QVERIFY(viewer.Open(names, fault));
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QCOMPARE(FrameText(viewer), QString("Frame 0 of 12"));
+        QVERIFY(!viewer.Picture().isNull());
+        const QImage first = viewer.Picture().copy();
+
+        viewer.findChild<QSlider*>("frames")->setValue(7);
+        QCOMPARE(viewer.Frame(), 7);
+        QCOMPARE(FrameText(viewer), QString("Frame 7 of 12"));
+        QVERIFY(viewer.Picture() != first); // frame 7 moves the objects
+
+        QTest::mouseClick(viewer.findChild<QPushButton*>("play"), Qt::LeftButton);
+        QVERIFY(viewer.Playing());
+        QTRY_VERIFY(viewer.Frame() != 7);
+        QTest::mouseClick(viewer.findChild<QPushButton*>("play"), Qt::LeftButton);
+        QVERIFY(!viewer.Playing());
+        const int paused = viewer.Frame();
+        QTest::qWait(3 * 1000 / CMeshViewer::kFramesPerSecond);
+        QCOMPARE(viewer.Frame(), paused);
+    }
+
+    void dragTurnsTheView()
+    {
+        CMeshViewer viewer;
+        std::string fault;
+        QVERIFY(viewer.Open(names, fault));
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        const QImage before = viewer.Picture().copy();
+        const float yaw = viewer.View().yaw;
+        QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QMouseEvent move(QEvent::MouseMove, QPointF(160, 110), QPointF(160, 110), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&viewer, &move);
+        QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, QPoint(160, 110));
+        QVERIFY(viewer.View().yaw != yaw);
+        QVERIFY(viewer.Picture() != before);
+    }
+
+    void refusesADamagedPair()
+    {
+        // The animation file loses its last byte: its length no longer agrees with its header.
+        QByteArray animation = ReadFile(dir.filePath("walk_a.3d"));
+        animation.chop(1);
+        QVERIFY(WriteFile(dir.filePath("cut_a.3d"), animation));
+        QVERIFY(WriteFile(dir.filePath("cut_d.3d"), ReadFile(dir.filePath("walk_d.3d"))));
+        CMeshViewer viewer;
+        std::string fault;
+        QVERIFY(!viewer.Open({dir.filePath("cut_d.3d").toStdString(), dir.filePath("cut_a.3d").toStdString()}, fault));
+        QVERIFY(fault.find("cut_a.3d holds") != std::string::npos);
+    }
+};
+
+int RunMeshViewerTests(int argc, char** argv)
+{
+    MeshViewerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MeshViewerTest.moc"

@@ -1,0 +1,135 @@
+#include "ui/MeshViewer.h"
+
+#include "platform/FileLayer.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+CMeshViewer::CMeshViewer(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(tr("Preview"));
+    setMinimumSize(360, 400);
+    resize(560, 600);
+    playButton_ = new QPushButton(tr("Play"), this);
+    playButton_->setObjectName(QStringLiteral("play"));
+    slider_ = new QSlider(Qt::Horizontal, this);
+    slider_->setObjectName(QStringLiteral("frames"));
+    frameLabel_ = new QLabel(this);
+    frameLabel_->setObjectName(QStringLiteral("frameNumber"));
+    timer_ = new QTimer(this);
+    timer_->setInterval(1000 / kFramesPerSecond);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(playButton_);
+    controls->addWidget(slider_, 1);
+    controls->addWidget(frameLabel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch(1); // the picture fills the space above the controls
+    layout->addLayout(controls);
+
+    connect(playButton_, &QPushButton::clicked, this, [this] { SetPlaying(!Playing()); });
+    connect(slider_, &QSlider::valueChanged, this, &CMeshViewer::ShowFrame);
+    connect(timer_, &QTimer::timeout, this,
+            [this] { ShowFrame(pair_.FrameCount() > 0 ? (frame_ + 1) % static_cast<int>(pair_.FrameCount()) : 0); });
+}
+
+CMeshViewer::~CMeshViewer() = default;
+
+bool CMeshViewer::Open(const OutputNames& names, std::string& fault)
+{
+    if (!pair_.Open(CFileSystem::Native(), names, fault))
+        return false;
+    setWindowTitle(tr("Preview - %1").arg(QString::fromLocal8Bit(names.animationPath.c_str())));
+    slider_->setRange(0, std::max(0, static_cast<int>(pair_.FrameCount()) - 1));
+    frame_ = -1;
+    ShowFrame(0);
+    return true;
+}
+
+bool CMeshViewer::Playing() const
+{
+    return timer_->isActive();
+}
+
+void CMeshViewer::SetPlaying(bool playing)
+{
+    if (playing && pair_.FrameCount() > 1)
+        timer_->start();
+    else
+        timer_->stop();
+    playButton_->setText(Playing() ? tr("Pause") : tr("Play"));
+}
+
+void CMeshViewer::ShowFrame(int frame)
+{
+    if (frame == frame_ || frame < 0 ||
+        static_cast<std::uint32_t>(frame) >= std::max<std::uint32_t>(pair_.FrameCount(), 1))
+        return;
+    frame_ = frame;
+    slider_->setValue(frame);
+    frameLabel_->setText(tr("Frame %1 of %2").arg(frame).arg(pair_.FrameCount()));
+    if (pair_.FrameCount() == 0 || !pair_.ReadFrames(static_cast<std::uint32_t>(frame), 1, frameBytes_))
+        frameBytes_.assign(std::size_t{pair_.VertexCount()} * 4, 0);
+    Draw();
+}
+
+void CMeshViewer::Turn(int dx, int dy)
+{
+    constexpr float kRadiansPerPixel = 0.01f;
+    view_.yaw -= static_cast<float>(dx) * kRadiansPerPixel;
+    view_.pitch = std::clamp(view_.pitch + static_cast<float>(dy) * kRadiansPerPixel, -1.5f, 1.5f);
+    Draw();
+}
+
+QRect CMeshViewer::PictureRect() const
+{
+    const int bottom = std::max(1, slider_->geometry().top() - 8);
+    const int side = std::max(16, std::min(width() - 16, bottom - 8));
+    return QRect((width() - side) / 2, 8, side, side);
+}
+
+void CMeshViewer::Draw()
+{
+    if (frameBytes_.size() < std::size_t{pair_.VertexCount()} * 4)
+        return;
+    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, PictureRect().width(), image_);
+    picture_ = QImage(reinterpret_cast<const uchar*>(image_.pixels.data()), image_.width, image_.height,
+                      QImage::Format_ARGB32);
+    update();
+}
+
+void CMeshViewer::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.drawImage(PictureRect().topLeft(), picture_);
+}
+
+void CMeshViewer::mousePressEvent(QMouseEvent* event)
+{
+    dragFrom_ = event->position().toPoint();
+}
+
+void CMeshViewer::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = event->position().toPoint();
+    Turn(at.x() - dragFrom_.x(), at.y() - dragFrom_.y());
+    dragFrom_ = at;
+}
+
+void CMeshViewer::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    Draw();
+}
