@@ -5,15 +5,22 @@
 #   scripts/bench.sh                       # medians of 5 repetitions
 #   scripts/bench.sh --tarnex_quick        # scenes a tenth the size, for a quick look
 #   scripts/bench.sh --benchmark_filter=Convert --benchmark_repetitions=3
+#   scripts/bench.sh --inspect             # --info and the viewer on a pair at the format's limit
+#   scripts/bench.sh --inspect --tarnex_frames=600   # the same pair with fewer frames
 # Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB; --tarnex_dir=FOLDER to change).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TARNEX_BENCH_BUILD:-build-bench}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNEX_BUILD_BENCH=ON -DTARNEX_BUILD_UI=OFF \
+program=tarnex_bench
+if [ "${1:-}" = "--inspect" ]; then
+  program=tarnex_inspect_bench
+  shift
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNEX_BUILD_BENCH=ON -DTARNEX_BUILD_UI=ON \
   -DTARNEX_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target tarnex_bench
+cmake --build "$build" -j "$(nproc)" --target "$program"
 repetitions=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true)
 for arg in "$@"; do
   case "$arg" in --benchmark_repetitions=*) repetitions=() ;; esac
 done
-exec "$build/bench/tarnex_bench" "${repetitions[@]}" "$@"
+exec "$build/bench/$program" "${repetitions[@]}" "$@"
