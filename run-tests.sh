@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the ordinary build, the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, and a short fuzzing run.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, a short fuzzing run, and the Debian
+# package's checks.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -9,6 +10,12 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNEX_WERROR=ON
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
+
+# The Debian package, from the same build: lintian finds no errors or warnings in it.
+rm -f build/tarnex_*.deb
+(cd build && cpack -G DEB >/dev/null)
+desktop-file-validate ui/tarnex.desktop
+lintian --fail-on error,warning build/tarnex_*.deb
 
 # A short fuzzing run from the seeds (clang only); fuzz/run-campaign.sh runs a long one.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTARNEX_BUILD_FUZZ=ON -DTARNEX_BUILD_TESTS=OFF -DTARNEX_BUILD_UI=OFF -DTARNEX_WERROR=ON

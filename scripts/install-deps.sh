@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libpng-dev xvfb xauth
   libassimp-dev lib3ds-dev gl-117-data glmark2-data
   clang libclang-rt-14-dev
+  lintian desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
