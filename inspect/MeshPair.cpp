@@ -22,6 +22,17 @@ bool ReadAt(CFile& file, std::uint64_t at, std::vector<std::uint8_t>& bytes)
     return file.Seek(at) && file.Read(bytes.data(), bytes.size()) == bytes.size();
 }
 
+// Both files begin with two 16-bit counts in a header of headerBytes; false when the file is
+// shorter than its header or cannot be read.
+bool ReadCounts(CFile& file, std::uint64_t headerBytes, std::uint16_t& first, std::uint16_t& second)
+{
+    std::vector<std::uint8_t> header(headerBytes);
+    if (file.Length() < headerBytes || !ReadAt(file, 0, header))
+        return false;
+    CByteReader reader(header);
+    return reader.ReadU16(first) && reader.ReadU16(second);
+}
+
 // Sign-extends the low bits of a field.
 int Field(std::uint32_t word, int shift, int bits)
 {
@@ -48,17 +59,13 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
         fault = Fault("Error: Could not open %s", (data ? names.animationPath : names.dataPath).c_str());
         return false;
     }
-    const std::uint64_t dataLength = data->Length();
-    std::vector<std::uint8_t> header(kDataHeaderBytes);
-    if (dataLength < kDataHeaderBytes || !ReadAt(*data, 0, header)) {
+    std::uint16_t triangleCount = 0, vertexCount = 0;
+    if (!ReadCounts(*data, kDataHeaderBytes, triangleCount, vertexCount)) {
         fault = Fault("Error: %s is shorter than the header of a data file", names.dataPath.c_str());
         return false;
     }
-    CByteReader dataHeader(header);
-    std::uint16_t triangleCount = 0, vertexCount = 0;
-    dataHeader.ReadU16(triangleCount);
-    dataHeader.ReadU16(vertexCount);
     vertexCount_ = vertexCount;
+    const std::uint64_t dataLength = data->Length();
     const std::uint64_t dataWanted = kDataHeaderBytes + kTriangleBytes * triangleCount;
     if (dataLength != dataWanted) {
         fault = Fault("Error: %s holds %llu bytes, but its header gives %u triangles, %llu bytes",
@@ -67,16 +74,12 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
         return false;
     }
 
-    const std::uint64_t animationLength = animation_->Length();
-    std::vector<std::uint8_t> counts(kAnimationHeaderBytes);
-    if (animationLength < kAnimationHeaderBytes || !ReadAt(*animation_, 0, counts)) {
+    std::uint16_t frameCount = 0, frameSize = 0;
+    if (!ReadCounts(*animation_, kAnimationHeaderBytes, frameCount, frameSize)) {
         fault = Fault("Error: %s is shorter than the header of an animation file", names.animationPath.c_str());
         return false;
     }
-    CByteReader animationHeader(counts);
-    std::uint16_t frameCount = 0, frameSize = 0;
-    animationHeader.ReadU16(frameCount);
-    animationHeader.ReadU16(frameSize);
+    const std::uint64_t animationLength = animation_->Length();
     frameCount_ = frameCount;
     frameSize_ = frameSize;
     const std::uint64_t animationWanted = kAnimationHeaderBytes + std::uint64_t{frameSize} * frameCount;

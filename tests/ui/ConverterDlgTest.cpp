@@ -72,6 +72,13 @@ void Show(CConverterDlg& dialog)
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 }
 
+// Types the input and output paths, as a user would before Go.
+void TypePaths(CConverterDlg& dialog, const QString& input, const QString& output)
+{
+    Field(dialog, 1000)->setText(input);
+    Field(dialog, 1001)->setText(output);
+}
+
 class CPaintCounter : public QObject {
 public:
     int paints = 0;
@@ -180,8 +187,7 @@ private Q_SLOTS:
         QVERIFY(WriteFile(broken, QByteArray("not a scene at all")));
         CConverterDlg dialog;
         Show(dialog);
-        Field(dialog, 1000)->setText(broken);
-        Field(dialog, 1001)->setText(dir.filePath("broken.3d"));
+        TypePaths(dialog, broken, dir.filePath("broken.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
         QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010}));
@@ -195,8 +201,7 @@ private Q_SLOTS:
     {
         CConverterDlg dialog;
         Show(dialog);
-        Field(dialog, 1000)->setText(inputPath);
-        Field(dialog, 1001)->setText(dir.filePath("done.3d"));
+        TypePaths(dialog, inputPath, dir.filePath("done.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
         QVERIFY(StatusText(dialog).endsWith("\nDone.\n"));
@@ -219,8 +224,7 @@ private Q_SLOTS:
         Show(dialog);
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        Field(dialog, 1000)->setText(inputPath);
-        Field(dialog, 1001)->setText(dir.filePath("enter.3d"));
+        TypePaths(dialog, inputPath, dir.filePath("enter.3d"));
         QTest::keyClick(Field(dialog, 1001), Qt::Key_Return);
         QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
         // Enter goes to the focused button: on any other it would not close.
@@ -348,8 +352,7 @@ private Q_SLOTS:
         CConverterDlg dialog;
         dialog.SetFileDialogRunner([](QFileDialog&) { return QString(); });
         Show(dialog);
-        Field(dialog, 1000)->setText("typed.3ds");
-        Field(dialog, 1001)->setText("typed.3d");
+        TypePaths(dialog, "typed.3ds", "typed.3d");
         QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
         QCOMPARE(Field(dialog, 1000)->text(), QString());
         QCOMPARE(Field(dialog, 1001)->text(), QString("typed.3d"));
@@ -465,8 +468,7 @@ private Q_SLOTS:
     {
         CConverterDlg dialog;
         Show(dialog);
-        Field(dialog, 1000)->setText(inputPath);
-        Field(dialog, 1001)->setText(dir.filePath("busy.3d"));
+        TypePaths(dialog, inputPath, dir.filePath("busy.3d"));
         // While the run holds the window its status box repaints; the user meanwhile clicks Go a
         // second time, presses Escape and clicks the close box.
         class CImpatientUser : public QObject {
@@ -564,8 +566,7 @@ private Q_SLOTS:
         CConverterDlg dialog;
         Show(dialog);
         QVERIFY(!dialog.Control(1016)->isEnabled());
-        Field(dialog, 1000)->setText(inputPath);
-        Field(dialog, 1001)->setText(dir.filePath("seen.3d"));
+        TypePaths(dialog, inputPath, dir.filePath("seen.3d"));
         QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY(dialog.Control(1016)->isEnabled());
@@ -579,8 +580,7 @@ private Q_SLOTS:
     {
         CConverterDlg dialog;
         Show(dialog);
-        Field(dialog, 1000)->setText(inputPath);
-        Field(dialog, 1001)->setText(dir.filePath("window.3d"));
+        TypePaths(dialog, inputPath, dir.filePath("window.3d"));
         QTest::mouseClick(dialog.Control(1013), Qt::LeftButton);
         QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);

@@ -21,6 +21,16 @@ private:
 
     QString FrameText(const CMeshViewer& viewer) { return viewer.findChild<QLabel*>("frameNumber")->text(); }
 
+    // Opens the converted pair in the viewer and shows it.
+    bool OpenShown(CMeshViewer& viewer)
+    {
+        std::string fault;
+        if (!viewer.Open(names, fault))
+            return false;
+        viewer.show();
+        return QTest::qWaitForWindowExposed(&viewer);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -40,10 +50,7 @@ private Q_SLOTS:
     void followsItsSliderAndPlaysAndPauses()
     {
         CMeshViewer viewer;
-        std::string fault;
-        QVERIFY(viewer.Open(names, fault));
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(OpenShown(viewer));
         QCOMPARE(FrameText(viewer), QString("Frame 0 of 12"));
         QVERIFY(!viewer.Picture().isNull());
         const QImage first = viewer.Picture().copy();
@@ -66,10 +73,7 @@ private Q_SLOTS:
     void dragTurnsTheView()
     {
         CMeshViewer viewer;
-        std::string fault;
-        QVERIFY(viewer.Open(names, fault));
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(OpenShown(viewer));
         const QImage before = viewer.Picture().copy();
         const float yaw = viewer.View().yaw;
         QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
