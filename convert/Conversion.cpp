@@ -4,6 +4,7 @@
 #include "convert/MeshWriter.h"
 #include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
+#include "platform/AsciiCase.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
@@ -12,11 +13,6 @@
 
 namespace {
 
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool HasSuffix(const std::string& path, bool append)
 {
     // Without append a name must be longer than the suffix itself; with append "_a.3d" alone counts.
@@ -24,7 +20,7 @@ bool HasSuffix(const std::string& path, bool append)
         return false;
     std::string tail = path.substr(path.size() - 5);
     for (char& c : tail)
-        c = LowerAscii(c);
+        c = AsciiLower(c);
     return tail == "_a.3d" || tail == "_d.3d";
 }
 

@@ -1,5 +1,7 @@
 #include "convert/ConverterCommandLineInfo.h"
 
+#include "platform/AsciiCase.h"
+
 void CConverterCommandLineInfo::ParseParam(const std::string& argument)
 {
     const std::string text = (!argument.empty() && argument[0] == '-') ? argument.substr(1) : argument;
@@ -25,9 +27,7 @@ ConversionOptions CConverterCommandLineInfo::Options() const
 
 OptionWord ParseOptionWord(const std::string& word)
 {
-    std::string lower;
-    for (char c : word)
-        lower.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
+    std::string lower = AsciiLower(word);
     const char* space = " \t\r\n\v\f";
     const auto first = lower.find_first_not_of(space);
     if (first == std::string::npos)

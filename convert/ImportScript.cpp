@@ -1,6 +1,7 @@
 #include "convert/ImportScript.h"
 
 #include "input3ds/NameSort.h"
+#include "platform/AsciiCase.h"
 #include "platform/StatusLine.h"
 
 #include <algorithm>
@@ -14,14 +15,6 @@ constexpr std::size_t kMaxNameLength = 63;
 bool NameCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 std::string FileName(const std::string& path)
@@ -45,7 +38,7 @@ std::string ValidName(const std::string& text)
 
 bool Taken(const std::vector<std::string>& taken, const std::string& name)
 {
-    return std::any_of(taken.begin(), taken.end(), [&](const std::string& t) { return Upper(t) == Upper(name); });
+    return std::any_of(taken.begin(), taken.end(), [&](const std::string& t) { return AsciiUpper(t) == AsciiUpper(name); });
 }
 
 // The engine matches names without regard to case: a name used before gets 2, 3, ...
@@ -64,7 +57,7 @@ std::string UniqueName(const std::string& name, std::vector<std::string>& taken)
 std::string ValueOf(const std::vector<std::string>& words, const std::string& key)
 {
     for (const std::string& word : words)
-        if (word.size() > key.size() && Upper(word.substr(0, key.size() + 1)) == key + "=")
+        if (word.size() > key.size() && AsciiUpper(word.substr(0, key.size() + 1)) == key + "=")
             return word.substr(key.size() + 1);
     return {};
 }
@@ -162,10 +155,10 @@ ExistingScript ParseScript(const std::string& text)
     script.ours = !lines.empty() && lines[0] == kScriptMarker;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::vector<std::string> words = Words(lines[i]);
-        if (words.size() < 3 || Upper(words[0]) != "#EXEC")
+        if (words.size() < 3 || AsciiUpper(words[0]) != "#EXEC")
             continue;
-        const std::string directive = Upper(words[1] + " " + words[2]);
-        if (directive == "MESH SEQUENCE" && Upper(ValueOf(words, "SEQ")) != "ALL") {
+        const std::string directive = AsciiUpper(words[1] + " " + words[2]);
+        if (directive == "MESH SEQUENCE" && AsciiUpper(ValueOf(words, "SEQ")) != "ALL") {
             script.sequences.push_back({ValueOf(words, "SEQ"), std::atoll(ValueOf(words, "STARTFRAME").c_str()),
                                         std::atoll(ValueOf(words, "NUMFRAMES").c_str())});
         } else if (directive == "MESHMAP SCALE") {

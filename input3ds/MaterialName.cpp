@@ -1,11 +1,8 @@
 #include "input3ds/MaterialName.h"
 
-namespace {
+#include "platform/AsciiCase.h"
 
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+namespace {
 
 int HexValue(char c)
 {
@@ -22,7 +19,7 @@ bool ParseMaterialName(const std::string& name, TriangleOptions& options)
 {
     std::string lower(name);
     for (char& c : lower)
-        c = Lower(c);
+        c = AsciiLower(c);
     if (lower.size() <= 4 || lower.compare(0, 4, "skin") != 0 || lower[4] < '0' || lower[4] > '9')
         return false;
 

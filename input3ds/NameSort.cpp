@@ -1,5 +1,6 @@
 #include "input3ds/NameSort.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/StatusLine.h"
 
 #include <unordered_map>
@@ -24,14 +25,6 @@ void OrderPair(Sorted& sorted, std::int64_t i, std::int64_t j)
 {
     if (!(NameAt(sorted, i) < NameAt(sorted, j)))
         SwapObjects(sorted, i, j);
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 std::size_t TrailingDigits(const std::string& name)
@@ -80,7 +73,7 @@ std::string NameOrderNote(const Sorted& sorted)
         const std::string& name = object->name;
         const std::string base = NameBase(name);
         const bool numbered = TrailingDigits(name) > 0;
-        const auto [found, fresh] = groups.try_emplace(Lower(base), Group{&name, base, nullptr, {}});
+        const auto [found, fresh] = groups.try_emplace(AsciiLower(base), Group{&name, base, nullptr, {}});
         Group& group = found->second;
         if (!fresh && group.base != base)
             return note(*group.first, name, "names that differ only in letter case are not kept together");
