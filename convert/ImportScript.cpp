@@ -2,6 +2,7 @@
 
 #include "input3ds/NameSort.h"
 #include "platform/AsciiCase.h"
+#include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
 #include <algorithm>
@@ -17,7 +18,8 @@ bool NameCharacter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-std::string FileName(const std::string& path)
+// A texture map's file name: maps in .3DS files often carry DOS folders, so a backslash splits too.
+std::string MapFileName(const std::string& path)
 {
     const auto slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -77,7 +79,7 @@ std::vector<std::string> Words(const std::string& line)
 // The texture file the script names: the map's file name as PCX, which the engine imports.
 std::string TextureFile(const std::string& map, const std::string& fallback)
 {
-    std::string base = FileName(map);
+    std::string base = MapFileName(map);
     base = base.substr(0, base.rfind('.'));
     for (char& c : base)
         if (!NameCharacter(c) && c != '-')
@@ -112,7 +114,7 @@ std::string ScriptPath(const std::string& dataPath)
 
 std::string ScriptName(const std::string& scriptPath)
 {
-    const std::string file = FileName(scriptPath);
+    const std::string file = FileNameOf(scriptPath);
     return file.substr(0, file.size() - 3);
 }
 

@@ -13,12 +13,6 @@ namespace {
 // Scripts are small; anything larger is not one of this program's.
 constexpr std::size_t kMaxScriptBytes = std::size_t{1} << 20;
 
-std::string FileName(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 bool ReadScript(CFileSystem& fs, const std::string& path, ExistingScript& script)
@@ -58,9 +52,9 @@ ScriptJob MakeScriptJob(const C3dsModel& model, const ConversionOptions& options
                       std::int64_t oldFrames, std::string& text, std::string& errorLine) {
         ScriptContent content;
         content.name = ScriptName(path);
-        content.dataFile = FileName(names.dataPath);
-        content.animationFile = FileName(names.animationPath);
-        content.inputFile = FileName(options.inputPath);
+        content.dataFile = FileNameOf(names.dataPath);
+        content.animationFile = FileNameOf(names.animationPath);
+        content.inputFile = FileNameOf(options.inputPath);
         content.frameMode = options.frameMode;
         content.vertexMode = options.vertexMode;
         content.fill = options.fill;

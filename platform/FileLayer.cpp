@@ -282,3 +282,9 @@ CFileSystem& CFileSystem::Native()
     static CNativeFileSystem native;
     return native;
 }
+
+std::string FileNameOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -77,3 +77,6 @@ public:
     // The real file system of this machine.
     static CFileSystem& Native();
 };
+
+// The last component of a path: what follows its last "/" (the whole path when it has none).
+std::string FileNameOf(const std::string& path);
