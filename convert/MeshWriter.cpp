@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr std::size_t kDataHeaderBytes = 48;
-constexpr std::size_t kAnimationHeaderBytes = 4;
-
 std::uint8_t TypeByte(const FrameTriangle& t)
 {
     std::uint8_t type = t.typeCode;

@@ -16,9 +16,15 @@
 #include "convert/RangeConversion.h"
 #include "scene/StatusView.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+
+// The fixed sizes of the layout above, for the writer and for whatever reads the files back.
+inline constexpr std::size_t kDataHeaderBytes = 48;
+inline constexpr std::size_t kTriangleRecordBytes = 16;
+inline constexpr std::size_t kAnimationHeaderBytes = 4;
 
 class CMeshModel;
 class CFileSystem;

@@ -1,14 +1,11 @@
 #include "inspect/MeshPair.h"
 
+#include "convert/MeshWriter.h"
 #include "platform/ByteReader.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
 namespace {
-
-constexpr std::uint64_t kDataHeaderBytes = 48;
-constexpr std::uint64_t kTriangleBytes = 16;
-constexpr std::uint64_t kAnimationHeaderBytes = 4;
 
 // A fault line without its line end: the callers print it as they need.
 template <typename... Args> std::string Fault(const char* format, Args... args)
@@ -66,7 +63,7 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
     }
     vertexCount_ = vertexCount;
     const std::uint64_t dataLength = data->Length();
-    const std::uint64_t dataWanted = kDataHeaderBytes + kTriangleBytes * triangleCount;
+    const std::uint64_t dataWanted = kDataHeaderBytes + kTriangleRecordBytes * triangleCount;
     if (dataLength != dataWanted) {
         fault = Fault("Error: %s holds %llu bytes, but its header gives %u triangles, %llu bytes",
                       names.dataPath.c_str(), static_cast<unsigned long long>(dataLength), triangleCount,
@@ -95,7 +92,7 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
         return false;
     }
 
-    std::vector<std::uint8_t> records(kTriangleBytes * triangleCount);
+    std::vector<std::uint8_t> records(kTriangleRecordBytes * triangleCount);
     if (!ReadAt(*data, kDataHeaderBytes, records)) {
         fault = Fault("Error: Could not read %s", names.dataPath.c_str());
         return false;
