@@ -17,15 +17,15 @@ std::uint8_t TypeByte(const FrameTriangle& t)
 {
     std::uint8_t type = t.typeCode;
     if (t.flagW)
-        type |= 0x08;
+        type |= kFlagW;
     if (t.flagB)
-        type |= 0x10;
+        type |= kFlagB;
     if (t.flagF)
-        type |= 0x20;
+        type |= kFlagF;
     if (t.flagE)
-        type |= 0x40;
+        type |= kFlagE;
     if (t.flagN)
-        type |= 0x80;
+        type |= kFlagN;
     return type;
 }
 
