@@ -55,12 +55,6 @@ public:
         return fd_ >= 0;
     }
 
-    std::uint64_t Tell() override
-    {
-        const off_t at = fd_ < 0 ? -1 : ::lseek(fd_, 0, SEEK_CUR);
-        return at < 0 ? 0 : static_cast<std::uint64_t>(at);
-    }
-
     std::uint64_t Length() override
     {
         struct stat st {};
@@ -246,11 +240,6 @@ public:
     bool Rename(const std::string& from, const std::string& to) override
     {
         return ::rename(from.c_str(), to.c_str()) == 0;
-    }
-
-    bool Link(const std::string& existing, const std::string& newPath) override
-    {
-        return ::link(existing.c_str(), newPath.c_str()) == 0;
     }
 
     bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
