@@ -1,6 +1,8 @@
 // The one file layer of the system: every byte read or written goes through CFile, and every
 // path operation through CFileSystem, so that tests can make any operation fail and the fuzzer can
-// run whole conversions in memory. The native implementation works on POSIX descriptors.
+// run whole conversions in memory. The native implementation, CFileSystem::Native(), is one file
+// per platform beside this one (PosixFileLayer.cpp), and the build compiles the one for its
+// system; callers see only this interface.
 #pragma once
 
 #include <cstddef>
