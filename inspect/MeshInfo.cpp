@@ -38,7 +38,7 @@ struct Scan {
 // The reach and face count of count packed words: one plain loop over the fields, shifted out with
 // their signs, that the compiler keeps in vector registers. The words are copied out in the host's
 // order, which Lanes.h holds to be the files' little-endian one.
-TARNEX_VECTOR_CLONES void ScanWords(const std::uint8_t* bytes, std::size_t count, Scan& scan)
+TARNEX_LANE_KERNEL void ScanWords(const std::uint8_t* bytes, std::size_t count, Scan& scan)
 {
     std::int32_t lx = scan.lx, ly = scan.ly, lz = scan.lz, hx = scan.hx, hy = scan.hy, hz = scan.hz;
     std::uint32_t onFace = 0;
@@ -83,7 +83,7 @@ bool InspectMeshPair(CMeshPair& pair, MeshInfo& info, std::string& fault)
         }
         // A piece holds at most 2M words, 6M face coordinates: its count fits 32 bits.
         Scan scan{info.lowest.x, info.lowest.y, info.lowest.z, info.highest.x, info.highest.y, info.highest.z, 0};
-        ScanWords(bytes.data(), bytes.size() / 4, scan);
+        RunLanes<ScanWords>(bytes.data(), bytes.size() / 4, scan);
         info.lowest = {scan.lx, scan.ly, scan.lz};
         info.highest = {scan.hx, scan.hy, scan.hz};
         info.onFace += scan.onFace;
