@@ -86,6 +86,8 @@ void PackPositions(const FramePositions& positions, std::size_t first, std::size
 std::uint8_t TextureByte(float coordinate)
 {
     const float scaled = coordinate * 256.0f;
+    // The floats whose truncation fits 32 bits: from -2^31 (the next float below it is -2^31 - 256)
+    // up to, not including, 2^31. Not a number fails both comparisons.
     if (!(scaled > -2147483904.0f && scaled < 2147483648.0f))
         return 0;
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(scaled)) & 0xFFu);

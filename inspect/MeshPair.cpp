@@ -99,7 +99,7 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
 
 bool CMeshPair::ReadFrames(std::uint32_t first, std::uint32_t count, std::vector<std::uint8_t>& bytes)
 {
-    if (first + std::uint64_t{count} > frameCount_)
+    if (first + std::uint64_t{count} > frameCount_) // summed in 64 bits, where it cannot wrap
         return false;
     bytes.resize(std::size_t{count} * frameSize_);
     return ReadAt(*animation_, kAnimationHeaderBytes + std::uint64_t{first} * frameSize_, bytes);

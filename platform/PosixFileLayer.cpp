@@ -136,7 +136,7 @@ std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
         ::close(fd);
         return nullptr;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK); // reads and writes block again
     return std::make_unique<CNativeFile>(fd);
 }
 
@@ -146,7 +146,7 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// A random name in the folder of nearPath: ".tarnex-" and 16 hexadecimal digits.
+// A random name in the folder of nearPath: ".tarnex-", 16 hexadecimal digits and ".tmp".
 std::string RandomName(const std::string& nearPath)
 {
     static std::mt19937_64 random{std::random_device{}()};
@@ -184,6 +184,8 @@ public:
     {
         tempPath.clear();
         const std::string folder = FolderOf(nearPath);
+        // 0666 less the umask, as for any new file; a file put over another takes the old one's
+        // permission bits then (CommitFiles).
         if (UnnamedFilesLinkable()) {
             const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
             if (fd >= 0)
@@ -221,6 +223,8 @@ public:
             return found;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
+            // Exactly what RandomName makes: ".tarnex-" (8 bytes), 16 lower-case hexadecimal
+            // digits, ".tmp" (4 bytes); 28 in all.
             const bool ours = name.size() == 28 && name.compare(0, 8, ".tarnex-") == 0 &&
                               name.compare(24, 4, ".tmp") == 0 &&
                               name.find_first_not_of("0123456789abcdef", 8) == 24;

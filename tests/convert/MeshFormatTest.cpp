@@ -24,7 +24,8 @@ TEST(MeshFormat, HeadersGiveTheirCountsLittleEndianAndRefuseEveryShorterFile)
     EXPECT_EQ(animationHeader.frameSize, 12);
 
     for (std::size_t length = 0; length < kDataHeaderBytes; ++length) {
-        CMemoryFile shortData(std::vector<std::uint8_t>(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length)));
+        const auto end = data.begin() + static_cast<std::ptrdiff_t>(length);
+        CMemoryFile shortData(std::vector<std::uint8_t>(data.begin(), end));
         EXPECT_FALSE(ReadDataHeader(shortData, dataHeader)) << length;
     }
     for (std::size_t length = 0; length < kAnimationHeaderBytes; ++length) {
