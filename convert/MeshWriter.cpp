@@ -17,15 +17,15 @@ std::uint8_t TypeByte(const FrameTriangle& t)
 {
     std::uint8_t type = t.typeCode;
     if (t.flagW)
-        type |= 0x08;
+        type |= kFlagW;
     if (t.flagB)
-        type |= 0x10;
+        type |= kFlagB;
     if (t.flagF)
-        type |= 0x20;
+        type |= kFlagF;
     if (t.flagE)
-        type |= 0x40;
+        type |= kFlagE;
     if (t.flagN)
-        type |= 0x80;
+        type |= kFlagN;
     return type;
 }
 
@@ -251,13 +251,13 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
         return false;
     }
     const std::uint64_t length = file->Length();
-    std::uint8_t header[kAnimationHeaderBytes] = {};
-    if (length < kAnimationHeaderBytes || !file->Seek(0) || file->Read(header, sizeof header) != sizeof header) {
+    AnimationHeader header;
+    if (!ReadAnimationHeader(*file, header)) {
         errorLine = NotAnAnimationFile(path);
         return false;
     }
-    const std::int64_t old = header[0] | header[1] << 8;
-    const std::int64_t frameSize = header[2] | header[3] << 8;
+    const std::int64_t old = header.frameCount;
+    const std::int64_t frameSize = header.frameSize;
     const std::uint64_t counted = kAnimationHeaderBytes + static_cast<std::uint64_t>(frameSize * old);
     if (length < counted) {
         errorLine = NotAnAnimationFile(path);
@@ -287,7 +287,8 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
             return false;
     }
 
-    CAppendRollback rollback(*file, counted, {header[0], header[1]});
+    const std::uint8_t oldCount[2] = {static_cast<std::uint8_t>(old), static_cast<std::uint8_t>(old >> 8)};
+    CAppendRollback rollback(*file, counted, oldCount);
     if (length > counted) {
         // Bytes after the last counted frame are what an append that never wrote its count left.
         if (!file->Truncate(counted)) {

@@ -1,18 +1,7 @@
-// The Unreal vertex-mesh pair. Both files are flat little-endian records without padding.
-//
-// Data file ("_d.3d"), 48 + 16 × triangles bytes:
-//   0  u16  triangle count          2  u16  vertex count
-//   4  u16  0    6  u16  0    8  ten u32 zeros
-//   48 one 16-byte record per triangle of frame 0:
-//        0 u16 corner 0   2 u16 corner 1   4 u16 corner 2
-//        6 u8 type: typeCode | 0x08 W | 0x10 B | 0x20 F | 0x40 E | 0x80 N
-//        7 u8 cByte   8..13 u8 u, v of corners 0, 1, 2   14 u8 skinIndex   15 u8 xByte
-// Animation file ("_a.3d"):
-//   0  u16  frame count    2  u16  frame size = 4 × vertices
-//   4  frames, each one packed word per vertex (VertexPacking.h)
-// Counts and indices beyond 16 bits keep their low 16 bits.
+// Writing the Unreal vertex-mesh pair, laid out in MeshFormat.h.
 #pragma once
 
+#include "convert/MeshFormat.h"
 #include "convert/RangeConversion.h"
 #include "scene/StatusView.h"
 
@@ -20,11 +9,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
-// The fixed sizes of the layout above, for the writer and for whatever reads the files back.
-inline constexpr std::size_t kDataHeaderBytes = 48;
-inline constexpr std::size_t kTriangleRecordBytes = 16;
-inline constexpr std::size_t kAnimationHeaderBytes = 4;
 
 class CMeshModel;
 class CFileSystem;

@@ -18,7 +18,7 @@ template <typename T> inline __attribute__((always_inline)) void Widen(T& extent
 
 // Widens extent by every coordinate of one axis, eight at a time; every lane keeps its own largest
 // magnitude.
-TARNEX_VECTOR_CLONES void WidenAll(float& extent, const std::vector<float>& coordinates)
+TARNEX_LANE_KERNEL void WidenAll(float& extent, const std::vector<float>& coordinates)
 {
     const float* c = coordinates.data();
     const std::size_t n = coordinates.size();
@@ -44,9 +44,9 @@ Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount)
     FramePositions positions;
     for (std::int32_t i = 0; i < frameCount; ++i) {
         model.BuildFramePositions(i, positions);
-        WidenAll(mx, positions.x);
-        WidenAll(my, positions.y);
-        WidenAll(mz, positions.z);
+        RunLanes<WidenAll>(mx, positions.x);
+        RunLanes<WidenAll>(my, positions.y);
+        RunLanes<WidenAll>(mz, positions.z);
     }
     Extents extents;
     extents.mx = mx;

@@ -45,8 +45,8 @@ inline __attribute__((always_inline)) void DoubleField(const float* from, double
           << field.shift;
 }
 
-TARNEX_VECTOR_CLONES void PackLanes(const FramePositions& positions, std::size_t first, std::size_t count,
-                                    const ScaleFactors& f, std::uint8_t* out)
+TARNEX_LANE_KERNEL void PackLanes(const FramePositions& positions, std::size_t first, std::size_t count,
+                                  const ScaleFactors& f, std::uint8_t* out)
 {
     for (std::size_t i = first; i + 4 <= first + count; i += 4, out += 16) {
         Int4 x, y, z;
@@ -71,7 +71,7 @@ void PackPositions(const FramePositions& positions, std::size_t first, std::size
                    const ScaleFactors& factors, std::uint8_t* out)
 {
     const std::size_t lanes = count / 4 * 4;
-    PackLanes(positions, first, lanes, factors, out);
+    RunLanes<PackLanes>(positions, first, lanes, factors, out);
     for (std::size_t i = first + lanes; i < first + count; ++i) {
         const FrameVertex v{positions.x[i], positions.y[i], positions.z[i], 0.0f, 0.0f};
         const std::uint32_t word = PackVertex(ScaleVertex(v, factors));
@@ -86,6 +86,8 @@ void PackPositions(const FramePositions& positions, std::size_t first, std::size
 std::uint8_t TextureByte(float coordinate)
 {
     const float scaled = coordinate * 256.0f;
+    // The floats whose truncation fits 32 bits: from -2^31 (the next float below it is -2^31 - 256)
+    // up to, not including, 2^31. Not a number fails both comparisons.
     if (!(scaled > -2147483904.0f && scaled < 2147483648.0f))
         return 0;
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(scaled)) & 0xFFu);

@@ -1,4 +1,5 @@
-// Packing converted vertices for the animation file, and texture coordinates for the data file.
+// Packing converted vertices for the animation file and reading the words back, and texture
+// coordinates for the data file.
 //
 // The packed vertex word, 32 bits:
 //   bits  0-10  X × 8   bits 11-21  Y × 8   bits 22-31  Z × 4
@@ -17,8 +18,17 @@ struct PackedField {
     int shift;
     int bits;
     int unitsPerCoordinate;
-    std::int32_t Largest() const { return (1 << (bits - 1)) - 1; }
-    std::uint32_t Mask() const { return (1u << bits) - 1u; }
+    // The field's reach in steps; a coordinate at either end lies on a face of the cube.
+    constexpr std::int32_t Largest() const { return (1 << (bits - 1)) - 1; }
+    constexpr std::int32_t Lowest() const { return -(1 << (bits - 1)); }
+    constexpr bool OnFace(std::int32_t steps) const { return steps == Largest() || steps == Lowest(); }
+    constexpr std::uint32_t Mask() const { return (1u << bits) - 1u; }
+    // The field of word as signed steps: shifted up to the word's top bit, then back down with
+    // its sign.
+    constexpr std::int32_t Steps(std::uint32_t word) const
+    {
+        return static_cast<std::int32_t>(word << (32 - shift - bits)) >> (32 - bits);
+    }
 };
 inline constexpr PackedField kPackedX{0, 11, 8};
 inline constexpr PackedField kPackedY{11, 11, 8};
@@ -26,6 +36,15 @@ inline constexpr PackedField kPackedZ{22, 10, 4};
 
 // One word from a converted vertex (ScaleVertex's X, Y, Z).
 std::uint32_t PackVertex(const ScaledVertex& vertex);
+
+// A word's three fields as signed steps: X and Y in eighths of a unit, Z in quarters.
+struct PackedSteps {
+    std::int32_t x = 0, y = 0, z = 0;
+};
+constexpr PackedSteps UnpackVertex(std::uint32_t word)
+{
+    return {kPackedX.Steps(word), kPackedY.Steps(word), kPackedZ.Steps(word)};
+}
 
 // Scales, clamps and packs positions first .. first + count - 1, writing each word as 4 bytes,
 // little-endian, from out on: PackVertex(ScaleVertex(position)) for each, four at a time.

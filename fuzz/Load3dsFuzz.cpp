@@ -5,6 +5,7 @@
 // input's two halves are also read as a (damaged) pair of their own.
 #include "convert/Conversion.h"
 #include "convert/FormatCheck.h"
+#include "convert/MeshFormat.h"
 #include "convert/MeshWriter.h"
 #include "convert/RangeConversion.h"
 #include "input3ds/3dsModel.h"
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -39,9 +41,21 @@ bool IsLine(const std::string& line)
     return line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0;
 }
 
-std::uint32_t U16At(const std::vector<std::uint8_t>& bytes, std::size_t at)
+// The two counts at the start of each file of a pair.
+DataHeader DataHeaderOf(CMemoryFileSystem& fs, const OutputNames& names)
 {
-    return bytes[at] | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
+    DataHeader header;
+    const std::unique_ptr<CFile> file = fs.OpenRead(names.dataPath);
+    REQUIRE(file && ReadDataHeader(*file, header));
+    return header;
+}
+
+AnimationHeader AnimationHeaderOf(CMemoryFileSystem& fs, const OutputNames& names)
+{
+    AnimationHeader header;
+    const std::unique_ptr<CFile> file = fs.OpenRead(names.animationPath);
+    REQUIRE(file && ReadAnimationHeader(*file, header));
+    return header;
 }
 
 // A built frame is sized to its counts; with the limits checked, its corners name its vertices.
@@ -94,16 +108,17 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(WriteMeshFiles(model, names, false, factors, fs, StatusReport{}, result, error));
     REQUIRE(result.framesWritten == frameCount);
     REQUIRE(fs.Paths().size() == 2);
-    const auto& data = fs.Bytes(names.dataPath);
-    REQUIRE(data.size() == 48 + std::uint64_t{16} * first.triangleCount);
-    REQUIRE(U16At(data, 0) == (first.triangleCount & 0xFFFFu));
-    REQUIRE(U16At(data, 2) == (first.vertexCount & 0xFFFFu));
+    REQUIRE(fs.Bytes(names.dataPath).size() == kDataHeaderBytes + kTriangleRecordBytes * first.triangleCount);
+    const DataHeader data = DataHeaderOf(fs, names);
+    REQUIRE(data.triangleCount == (first.triangleCount & 0xFFFFu));
+    REQUIRE(data.vertexCount == (first.vertexCount & 0xFFFFu));
     const std::vector<std::uint8_t> animation = fs.Bytes(names.animationPath);
-    REQUIRE(animation.size() == 4 + frameBytes);
-    REQUIRE(U16At(animation, 0) == (static_cast<std::uint32_t>(frameCount) & 0xFFFFu));
-    REQUIRE(U16At(animation, 2) == ((4u * first.vertexCount) & 0xFFFFu));
+    REQUIRE(animation.size() == kAnimationHeaderBytes + frameBytes);
+    const AnimationHeader header = AnimationHeaderOf(fs, names);
+    REQUIRE(header.frameCount == (static_cast<std::uint32_t>(frameCount) & 0xFFFFu));
+    REQUIRE(header.frameSize == ((4u * first.vertexCount) & 0xFFFFu));
     // Every frame has the header's frame size, or the file cannot be read back nor appended to.
-    REQUIRE(animation.size() == 4 + std::uint64_t{U16At(animation, 0)} * U16At(animation, 2));
+    REQUIRE(animation.size() == kAnimationHeaderBytes + std::uint64_t{header.frameCount} * header.frameSize);
     REQUIRE(ReadBack(fs, names)); // what was written reads back sound
 
     // Appending the same frames: all or nothing.
@@ -118,10 +133,12 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(result.framesWritten == frameCount);
     REQUIRE(result.totalFrames == 2 * frameCount);
     REQUIRE(result.totalFrames <= 65535);
-    REQUIRE(grown.size() == 4 + 2 * frameBytes);
-    REQUIRE(U16At(grown, 0) == static_cast<std::uint32_t>(2 * frameCount));
+    REQUIRE(grown.size() == kAnimationHeaderBytes + 2 * frameBytes);
+    REQUIRE(AnimationHeaderOf(fs, names).frameCount == static_cast<std::uint32_t>(2 * frameCount));
+    // The frame size and the old frames stay; the new frames follow them.
     REQUIRE(std::equal(animation.begin() + 2, animation.end(), grown.begin() + 2));
-    REQUIRE(std::equal(animation.begin() + 4, animation.end(), grown.begin() + static_cast<std::ptrdiff_t>(animation.size())));
+    REQUIRE(std::equal(animation.begin() + kAnimationHeaderBytes, animation.end(),
+                       grown.begin() + static_cast<std::ptrdiff_t>(animation.size())));
 }
 
 void Convert(const std::vector<std::uint8_t>& bytes, FrameMode frameMode, VertexMode mode)

@@ -268,7 +268,8 @@ C3dsReader::Walk C3dsReader::ReadMaterial(std::uint64_t p, std::uint64_t end, in
 C3dsReader::Walk C3dsReader::ReadSegment(std::uint64_t p, std::uint64_t end)
 {
     // The counting walk settles the frame count; the reading walk keeps it, so that every
-    // object's tracks have the same, final size even when a file holds several segments.
+    // object's tracks keep their keys up to the same last frame even when a file holds several
+    // segments.
     if (readPass_)
         return Walk::Continue;
     std::uint32_t first = 0, last = 0;

@@ -1,7 +1,7 @@
 // The .3DS reader: fills scene data from a 3D Studio file in two walks over its chunk tree (the
 // chunks are listed in ChunkIds.h). The first walk counts the mesh objects and learns the frame
 // count of the keyframe segment; the second reads every object's name, points, faces, material
-// groups, mapping and origin, and every object node's tracks, which then have their final size.
+// groups, mapping and origin, and the keys of every object node's tracks.
 // Everything else in the file is skipped.
 //
 // Safe for untrusted input: every chunk is clamped to its parent and to the file, every count to

@@ -36,21 +36,20 @@ struct Scan {
 };
 
 // The reach and face count of count packed words: one plain loop over the fields, shifted out with
-// their signs, that the compiler keeps in vector registers.
-TARNEX_VECTOR_CLONES void ScanWords(const std::uint8_t* bytes, std::size_t count, Scan& scan)
+// their signs, that the compiler keeps in vector registers. The words are copied out in the host's
+// order, which Lanes.h holds to be the files' little-endian one.
+TARNEX_LANE_KERNEL void ScanWords(const std::uint8_t* bytes, std::size_t count, Scan& scan)
 {
     std::int32_t lx = scan.lx, ly = scan.ly, lz = scan.lz, hx = scan.hx, hy = scan.hy, hz = scan.hz;
     std::uint32_t onFace = 0;
     for (std::size_t i = 0; i < count; ++i) {
         std::uint32_t word;
         std::memcpy(&word, bytes + 4 * i, 4);
-        const std::int32_t x = static_cast<std::int32_t>(word << 21) >> 21;
-        const std::int32_t y = static_cast<std::int32_t>(word << 10) >> 21;
-        const std::int32_t z = static_cast<std::int32_t>(word) >> 22;
-        lx = std::min(lx, x), hx = std::max(hx, x);
-        ly = std::min(ly, y), hy = std::max(hy, y);
-        lz = std::min(lz, z), hz = std::max(hz, z);
-        onFace += (x == 1023 || x == -1024) + (y == 1023 || y == -1024) + (z == 511 || z == -512);
+        const PackedSteps s = UnpackVertex(word);
+        lx = std::min(lx, s.x), hx = std::max(hx, s.x);
+        ly = std::min(ly, s.y), hy = std::max(hy, s.y);
+        lz = std::min(lz, s.z), hz = std::max(hz, s.z);
+        onFace += kPackedX.OnFace(s.x) + kPackedY.OnFace(s.y) + kPackedZ.OnFace(s.z);
     }
     scan = {lx, ly, lz, hx, hy, hz, scan.onFace + onFace};
 }
@@ -65,12 +64,13 @@ bool InspectMeshPair(CMeshPair& pair, MeshInfo& info, std::string& fault)
     info.frames = pair.FrameCount();
     info.frameSize = pair.FrameSize();
     for (const DataTriangle& t : pair.Triangles()) {
-        ++info.types[t.type & 0x07];
-        info.weapon += (t.type & 0x08) != 0;
+        ++info.types[t.type & kPolygonTypeBits];
+        info.weapon += (t.type & kFlagW) != 0;
         info.textures.insert(t.texture);
     }
-    info.lowest = {1024, 1024, 512};
-    info.highest = {-1025, -1025, -513};
+    // One past each field's reach, so that the first word read moves both ends.
+    info.lowest = {kPackedX.Largest() + 1, kPackedY.Largest() + 1, kPackedZ.Largest() + 1};
+    info.highest = {kPackedX.Lowest() - 1, kPackedY.Lowest() - 1, kPackedZ.Lowest() - 1};
     if (info.frameSize == 0)
         return true;
     const auto perPiece = static_cast<std::uint32_t>(std::max<std::size_t>(1, kPieceBytes / info.frameSize));
@@ -83,7 +83,7 @@ bool InspectMeshPair(CMeshPair& pair, MeshInfo& info, std::string& fault)
         }
         // A piece holds at most 2M words, 6M face coordinates: its count fits 32 bits.
         Scan scan{info.lowest.x, info.lowest.y, info.lowest.z, info.highest.x, info.highest.y, info.highest.z, 0};
-        ScanWords(bytes.data(), bytes.size() / 4, scan);
+        RunLanes<ScanWords>(bytes.data(), bytes.size() / 4, scan);
         info.lowest = {scan.lx, scan.ly, scan.lz};
         info.highest = {scan.hx, scan.hy, scan.hz};
         info.onFace += scan.onFace;
@@ -98,9 +98,12 @@ std::string MeshInfoReport(const CMeshPair& pair, const MeshInfo& info)
     report += "Animation file: " + pair.Names().animationPath + "\n";
     report += Text("Triangles: %u\nVertices: %u\nFrames: %u\nFrame size: %u bytes\n", info.triangles, info.vertices,
                    info.frames, info.frameSize);
-    const std::uint32_t other = info.types[5] + info.types[6] + info.types[7];
+    std::uint32_t other = 0;
+    for (std::size_t type = kPolygonModulated + 1; type <= kPolygonTypeBits; ++type)
+        other += info.types[type];
     report += Text("Triangles by type: normal %u, two-sided %u, translucent %u, masked %u, modulated %u, weapon %u",
-                   info.types[0], info.types[1], info.types[2], info.types[3], info.types[4], info.weapon);
+                   info.types[kPolygonNormal], info.types[kPolygonTwoSided], info.types[kPolygonTranslucent],
+                   info.types[kPolygonMasked], info.types[kPolygonModulated], info.weapon);
     report += other > 0 ? Text(", other %u\n", other) : "\n";
     std::string textures;
     for (const int texture : info.textures)
@@ -109,9 +112,9 @@ std::string MeshInfoReport(const CMeshPair& pair, const MeshInfo& info)
     if (info.frames == 0 || info.vertices == 0) {
         report += "Reach: no coordinates\n";
     } else {
-        report += Reach("X", info.lowest.x, info.highest.x, 8.0);
-        report += Reach("Y", info.lowest.y, info.highest.y, 8.0);
-        report += Reach("Z", info.lowest.z, info.highest.z, 4.0);
+        report += Reach("X", info.lowest.x, info.highest.x, kPackedX.unitsPerCoordinate);
+        report += Reach("Y", info.lowest.y, info.highest.y, kPackedY.unitsPerCoordinate);
+        report += Reach("Z", info.lowest.z, info.highest.z, kPackedZ.unitsPerCoordinate);
     }
     report += Text("Coordinates on a face of the cube: %llu\n", static_cast<unsigned long long>(info.onFace));
     return report;

@@ -2,6 +2,8 @@
 // the texture numbers they use, and how far the packed coordinates reach over every frame.
 #pragma once
 
+#include "convert/MeshFormat.h"
+#include "convert/VertexPacking.h"
 #include "inspect/MeshPair.h"
 
 #include <cstdint>
@@ -13,12 +15,12 @@ struct MeshInfo {
     std::uint32_t vertices = 0;
     std::uint32_t frames = 0;
     std::uint32_t frameSize = 0;
-    std::uint32_t types[8] = {}; // by the type byte's low three bits: normal, two-sided, translucent,
-                                 // masked, modulated, and three no converter writes
-    std::uint32_t weapon = 0;    // triangles with the weapon flag (0x08)
+    std::uint32_t types[kPolygonTypeBits + 1] = {}; // by polygon type: normal, two-sided, translucent,
+                                                    // masked, modulated, and three no converter writes
+    std::uint32_t weapon = 0;                       // triangles with the weapon flag (kFlagW)
     std::set<int> textures;
-    Steps lowest, highest;    // over every coordinate of every frame
-    std::uint64_t onFace = 0; // coordinates on a face of the cube: X, Y at -1024 or 1023, Z at -512 or 511
+    PackedSteps lowest, highest; // over every coordinate of every frame
+    std::uint64_t onFace = 0;    // coordinates on a face of the cube: a field at its lowest or largest
 };
 
 // Reads every frame of the opened pair, in large pieces, for its figures; false with the fault

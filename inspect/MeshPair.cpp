@@ -1,6 +1,6 @@
 #include "inspect/MeshPair.h"
 
-#include "convert/MeshWriter.h"
+#include "convert/MeshFormat.h"
 #include "platform/ByteReader.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
@@ -19,30 +19,7 @@ bool ReadAt(CFile& file, std::uint64_t at, std::vector<std::uint8_t>& bytes)
     return file.Seek(at) && file.Read(bytes.data(), bytes.size()) == bytes.size();
 }
 
-// Both files begin with two 16-bit counts in a header of headerBytes; false when the file is
-// shorter than its header or cannot be read.
-bool ReadCounts(CFile& file, std::uint64_t headerBytes, std::uint16_t& first, std::uint16_t& second)
-{
-    std::vector<std::uint8_t> header(headerBytes);
-    if (file.Length() < headerBytes || !ReadAt(file, 0, header))
-        return false;
-    CByteReader reader(header);
-    return reader.ReadU16(first) && reader.ReadU16(second);
-}
-
-// Sign-extends the low bits of a field.
-int Field(std::uint32_t word, int shift, int bits)
-{
-    const auto field = static_cast<std::int32_t>(word << (32 - shift - bits));
-    return field >> (32 - bits);
-}
-
 } // namespace
-
-Steps Unpack(std::uint32_t word)
-{
-    return {Field(word, 0, 11), Field(word, 11, 11), Field(word, 22, 10)};
-}
 
 CMeshPair::CMeshPair() = default;
 CMeshPair::~CMeshPair() = default;
@@ -56,12 +33,13 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
         fault = Fault("Error: Could not open %s", (data ? names.animationPath : names.dataPath).c_str());
         return false;
     }
-    std::uint16_t triangleCount = 0, vertexCount = 0;
-    if (!ReadCounts(*data, kDataHeaderBytes, triangleCount, vertexCount)) {
+    DataHeader dataHeader;
+    if (!ReadDataHeader(*data, dataHeader)) {
         fault = Fault("Error: %s is shorter than the header of a data file", names.dataPath.c_str());
         return false;
     }
-    vertexCount_ = vertexCount;
+    const std::uint16_t triangleCount = dataHeader.triangleCount;
+    vertexCount_ = dataHeader.vertexCount;
     const std::uint64_t dataLength = data->Length();
     const std::uint64_t dataWanted = kDataHeaderBytes + kTriangleRecordBytes * triangleCount;
     if (dataLength != dataWanted) {
@@ -71,12 +49,13 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
         return false;
     }
 
-    std::uint16_t frameCount = 0, frameSize = 0;
-    if (!ReadCounts(*animation_, kAnimationHeaderBytes, frameCount, frameSize)) {
+    AnimationHeader animationHeader;
+    if (!ReadAnimationHeader(*animation_, animationHeader)) {
         fault = Fault("Error: %s is shorter than the header of an animation file", names.animationPath.c_str());
         return false;
     }
     const std::uint64_t animationLength = animation_->Length();
+    const std::uint16_t frameCount = animationHeader.frameCount, frameSize = animationHeader.frameSize;
     frameCount_ = frameCount;
     frameSize_ = frameSize;
     const std::uint64_t animationWanted = kAnimationHeaderBytes + std::uint64_t{frameSize} * frameCount;
@@ -120,7 +99,7 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
 
 bool CMeshPair::ReadFrames(std::uint32_t first, std::uint32_t count, std::vector<std::uint8_t>& bytes)
 {
-    if (first + std::uint64_t{count} > frameCount_)
+    if (first + std::uint64_t{count} > frameCount_) // summed in 64 bits, where it cannot wrap
         return false;
     bytes.resize(std::size_t{count} * frameSize_);
     return ReadAt(*animation_, kAnimationHeaderBytes + std::uint64_t{first} * frameSize_, bytes);

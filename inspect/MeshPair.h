@@ -1,7 +1,7 @@
 // Reading a converted pair back, as the engine will: the data file whole, the animation file a frame
 // at a time. Safe for untrusted files: every count is checked against the bytes that hold it before
 // it is used, and a pair whose lengths, frame size or corners disagree is refused with one line
-// naming the first fault. The layout of both files is described in convert/MeshWriter.h.
+// naming the first fault. The layout of both files is described in convert/MeshFormat.h.
 #pragma once
 
 #include "convert/Conversion.h"
@@ -17,20 +17,14 @@ class CFileSystem;
 // One triangle record of the data file.
 struct DataTriangle {
     std::uint16_t corners[3] = {0, 0, 0};
-    std::uint8_t type = 0; // the polygon type (low three bits) and flags (0x08 weapon, ...)
+    std::uint8_t type = 0; // the polygon type and flags (kPolygonTypeBits, kFlagW, ...)
     std::uint8_t cByte = 0;
     std::uint8_t uv[6] = {0, 0, 0, 0, 0, 0};
     std::uint8_t texture = 0;
     std::uint8_t xByte = 0;
 };
 
-// A packed vertex word's three fields as signed steps: X and Y in eighths, Z in quarters of a unit.
-struct Steps {
-    int x = 0, y = 0, z = 0;
-};
-Steps Unpack(std::uint32_t word);
-
-// The word at byte offset at of a frame's bytes.
+// The packed word (UnpackVertex) whose 4 bytes, little-endian, begin at bytes.
 inline std::uint32_t WordAt(const std::uint8_t* bytes)
 {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;

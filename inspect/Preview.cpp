@@ -1,5 +1,8 @@
 #include "inspect/Preview.h"
 
+#include "convert/MeshFormat.h"
+#include "convert/VertexPacking.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,14 +30,14 @@ std::uint32_t Pack(const Rgb& c)
 // The tint of a polygon type; the weapon flag wins over the type.
 Rgb Tint(std::uint8_t type)
 {
-    if (type & 0x08)
+    if (type & kFlagW)
         return {230, 80, 70};
-    switch (type & 0x07) {
-    case 0: return {175, 185, 205}; // normal
-    case 1: return {130, 205, 140}; // two-sided
-    case 2: return {100, 200, 235}; // translucent
-    case 3: return {225, 200, 110}; // masked
-    case 4: return {205, 130, 215}; // modulated
+    switch (type & kPolygonTypeBits) {
+    case kPolygonNormal: return {175, 185, 205};
+    case kPolygonTwoSided: return {130, 205, 140};
+    case kPolygonTranslucent: return {100, 200, 235};
+    case kPolygonMasked: return {225, 200, 110};
+    case kPolygonModulated: return {205, 130, 215};
     default: return {200, 200, 200};
     }
 }
@@ -147,13 +150,13 @@ void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* f
     std::vector<Point> points(vertices);
     std::vector<bool> onFace(vertices);
     for (std::uint32_t v = 0; v < vertices; ++v) {
-        const Steps s = Unpack(WordAt(frame + 4 * std::size_t(v)));
+        const PackedSteps s = UnpackVertex(WordAt(frame + 4 * std::size_t(v)));
         float* p = &units[3 * std::size_t(v)];
-        p[0] = static_cast<float>(s.x) / 8.0f;
-        p[1] = static_cast<float>(s.y) / 8.0f;
-        p[2] = static_cast<float>(s.z) / 4.0f;
+        p[0] = static_cast<float>(s.x) / static_cast<float>(kPackedX.unitsPerCoordinate);
+        p[1] = static_cast<float>(s.y) / static_cast<float>(kPackedY.unitsPerCoordinate);
+        p[2] = static_cast<float>(s.z) / static_cast<float>(kPackedZ.unitsPerCoordinate);
         points[v] = project(p[0], p[1], p[2]);
-        onFace[v] = s.x == 1023 || s.x == -1024 || s.y == 1023 || s.y == -1024 || s.z == 511 || s.z == -512;
+        onFace[v] = kPackedX.OnFace(s.x) || kPackedY.OnFace(s.y) || kPackedZ.OnFace(s.z);
     }
     const float origin[3] = {0.0f, 0.0f, 0.0f};
     const Point centre = project(0.0f, 0.0f, 0.0f);
@@ -164,7 +167,7 @@ void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* f
     const float lightLength = std::sqrt(light[0] * light[0] + light[1] * light[1] + light[2] * light[2]);
     for (const bool translucentPass : {false, true}) {
         for (const DataTriangle& t : triangles) {
-            const bool translucent = (t.type & 0x07) == 2 && !(t.type & 0x08);
+            const bool translucent = (t.type & kPolygonTypeBits) == kPolygonTranslucent && !(t.type & kFlagW);
             if (translucent != translucentPass)
                 continue;
             const float* p[3];

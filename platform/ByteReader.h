@@ -58,7 +58,6 @@ public:
     }
 
     std::size_t Remaining() const { return bytes_.size() - at_; }
-    std::size_t Position() const { return at_; }
 
 private:
     std::span<const std::uint8_t> bytes_;

@@ -1,6 +1,8 @@
 // The one file layer of the system: every byte read or written goes through CFile, and every
 // path operation through CFileSystem, so that tests can make any operation fail and the fuzzer can
-// run whole conversions in memory. The native implementation works on POSIX descriptors.
+// run whole conversions in memory. The native implementation, CFileSystem::Native(), is one file
+// per platform beside this one (PosixFileLayer.cpp), and the build compiles the one for its
+// system; callers see only this interface.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +31,6 @@ public:
     // (fewer at the end of the file or on an error).
     virtual std::size_t Read(void* buffer, std::size_t count) = 0;
     virtual bool Write(const void* data, std::size_t count) = 0;
-    virtual std::uint64_t Tell() = 0;
     virtual std::uint64_t Length() = 0;
     virtual bool Flush() = 0; // hands everything written to the kernel and to the disk
     virtual bool Truncate(std::uint64_t length) = 0;
@@ -67,7 +68,6 @@ public:
     // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
     virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
-    virtual bool Link(const std::string& existing, const std::string& newPath) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual FileInfo Stat(const std::string& path) = 0;
     // The file a path finally names: a symbolic link is followed, so that replacing the file

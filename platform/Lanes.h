@@ -10,19 +10,55 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 // The writer stores a vector of packed words by copying its lanes to memory, which gives the
 // file's little-endian byte order only on a little-endian machine.
 static_assert(std::endian::native == std::endian::little, "lanes are stored to memory as little-endian words");
 
-// Functions that work in lanes can be built twice: for any x86-64 processor and for one with
-// AVX2, chosen when the program starts; both run the same operations in the same order. Only with
-// GCC, and not under the sanitizers, whose run-time is not ready when the choice is made.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define TARNEX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+// Functions that work in lanes are built twice on x86-64: for any processor and for one with
+// AVX2; both run the same operations in the same order. Each is written once, as a kernel
+// (TARNEX_LANE_KERNEL) that is inlined into both copies, and called through RunLanes, which runs
+// the copy that LanesUseAvx2 chose for this processor. That is the one place the choice is made:
+// another processor family or compiler adds its copies here, and no caller changes. Elsewhere
+// there is one copy, built for the target.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TARNEX_AVX2_COPIES 1
 #else
-#define TARNEX_VECTOR_CLONES
+#define TARNEX_AVX2_COPIES 0
 #endif
+
+#define TARNEX_LANE_KERNEL inline __attribute__((always_inline))
+
+#if TARNEX_AVX2_COPIES
+// Whether this processor (and its system) runs AVX2; asked once, and the answer holds for the run.
+bool LanesUseAvx2();
+#endif
+
+namespace lane_copies {
+template <auto& Kernel, typename... Args> void Baseline(Args&&... args)
+{
+    Kernel(std::forward<Args>(args)...);
+}
+#if TARNEX_AVX2_COPIES
+template <auto& Kernel, typename... Args> __attribute__((target("avx2"))) void Avx2(Args&&... args)
+{
+    Kernel(std::forward<Args>(args)...);
+}
+#endif
+} // namespace lane_copies
+
+// Runs Kernel(args...) in the copy chosen for this processor.
+template <auto& Kernel, typename... Args> inline void RunLanes(Args&&... args)
+{
+#if TARNEX_AVX2_COPIES
+    if (LanesUseAvx2()) {
+        lane_copies::Avx2<Kernel>(std::forward<Args>(args)...);
+        return;
+    }
+#endif
+    lane_copies::Baseline<Kernel>(std::forward<Args>(args)...);
+}
 
 typedef float Float8 __attribute__((vector_size(32)));
 typedef float Float4 __attribute__((vector_size(16)));

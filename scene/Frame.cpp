@@ -98,8 +98,8 @@ inline __attribute__((always_inline)) void PlaceLanes(const Pose& pose, const fl
     }
 }
 
-TARNEX_VECTOR_CLONES void PlaceVertices(const Pose& pose, const float* rx, const float* ry, const float* rz,
-                                        std::size_t n, float* x, float* y, float* z)
+TARNEX_LANE_KERNEL void PlaceVertices(const Pose& pose, const float* rx, const float* ry, const float* rz,
+                                      std::size_t n, float* x, float* y, float* z)
 {
     if (pose.rotation.identity)
         PlaceLanes<false>(pose, rx, ry, rz, n, x, y, z);
@@ -117,9 +117,9 @@ void PlaceAll(const SceneData& scene, const KeyFramePoints& points, std::size_t 
     for (const std::uint32_t index : points.placed) {
         const MeshObject& object = scene.objects[index];
         const std::size_t n = object.vertices.size();
-        PlaceVertices(Pose(object, sceneFrame), relative.x.data() + base, relative.y.data() + base,
-                      relative.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
-                      positions.z.data() + base);
+        RunLanes<PlaceVertices>(Pose(object, sceneFrame), relative.x.data() + base, relative.y.data() + base,
+                                relative.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
+                                positions.z.data() + base);
         base += n;
     }
 }

@@ -21,8 +21,8 @@ struct KeyFramePoints {
 };
 KeyFramePoints PrepareKeyFrames(const SceneData& scene);
 
-// Fills frame (emptied first) with frame frameIndex. points is PrepareKeyFrames(scene); only
-// key-frame assembly reads it.
+// BuildFrame for the scene (CMeshModel::BuildFrame): frame frameIndex into frame. points is
+// PrepareKeyFrames(scene); only key-frame assembly reads it.
 void AssembleFrame(const SceneData& scene, const KeyFramePoints& points, std::int32_t frameIndex,
                    MeshFrame& frame);
 

@@ -10,7 +10,9 @@ class CFile;
 
 class CMeshModel {
 public:
-    // Fills frame (empty on entry) with frame number frameIndex; out of range gives an empty frame.
+    // Fills frame with frame number frameIndex, replacing whatever it held: it is released first,
+    // so one MeshFrame can take frame after frame and its arrays keep their storage. A frame
+    // number out of range gives an empty frame.
     virtual void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const = 0;
     // Loads the scene in key-frame mode; 1 on success, 0 after a failure was reported.
     virtual int Load(CFile& file) = 0;

@@ -10,8 +10,8 @@ struct Vec3 {
     float x = 0.0f, y = 0.0f, z = 0.0f;
 };
 
-// One point: position in scene units and texture coordinates. In a keyframe track the
-// same record holds one value triple per frame in x, y, z; u and v carry nothing there.
+// One point: position in scene units and texture coordinates (0, 0 for an object without
+// mapping).
 struct FrameVertex {
     float x = 0.0f;
     float y = 0.0f;
@@ -42,8 +42,8 @@ struct FrameTriangle {
     std::uint8_t cByte = 0;
 };
 
-// One assembled animation frame. BuildFrame sizes both arrays exactly to their counts;
-// the caller owns them and calls Release() before handing the frame to the next build.
+// One assembled animation frame, owned by whoever asked for it (CMeshModel::BuildFrame says how
+// it is filled). Both arrays hold exactly their counts' entries.
 struct MeshFrame {
     std::int32_t perVertexUV = 1;
     std::string name;

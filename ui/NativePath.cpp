@@ -7,10 +7,6 @@
 #include <filesystem>
 #include <system_error>
 
-namespace {
-
-} // namespace
-
 QString DisplayPath(const std::string& bytes)
 {
     return QFile::decodeName(QByteArray::fromStdString(bytes));

@@ -103,7 +103,7 @@ void SweepEveryOperation(Target target)
         const Snapshot after = folder.Contents();
         switch (run.outcome) {
         case RunOutcome::Completed:
-            // A survived fault changes no byte. A spare link whose removal failed may remain.
+            // A survived fault changes no byte. A temporary name whose removal failed may remain.
             for (const auto& [name, bytes] : finished) {
                 ASSERT_TRUE(after.count(name)) << name;
                 EXPECT_TRUE(after.at(name) == bytes) << name << " differs from a run without faults";
@@ -137,12 +137,11 @@ void SweepEveryOperation(Target target)
         }
     }
     // Only operations whose failure loses nothing may pass unnoticed: closing the input after
-    // it was read, a look-up that only guards, the spare link of a file about to be replaced and
-    // its removal (file systems without hard links replace it without one), the locks by which
-    // runs take turns and what opens and checks them (file systems without locks go without),
-    // giving a new file the old one's permission bits, and naming an unnamed temporary directly
-    // (it is then named by way of a fresh name).
-    const std::set<std::string> harmless = {"Close", "Stat", "Link", "Remove", "Lock", "OpenFolder",
+    // it was read, a look-up that only guards, removing a temporary name (the next run in the
+    // folder removes what is left), the locks by which runs take turns and what opens and checks
+    // them (file systems without locks go without), giving a new file the old one's permission
+    // bits, and naming an unnamed temporary directly (it is then named by way of a fresh name).
+    const std::set<std::string> harmless = {"Close", "Stat", "Remove", "Lock", "OpenFolder",
                                             "OpenRead", "Info", "SetMode", "LinkAs"};
     for (const std::string& op : toleratedFaults)
         EXPECT_TRUE(harmless.count(op)) << op << " failed unnoticed";

@@ -15,7 +15,6 @@ public:
     {
         return !fs_.ShouldFail(FileOp::Write) && inner_->Write(data, count);
     }
-    std::uint64_t Tell() override { return fs_.ShouldFail(FileOp::Tell) ? 0 : inner_->Tell(); }
     std::uint64_t Length() override { return fs_.ShouldFail(FileOp::Length) ? 0 : inner_->Length(); }
     bool Flush() override { return !fs_.ShouldFail(FileOp::Flush) && inner_->Flush(); }
     bool Truncate(std::uint64_t length) override
@@ -51,13 +50,11 @@ const char* FileOpName(FileOp op)
     case FileOp::ProbeWritable: return "ProbeWritable";
     case FileOp::CreateTemp: return "CreateTemp";
     case FileOp::Rename: return "Rename";
-    case FileOp::Link: return "Link";
     case FileOp::Remove: return "Remove";
     case FileOp::Stat: return "Stat";
     case FileOp::Seek: return "Seek";
     case FileOp::Read: return "Read";
     case FileOp::Write: return "Write";
-    case FileOp::Tell: return "Tell";
     case FileOp::Length: return "Length";
     case FileOp::Flush: return "Flush";
     case FileOp::Truncate: return "Truncate";
@@ -124,11 +121,6 @@ std::unique_ptr<CFile> CFaultyFileSystem::OpenFolder(const std::string& nearPath
 bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to)
 {
     return !ShouldFail(FileOp::Rename) && inner_.Rename(from, to);
-}
-
-bool CFaultyFileSystem::Link(const std::string& existing, const std::string& newPath)
-{
-    return !ShouldFail(FileOp::Link) && inner_.Link(existing, newPath);
 }
 
 bool CFaultyFileSystem::Remove(const std::string& path)

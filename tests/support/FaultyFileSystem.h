@@ -3,7 +3,7 @@
 //
 // Operations of the files it hands out are counted too. A failing operation does nothing and
 // reports failure: an open or create returns null, Read returns 0, Write/Seek/Flush/Truncate/
-// Rename/Link/Remove return false, Stat reports a missing file. A failing Close still closes the
+// Rename/Remove/LinkAs return false, Stat reports a missing file. A failing Close still closes the
 // descriptor underneath (so nothing leaks) but returns false.
 #pragma once
 
@@ -20,13 +20,11 @@ enum class FileOp {
     ProbeWritable,
     CreateTemp,
     Rename,
-    Link,
     Remove,
     Stat,
     Seek,
     Read,
     Write,
-    Tell,
     Length,
     Flush,
     Truncate,
@@ -74,7 +72,6 @@ public:
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     std::string ResolveTarget(const std::string& path) override { return inner_.ResolveTarget(path); }
     bool Rename(const std::string& from, const std::string& to) override;
-    bool Link(const std::string& existing, const std::string& newPath) override;
     bool Remove(const std::string& path) override;
     FileInfo Stat(const std::string& path) override;
 

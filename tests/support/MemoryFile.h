@@ -19,7 +19,6 @@ public:
     }
     std::size_t Read(void* buffer, std::size_t count) override;
     bool Write(const void* data, std::size_t count) override;
-    std::uint64_t Tell() override { return at_; }
     std::uint64_t Length() override { return bytes_.size(); }
     bool Flush() override { return true; }
     bool Truncate(std::uint64_t length) override

@@ -41,7 +41,6 @@ public:
         at_ = end;
         return true;
     }
-    std::uint64_t Tell() override { return at_; }
     std::uint64_t Length() override { return node_->bytes.size(); }
     bool Flush() override { return open_; }
     bool Truncate(std::uint64_t length) override
@@ -156,15 +155,6 @@ bool CMemoryFileSystem::Rename(const std::string& from, const std::string& to)
     auto node = it->second;
     files_.erase(it);
     files_[to] = std::move(node);
-    return true;
-}
-
-bool CMemoryFileSystem::Link(const std::string& existing, const std::string& newPath)
-{
-    const auto it = files_.find(existing);
-    if (it == files_.end() || newPath.empty() || Has(newPath))
-        return false;
-    files_[newPath] = it->second;
     return true;
 }
 

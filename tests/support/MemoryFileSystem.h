@@ -1,5 +1,5 @@
 // An in-memory CFileSystem for tests and the fuzzer: a flat map from path to shared contents.
-// Files stay reachable through their open handles after a rename, a link or a remove, as on disk.
+// Files stay reachable through their open handles after a rename or a remove, as on disk.
 #pragma once
 
 #include "platform/FileLayer.h"
@@ -26,7 +26,6 @@ public:
     std::vector<std::string> Leftovers(const std::string& nearPath) override;
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     bool Rename(const std::string& from, const std::string& to) override;
-    bool Link(const std::string& existing, const std::string& newPath) override;
     bool Remove(const std::string& path) override;
     FileInfo Stat(const std::string& path) override;
 

@@ -1,0 +1,278 @@
+// The file layer on POSIX descriptors: the native one wherever the build finds a POSIX system.
+#include "platform/FileLayer.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+namespace {
+
+class CNativeFile final : public CFile {
+public:
+    explicit CNativeFile(int fd) : fd_(fd) {}
+    ~CNativeFile() override { Close(); }
+
+    bool Seek(std::uint64_t position) override
+    {
+        if (fd_ < 0 || position > static_cast<std::uint64_t>(INT64_MAX))
+            return false;
+        return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+    }
+
+    std::size_t Read(void* buffer, std::size_t count) override
+    {
+        auto* out = static_cast<char*>(buffer);
+        std::size_t done = 0;
+        while (fd_ >= 0 && done < count) {
+            const ssize_t n = ::read(fd_, out + done, count - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        return done;
+    }
+
+    bool Write(const void* data, std::size_t count) override
+    {
+        const auto* in = static_cast<const char*>(data);
+        while (fd_ >= 0 && count > 0) {
+            const ssize_t n = ::write(fd_, in, count);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            in += n;
+            count -= static_cast<std::size_t>(n);
+        }
+        return fd_ >= 0;
+    }
+
+    std::uint64_t Length() override
+    {
+        struct stat st {};
+        if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0)
+            return 0;
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    bool Flush() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+    bool Truncate(std::uint64_t length) override
+    {
+        return fd_ >= 0 && length <= static_cast<std::uint64_t>(INT64_MAX) &&
+               ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+    }
+
+    bool Close() override
+    {
+        if (fd_ < 0)
+            return true;
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc == 0;
+    }
+
+    FileInfo Info() override
+    {
+        struct stat st {};
+        return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? InfoOf(st) : FileInfo{};
+    }
+
+    LockResult Lock(bool wait) override
+    {
+        for (;;) {
+            if (fd_ >= 0 && ::flock(fd_, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0)
+                return LockResult::Locked;
+            if (fd_ >= 0 && errno == EINTR)
+                continue;
+            return fd_ >= 0 && errno == EWOULDBLOCK ? LockResult::Busy : LockResult::Failed;
+        }
+    }
+
+    bool SetMode(std::uint32_t mode) override { return fd_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode)) == 0; }
+
+    bool LinkAs(const std::string& path) override
+    {
+        // An unnamed file is reachable through its descriptor's entry in /proc.
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+        return fd_ >= 0 && ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    static FileInfo InfoOf(const struct stat& st)
+    {
+        FileInfo info;
+        info.exists = true;
+        info.regular = S_ISREG(st.st_mode);
+        info.directory = S_ISDIR(st.st_mode);
+        info.device = static_cast<std::uint64_t>(st.st_dev);
+        info.inode = static_cast<std::uint64_t>(st.st_ino);
+        info.size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+        info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+        return info;
+    }
+
+private:
+    int fd_;
+};
+
+std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
+{
+    // O_NONBLOCK keeps a FIFO from stalling the open; the regular-file check then refuses it.
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK); // reads and writes block again
+    return std::make_unique<CNativeFile>(fd);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A random name in the folder of nearPath: ".tarnex-", 16 hexadecimal digits and ".tmp".
+std::string RandomName(const std::string& nearPath)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    char name[32];
+    std::snprintf(name, sizeof name, ".tarnex-%016llx.tmp", static_cast<unsigned long long>(random()));
+    return FolderOf(nearPath) + name;
+}
+
+// Unnamed files need the kernel's O_TMPFILE and /proc, through which they get their name.
+bool UnnamedFilesLinkable()
+{
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    return linkable;
+}
+
+class CNativeFileSystem final : public CFileSystem {
+public:
+    std::unique_ptr<CFile> OpenRead(const std::string& path) override
+    {
+        return OpenRegular(path, O_RDONLY);
+    }
+
+    std::unique_ptr<CFile> OpenReadWrite(const std::string& path) override
+    {
+        return OpenRegular(path, O_RDWR);
+    }
+
+    bool ProbeWritable(const std::string& path) override
+    {
+        auto file = OpenRegular(path, O_WRONLY);
+        return file && file->Close();
+    }
+
+    std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override
+    {
+        tempPath.clear();
+        const std::string folder = FolderOf(nearPath);
+        // 0666 less the umask, as for any new file; a file put over another takes the old one's
+        // permission bits then (CommitFiles).
+        if (UnnamedFilesLinkable()) {
+            const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+            if (fd >= 0)
+                return std::make_unique<CNativeFile>(fd);
+        }
+        // The file system has no unnamed files: a named one, which a crash would leave behind.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            tempPath = RandomName(nearPath);
+            const int fd = ::open(tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0)
+                return std::make_unique<CNativeFile>(fd);
+            if (errno != EEXIST)
+                break;
+        }
+        tempPath.clear();
+        return nullptr;
+    }
+
+    std::string FreshName(const std::string& nearPath) override
+    {
+        std::string name;
+        struct stat st {};
+        do
+            name = RandomName(nearPath);
+        while (::lstat(name.c_str(), &st) == 0);
+        return name;
+    }
+
+    std::vector<std::string> Leftovers(const std::string& nearPath) override
+    {
+        std::vector<std::string> found;
+        const std::string folder = FolderOf(nearPath);
+        DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+        if (!dir)
+            return found;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            // Exactly what RandomName makes: ".tarnex-" (8 bytes), 16 lower-case hexadecimal
+            // digits, ".tmp" (4 bytes); 28 in all.
+            const bool ours = name.size() == 28 && name.compare(0, 8, ".tarnex-") == 0 &&
+                              name.compare(24, 4, ".tmp") == 0 &&
+                              name.find_first_not_of("0123456789abcdef", 8) == 24;
+            if (ours)
+                found.push_back(folder + name);
+        }
+        ::closedir(dir);
+        return found;
+    }
+
+    std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override
+    {
+        const std::string folder = FolderOf(nearPath);
+        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
+    }
+
+    bool Rename(const std::string& from, const std::string& to) override
+    {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+    FileInfo Stat(const std::string& path) override
+    {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? CNativeFile::InfoOf(st) : FileInfo{};
+    }
+
+    std::string ResolveTarget(const std::string& path) override
+    {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved)
+            return path;
+        std::string target(resolved);
+        std::free(resolved);
+        return target;
+    }
+};
+
+} // namespace
+
+CFileSystem& CFileSystem::Native()
+{
+    static CNativeFileSystem native;
+    return native;
+}
