@@ -230,6 +230,10 @@ C3dsReader::Walk C3dsReader::ReadTriangleMesh(std::uint64_t p, std::uint64_t end
         return Walk::Continue; // a mesh the counting walk never saw has no slot
     report_.showProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
     object->name = objectName_;
+    // Every object keeps its own copy of its name; one longer than a string holds in place is
+    // heap memory the file may repeat for many objects at the cost of a few bytes each.
+    if (object->name.capacity() > std::string().capacity() && !Charge(object->name.capacity() + 1))
+        return Walk::Fail;
     firstOfName_.emplace(objectName_, currentObject_); // a node names the first object of its name
     return WalkContent(p, end, depth);
 }
