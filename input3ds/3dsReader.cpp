@@ -57,9 +57,7 @@ bool C3dsReader::Read()
     readPass_ = false;
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
-    // By name every object is a frame, and an animation file holds at most 65535 of them. Refusing
-    // more early also keeps hostile files from feeding the name sort, whose steps are quadratic on
-    // equal names.
+    // By name every object is a frame, and an animation file holds at most 65535 of them.
     const bool byName = scene_.frameMode == FrameMode::ByObjectName;
     if (byName && objectCount_ > kMaxFrames) {
         report_.reportLine(FormatLine("Error: The scene is too large to convert"));
