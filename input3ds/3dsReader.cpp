@@ -57,9 +57,7 @@ bool C3dsReader::Read()
     readPass_ = false;
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
-    // By name every object is a frame, and an animation file holds at most 65535 of them. Refusing
-    // more early also keeps hostile files from feeding the name sort, whose steps are quadratic on
-    // equal names.
+    // By name every object is a frame, and an animation file holds at most 65535 of them.
     const bool byName = scene_.frameMode == FrameMode::ByObjectName;
     if (byName && objectCount_ > kMaxFrames) {
         report_.reportLine(FormatLine("Error: The scene is too large to convert"));
@@ -230,6 +228,10 @@ C3dsReader::Walk C3dsReader::ReadTriangleMesh(std::uint64_t p, std::uint64_t end
         return Walk::Continue; // a mesh the counting walk never saw has no slot
     report_.showProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
     object->name = objectName_;
+    // Every object keeps its own copy of its name; one longer than a string holds in place is
+    // heap memory the file may repeat for many objects at the cost of a few bytes each.
+    if (object->name.capacity() > std::string().capacity() && !Charge(object->name.capacity() + 1))
+        return Walk::Fail;
     firstOfName_.emplace(objectName_, currentObject_); // a node names the first object of its name
     return WalkContent(p, end, depth);
 }

@@ -605,14 +605,14 @@ namespace {
 
 // A scene of count empty mesh objects of one name, grouped so that no level exceeds 10000 chunks,
 // and a keyframe segment of frames frames.
-std::vector<std::uint8_t> ManyEmptyObjects(std::size_t count, std::uint32_t frames)
+std::vector<std::uint8_t> ManyEmptyObjects(std::size_t count, std::uint32_t frames, const std::string& name = "same")
 {
     Chunk main(0x4D4D);
     for (std::size_t done = 0; done < count;) {
         Chunk mesh(0x3D3D);
         for (int i = 0; i < 100 && done < count; ++i) {
             Chunk object(0x4000);
-            object.Str("same");
+            object.Str(name);
             for (int k = 0; k < 100 && done < count; ++k, ++done)
                 object.Add(TriangleMesh({}));
             mesh.Add(object);
@@ -633,6 +633,17 @@ TEST(ChunkReader, ObjectsWithoutNodesCostNoTrackStoragePerFrame)
     ASSERT_EQ(loaded->result, 1) << loaded->log;
     EXPECT_EQ(loaded->model.GetFrameCount(), 65535);
     EXPECT_TRUE(loaded->model.Objects()[255].positionTrack.keys.empty());
+}
+
+TEST(ChunkReader, ALongNameSharedByManyObjectsCountsAgainstTheBudget)
+{
+    // Each object keeps its own copy of the name: 200000 copies of 255 bytes from a 1.2 MB file
+    // once took four times the memory the file may ask for.
+    const auto shared = LoadScene(ManyEmptyObjects(200000, 1, std::string(255, 'n')));
+    EXPECT_EQ(shared->result, 0);
+    EXPECT_EQ(shared->log, "Error: The scene is too large to convert\r\n");
+    const auto shortName = LoadScene(ManyEmptyObjects(200000, 1, std::string(15, 'n')));
+    EXPECT_EQ(shortName->result, 1) << shortName->log;
 }
 
 TEST(ChunkReader, MoreThan65535ObjectsFailByNameButLoadByKeyFrame)
