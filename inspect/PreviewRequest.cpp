@@ -27,7 +27,8 @@ bool ParsePreviewWords(const std::vector<std::string>& words, PreviewRequest& re
             continue;
         }
         if (word != "--size" && word != "--frame") {
-            fault = "Error: Unknown --preview option \"" + word + "\": the options are --frame N, --size PIXELS and --cube";
+            fault =
+                "Error: Unknown --preview option \"" + word + "\": the options are --frame N, --size PIXELS and --cube";
             return false;
         }
         const bool size = word == "--size";
