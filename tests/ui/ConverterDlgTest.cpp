@@ -573,7 +573,7 @@ private Q_SLOTS:
         QString frames;
         QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(1016), Qt::LeftButton); },
                                 [&](QDialog& viewer) { frames = viewer.findChild<QLabel*>("frameNumber")->text(); }));
-        QCOMPARE(frames, QString("Frame 0 of 2"));
+        QCOMPARE(frames, QString("Frame 0 (1 of 2)"));
     }
 
     void goWritesTheSameBytesAsCli()
