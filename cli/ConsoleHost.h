@@ -3,7 +3,7 @@
 // standard error.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/ConversionHost.h"
 
 #include <cstdio>
 #include <string>

@@ -4,7 +4,6 @@
 #include "convert/MeshWriter.h"
 #include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
-#include "platform/AsciiCase.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
@@ -12,17 +11,6 @@
 #include <new>
 
 namespace {
-
-bool HasSuffix(const std::string& path, bool append)
-{
-    // Without append a name must be longer than the suffix itself; with append "_a.3d" alone counts.
-    if (path.size() < 5 || (!append && path.size() == 5))
-        return false;
-    std::string tail = path.substr(path.size() - 5);
-    for (char& c : tail)
-        c = AsciiLower(c);
-    return tail == "_a.3d" || tail == "_d.3d";
-}
 
 bool SameFile(const FileInfo& a, const FileInfo& b)
 {
@@ -58,24 +46,6 @@ bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append)
 }
 
 } // namespace
-
-bool DeriveOutputNames(const std::string& outputPath, bool append, OutputNames& names)
-{
-    std::string data;
-    if (HasSuffix(outputPath, append)) {
-        data = outputPath;
-        data[data.size() - 4] = 'd';
-    } else if (append) {
-        return false;
-    } else {
-        const auto dot = outputPath.rfind('.');
-        data = (dot != std::string::npos && dot > 0 ? outputPath.substr(0, dot) : outputPath) + "_d.3d";
-    }
-    names.dataPath = data;
-    names.animationPath = data;
-    names.animationPath[data.size() - 4] = 'a';
-    return true;
-}
 
 RunOutcome RunConversion(ConversionHost& host, RunState& state)
 {
@@ -218,6 +188,7 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
     }
     if (!converted)
         return RunOutcome::Failed;
+    state.written = names;
     AppendLine(host, state, FormatLine("Done."));
     host.SetGoCaption("Close");
     state.runFinished = true;

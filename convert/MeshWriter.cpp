@@ -1,6 +1,6 @@
 #include "convert/MeshWriter.h"
 
-#include "convert/Conversion.h"
+#include "convert/OutputNames.h"
 #include "convert/VertexPacking.h"
 #include "platform/ByteWriter.h"
 #include "platform/FileCommit.h"

@@ -1,5 +1,6 @@
 #include "ui/ConverterDlg.h"
 
+#include "convert/Conversion.h"
 #include "convert/ConverterCommandLineInfo.h"
 #include "platform/StatusLine.h"
 #include "ui/DialogUnits.h"
@@ -280,14 +281,8 @@ void CConverterDlg::OnSysCommand(int id)
 
 void CConverterDlg::OnGo()
 {
-    if (RunConversion(*this, runState) == RunOutcome::Completed) {
-        const ConversionOptions options = ReadOptions();
-        previewNames.reset();
-        OutputNames names;
-        if (DeriveOutputNames(options.outputPath, options.append, names))
-            previewNames = names;
-        previewButton->setEnabled(previewNames.has_value());
-    }
+    if (RunConversion(*this, runState) == RunOutcome::Completed)
+        previewButton->setEnabled(true);
     // The run held the window: clicks, keys and the close box that came meanwhile are dropped,
     // or a second click on Go would close the window the moment the run ended.
     CInputSink sink;
@@ -298,11 +293,11 @@ void CConverterDlg::OnGo()
 
 void CConverterDlg::OnPreview()
 {
-    if (!previewNames)
+    if (!runState.runFinished)
         return;
     CMeshViewer viewer(this);
     std::string fault;
-    if (!viewer.Open(*previewNames, fault)) {
+    if (!viewer.Open(runState.written, fault)) {
         ShowText(DisplayText(runState.statusLog + fault + kLineEnd));
         return;
     }

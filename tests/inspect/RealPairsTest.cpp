@@ -1,5 +1,6 @@
 // Every real model's conversion read back: the pair opens sound, its figures agree with what was
 // converted, and its preview shows the model, not an empty cube.
+#include "convert/Conversion.h"
 #include "inspect/MeshInfo.h"
 #include "inspect/Preview.h"
 
