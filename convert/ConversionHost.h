@@ -5,13 +5,12 @@
 
 #include "convert/ConversionOptions.h"
 #include "convert/OutputNames.h"
-#include "scene/StatusView.h"
+#include "scene/StatusLog.h"
 
 #include <string>
 
-// The status box's id, and how much taller the first request makes the window: the dialog opens
-// that much shorter, with its status area out of sight.
-constexpr int kStatusControlId = 1009;
+// How much taller the first request makes the window: the dialog opens that much shorter, with
+// its status area out of sight.
 constexpr int kWindowGrowth = 130;
 
 class ConversionHost : public CStatusView {
@@ -26,13 +25,13 @@ public:
     virtual void CloseDialog() = 0;
 
     // The log is shown by setting the whole status box text.
-    void ShowLog(const std::string& log) override { SetStatusText(log); }
+    void ShowLog(const std::string& log, const std::string&) override { SetStatusText(log); }
 };
 
 // Run state owned by the dialog for its whole life.
 struct RunState {
     bool windowGrown = false;
     bool runFinished = false;
-    std::string statusLog;
+    CStatusLog statusLog; // a run shows it on its host
     OutputNames written; // the pair of the run that completed; empty until one has
 };

@@ -14,7 +14,6 @@
 #pragma once
 
 #include "convert/RangeConversion.h"
-#include "scene/StatusView.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +27,7 @@ inline constexpr std::size_t kAnimationHeaderBytes = 4;
 
 class CMeshModel;
 class CFileSystem;
+class CStatusLog;
 struct OutputNames;
 
 struct WriteResult {
@@ -58,5 +58,5 @@ struct ScriptJob {
 // With a script, a new pair's three files are put in place together; an append replaces the
 // script right after its count, and a failure to do so takes the append back.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
-                    const ScaleFactors& factors, CFileSystem& fileSystem, const StatusReport& report,
+                    const ScaleFactors& factors, CFileSystem& fileSystem, CStatusLog& log,
                     WriteResult& result, std::string& errorLine, const ScriptJob* script = nullptr);

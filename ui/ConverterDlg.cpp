@@ -298,7 +298,7 @@ void CConverterDlg::OnPreview()
     CMeshViewer viewer(this);
     std::string fault;
     if (!viewer.Open(runState.written, fault)) {
-        ShowText(DisplayText(runState.statusLog + fault + kLineEnd));
+        ShowText(DisplayText(runState.statusLog.Text() + fault + kLineEnd));
         return;
     }
     viewer.exec();
@@ -411,7 +411,7 @@ void CConverterDlg::SetStatusText(const std::string& text)
     ShowText(DisplayText(text));
 }
 
-void CConverterDlg::ShowLog(const std::string& log)
+void CConverterDlg::ShowLog(const std::string& log, const std::string&)
 {
     ShowText(DisplayText(log));
     // A stage such as measuring or writing can take a while: its line shows before it starts.

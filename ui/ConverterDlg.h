@@ -71,7 +71,7 @@ public:
     ConversionOptions ReadOptions() override;
     void GrowWindow(int pixels) override;
     void SetStatusText(const std::string& text) override;
-    void ShowLog(const std::string& log) override;
+    void ShowLog(const std::string& log, const std::string& line) override;
     void ShowProgress(const std::string& log, const std::string& line) override;
     void DisableControls() override;
     void SetGoCaption(const std::string& text) override;

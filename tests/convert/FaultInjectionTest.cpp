@@ -67,7 +67,7 @@ RunResult Convert(const Folder& folder, Target target, CFileSystem& fs)
     host.options.append = target == Target::Append;
     RunState state;
     const RunOutcome outcome = RunConversion(host, state, fs);
-    return {outcome, state.statusLog, host.statusText};
+    return {outcome, state.statusLog.Text(), host.statusText};
 }
 
 std::string LastLine(const std::string& log)
@@ -103,7 +103,7 @@ void SweepEveryOperation(Target target)
         const Snapshot after = folder.Contents();
         switch (run.outcome) {
         case RunOutcome::Completed:
-            // A survived fault changes no byte. A spare link whose removal failed may remain.
+            // A survived fault changes no byte. A name whose removal failed may remain.
             for (const auto& [name, bytes] : finished) {
                 ASSERT_TRUE(after.count(name)) << name;
                 EXPECT_TRUE(after.at(name) == bytes) << name << " differs from a run without faults";
