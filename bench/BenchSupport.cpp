@@ -194,9 +194,8 @@ int Perform(const std::string& operation, const std::string& path, const std::st
         return 0;
     if (operation == "load-byname" || operation == "load-key") {
         auto file = CFileSystem::Native().OpenRead(path);
-        std::string log;
-        CQuietHost host(ConversionOptions{});
-        C3dsModel model(host, kStatusControlId, log);
+        CStatusLog log;
+        C3dsModel model(log);
         return file && model.Load(*file, operation == "load-byname" ? FrameMode::ByObjectName : FrameMode::ByKeyFrame) ? 0 : 1;
     }
     if (operation == "convert-byname" || operation == "convert-key") {

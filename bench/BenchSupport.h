@@ -42,7 +42,7 @@ public:
     void SetGoCaption(const std::string&) override {}
     void EnableGo() override {}
     void CloseDialog() override {}
-    void ShowLog(const std::string&) override {}
+    void ShowLog(const std::string&, const std::string&) override {}
     void ShowProgress(const std::string&, const std::string&) override {}
 
     std::string lastText;

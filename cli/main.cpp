@@ -1,6 +1,7 @@
 // tarnex-cli: one conversion from the command line, for scripts and pipelines.
 #include "cli/ConsoleHost.h"
 #include "cli/InspectCommands.h"
+#include "convert/Conversion.h"
 #include "convert/ConverterCommandLineInfo.h"
 
 #include <cstdio>

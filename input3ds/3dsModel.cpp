@@ -1,10 +1,8 @@
 #include "input3ds/3dsModel.h"
 
 #include "input3ds/3dsReader.h"
-#include "scene/StatusView.h"
 
-C3dsModel::C3dsModel(CStatusView& window, std::int32_t controlId, std::string& log)
-    : statusLog(log), statusControlId(controlId), statusWindow(window)
+C3dsModel::C3dsModel(CStatusLog& log) : statusLog(log)
 {
 }
 
@@ -30,9 +28,7 @@ int C3dsModel::Load(CFile& file, FrameMode frameMode)
     scene = SceneData();
     scene.frameMode = frameMode;
     keyFramePoints = KeyFramePoints();
-    C3dsReader reader(file, scene,
-                      StatusReport{[this](const std::string& line) { ReportLine(line); },
-                                 [this](const std::string& line) { ShowProgress(line); }});
+    C3dsReader reader(file, scene, statusLog);
     if (!reader.Read())
         return 0;
     if (frameMode == FrameMode::ByKeyFrame)
@@ -48,15 +44,4 @@ void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& pos
 FrameShape C3dsModel::GetFrameShape(std::int32_t frameIndex) const
 {
     return MeasureFrameShape(scene, frameIndex);
-}
-
-void C3dsModel::ReportLine(const std::string& line)
-{
-    statusLog += line;
-    statusWindow.ShowLog(statusLog);
-}
-
-void C3dsModel::ShowProgress(const std::string& line)
-{
-    statusWindow.ShowProgress(statusLog, line);
 }

@@ -7,6 +7,7 @@
 #include "input3ds/NameSort.h"
 #include "input3ds/TrackChunks.h"
 #include "platform/StatusLine.h"
+#include "scene/StatusLog.h"
 #include "scene/FormatLimits.h"
 
 #include <algorithm>
@@ -24,15 +25,15 @@ constexpr std::uint64_t kBudgetPerFileByte = 12;
 
 } // namespace
 
-C3dsReader::C3dsReader(CFile& file, SceneData& scene, StatusReport report)
-    : file_(file), scene_(scene), report_(std::move(report))
+C3dsReader::C3dsReader(CFile& file, SceneData& scene, CStatusLog& log)
+    : file_(file), scene_(scene), log_(log)
 {
 }
 
 bool C3dsReader::ReadFailed()
 {
     if (source_->Failed())
-        report_.reportLine(FormatLine("Error: Could not read Input file"));
+        log_.Append(FormatLine("Error: Could not read Input file"));
     return source_->Failed();
 }
 
@@ -44,7 +45,7 @@ bool C3dsReader::Read()
     std::uint16_t id = 0;
     if (!ReadU16At(source, 0, source.Length(), id) || id != kChunkMain) {
         if (!ReadFailed())
-            report_.reportLine(FormatLine("Error reading input file, it does not appear to be a true .3DS file."));
+            log_.Append(FormatLine("Error reading input file, it does not appear to be a true .3DS file."));
         return false;
     }
     std::uint32_t mainLength = 0;
@@ -60,7 +61,7 @@ bool C3dsReader::Read()
     // By name every object is a frame, and an animation file holds at most 65535 of them.
     const bool byName = scene_.frameMode == FrameMode::ByObjectName;
     if (byName && objectCount_ > kMaxFrames) {
-        report_.reportLine(FormatLine("Error: The scene is too large to convert"));
+        log_.Append(FormatLine("Error: The scene is too large to convert"));
         return false;
     }
     if (!Charge(std::uint64_t{objectCount_} * (sizeof(MeshObject) + sizeof(const MeshObject*))))
@@ -78,11 +79,11 @@ bool C3dsReader::Read()
         const auto points = static_cast<std::uint32_t>(std::max<std::int64_t>(firstPointCount_, 0));
         for (const MeshObject& object : scene_.objects) {
             if (object.vertexCount != points) {
-                report_.reportLine(FormatLine("Error: Object point counts do not match"));
+                log_.Append(FormatLine("Error: Object point counts do not match"));
                 return false;
             }
         }
-        report_.reportLine(FormatLine("  Sorting objects..."));
+        log_.Append(FormatLine("  Sorting objects..."));
         scene_.sortedObjects.clear();
         scene_.sortedObjects.reserve(scene_.objects.size());
         for (const MeshObject& object : scene_.objects)
@@ -90,7 +91,7 @@ bool C3dsReader::Read()
         SortObjects(scene_.sortedObjects, 0, static_cast<std::int64_t>(scene_.objects.size()) - 1);
         const std::string note = NameOrderNote(scene_.sortedObjects);
         if (!note.empty())
-            report_.reportLine(note);
+            log_.Append(note);
     }
     return true;
 }
@@ -226,7 +227,7 @@ C3dsReader::Walk C3dsReader::ReadTriangleMesh(std::uint64_t p, std::uint64_t end
     MeshObject* object = CurrentObject();
     if (!object)
         return Walk::Continue; // a mesh the counting walk never saw has no slot
-    report_.showProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
+    log_.ShowProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
     object->name = objectName_;
     // Every object keeps its own copy of its name; one longer than a string holds in place is
     // heap memory the file may repeat for many objects at the cost of a few bytes each.
@@ -248,7 +249,7 @@ C3dsReader::Walk C3dsReader::ReadPoints(std::uint64_t p, std::uint64_t end)
     if (firstPointCount_ == -1) {
         firstPointCount_ = have;
     } else if (scene_.frameMode == FrameMode::ByObjectName && have != firstPointCount_) {
-        report_.reportLine(FormatLine("Error: Object point counts do not match"));
+        log_.Append(FormatLine("Error: Object point counts do not match"));
         return Walk::Fail;
     }
     return Walk::Continue;
@@ -280,7 +281,7 @@ C3dsReader::Walk C3dsReader::ReadSegment(std::uint64_t p, std::uint64_t end)
         return Walk::Continue;
     const std::uint64_t count = std::uint64_t{last} - first + 1;
     if (count > kMaxFrames) {
-        report_.reportLine(FormatLine("Error: The keyframe segment has %" PRIu64
+        log_.Append(FormatLine("Error: The keyframe segment has %" PRIu64
                                       " frames, more than the %" PRIu32 " an Unreal .3D model can hold",
                                       count, kMaxFrames));
         return Walk::Fail;
@@ -323,6 +324,6 @@ bool C3dsReader::Charge(std::uint64_t bytes)
     stored_ += bytes;
     if (stored_ <= budget_)
         return true;
-    report_.reportLine(FormatLine("Error: The scene is too large to convert"));
+    log_.Append(FormatLine("Error: The scene is too large to convert"));
     return false;
 }

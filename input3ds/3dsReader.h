@@ -11,19 +11,19 @@
 #pragma once
 
 #include "scene/SceneData.h"
-#include "scene/StatusView.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 
 class CChunkSource;
+class CStatusLog;
 class CFile;
 
 class C3dsReader {
 public:
     // The scene's frame mode decides whether vertex counts must agree.
-    C3dsReader(CFile& file, SceneData& scene, StatusReport report);
+    C3dsReader(CFile& file, SceneData& scene, CStatusLog& log);
 
     // Reads the whole file into the scene. False after the failure was reported.
     bool Read();
@@ -50,7 +50,7 @@ private:
     CChunkSource* source_ = nullptr; // set for the length of Read
     CFile& file_;
     SceneData& scene_;
-    StatusReport report_;
+    CStatusLog& log_;
 
     // The walk's state.
     bool readPass_ = false;

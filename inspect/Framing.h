@@ -4,6 +4,7 @@
 // a sphere round it, so that turning the view never moves it out of the picture.
 #pragma once
 
+#include "convert/VertexPacking.h"
 #include "inspect/MeshPair.h"
 
 #include <cstdint>

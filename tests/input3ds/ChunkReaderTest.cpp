@@ -85,7 +85,7 @@ void ExpectLoadsOrFailsCleanly(std::vector<std::uint8_t> bytes, FrameMode mode, 
     SCOPED_TRACE(what);
     const auto loaded = LoadScene(std::move(bytes), mode);
     if (loaded->result == 0) {
-        EXPECT_TRUE(IsReaderErrorLine(loaded->log)) << loaded->log;
+        EXPECT_TRUE(IsReaderErrorLine(loaded->log.Text())) << loaded->log.Text();
         return;
     }
     const std::int32_t frames = loaded->model.GetFrameCount();
@@ -113,12 +113,12 @@ TEST(ChunkReader, RejectsFilesNotStartingWithTheMainChunk)
     };
     for (const auto& bytes : kInvalidHeaders) {
         Loaded loaded;
-        loaded.log = "Loading model...\r\n";
+        loaded.log.Append("Loading model...\r\n");
         LoadBytes(loaded, bytes, FrameMode::ByKeyFrame);
         EXPECT_EQ(loaded.result, 0);
-        EXPECT_EQ(loaded.log,
+        EXPECT_EQ(loaded.log.Text(),
                   "Loading model...\r\nError reading input file, it does not appear to be a true .3DS file.\r\n");
-        EXPECT_EQ(loaded.view.statusText, loaded.log);
+        EXPECT_EQ(loaded.view.statusText, loaded.log.Text());
         EXPECT_TRUE(loaded.model.Objects().empty());
         EXPECT_TRUE(loaded.view.progressLines.empty());
     }
@@ -205,16 +205,16 @@ TEST(ChunkReader, ProgressLinesFollowTheLogWithoutEnteringIt)
                                                "  reading Object 2 of 3\r\n"};
     for (const FrameMode mode : {FrameMode::ByKeyFrame, FrameMode::ByObjectName}) {
         Loaded loaded;
-        loaded.log = "Loading model...\r\n";
+        loaded.log.Append("Loading model...\r\n");
         LoadBytes(loaded, bytes, mode);
         ASSERT_EQ(loaded.result, 1);
         EXPECT_EQ(loaded.view.progressLines, progress);
         EXPECT_EQ(loaded.view.progressLogs, std::vector<std::string>(3, "Loading model...\r\n"));
         if (mode == FrameMode::ByObjectName) {
-            EXPECT_EQ(loaded.log, "Loading model...\r\n  Sorting objects...\r\n");
-            EXPECT_EQ(loaded.view.statusText, loaded.log);
+            EXPECT_EQ(loaded.log.Text(), "Loading model...\r\n  Sorting objects...\r\n");
+            EXPECT_EQ(loaded.view.statusText, loaded.log.Text());
         } else {
-            EXPECT_EQ(loaded.log, "Loading model...\r\n");
+            EXPECT_EQ(loaded.log.Text(), "Loading model...\r\n");
             EXPECT_TRUE(loaded.model.SortedObjects().empty());
         }
     }
@@ -229,12 +229,12 @@ TEST(ChunkReader, ByNameLoadFailsWhenPointCountsDifferButKeyFrameLoadAccepts)
 
     const auto byName = LoadScene(bytes, FrameMode::ByObjectName);
     EXPECT_EQ(byName->result, 0);
-    EXPECT_EQ(byName->log, "Error: Object point counts do not match\r\n");
+    EXPECT_EQ(byName->log.Text(), "Error: Object point counts do not match\r\n");
     EXPECT_EQ(byName->view.progressLines.size(), 2u); // the walk stops at the second point list
 
     const auto byKey = LoadScene(bytes, FrameMode::ByKeyFrame);
     ASSERT_EQ(byKey->result, 1);
-    EXPECT_EQ(byKey->log, "");
+    EXPECT_EQ(byKey->log.Text(), "");
     ASSERT_EQ(byKey->model.Objects().size(), 3u);
     EXPECT_EQ(byKey->model.Objects()[0].vertexCount, 8u);
     EXPECT_EQ(byKey->model.Objects()[1].vertexCount, 10u);
@@ -357,7 +357,7 @@ TEST(ChunkReader, SegmentOfMoreThan65535FramesFailsTheLoad)
             const auto loaded =
                 LoadScene(Scene({SimpleObject("a", kTriangle, {{0, 1, 2}})}, {Segment(c.first, c.last)}), mode);
             EXPECT_EQ(loaded->result, 0);
-            EXPECT_EQ(loaded->log, c.line);
+            EXPECT_EQ(loaded->log.Text(), c.line);
             EXPECT_TRUE(loaded->view.progressLines.empty());
         }
     }
@@ -630,7 +630,7 @@ TEST(ChunkReader, ObjectsWithoutNodesCostNoTrackStoragePerFrame)
 {
     // 256 objects over 65535 frames once asked for a gigabyte of tracks.
     const auto loaded = LoadScene(ManyEmptyObjects(256, 65535));
-    ASSERT_EQ(loaded->result, 1) << loaded->log;
+    ASSERT_EQ(loaded->result, 1) << loaded->log.Text();
     EXPECT_EQ(loaded->model.GetFrameCount(), 65535);
     EXPECT_TRUE(loaded->model.Objects()[255].positionTrack.keys.empty());
 }
@@ -641,9 +641,9 @@ TEST(ChunkReader, ALongNameSharedByManyObjectsCountsAgainstTheBudget)
     // once took four times the memory the file may ask for.
     const auto shared = LoadScene(ManyEmptyObjects(200000, 1, std::string(255, 'n')));
     EXPECT_EQ(shared->result, 0);
-    EXPECT_EQ(shared->log, "Error: The scene is too large to convert\r\n");
+    EXPECT_EQ(shared->log.Text(), "Error: The scene is too large to convert\r\n");
     const auto shortName = LoadScene(ManyEmptyObjects(200000, 1, std::string(15, 'n')));
-    EXPECT_EQ(shortName->result, 1) << shortName->log;
+    EXPECT_EQ(shortName->result, 1) << shortName->log.Text();
 }
 
 TEST(ChunkReader, MoreThan65535ObjectsFailByNameButLoadByKeyFrame)
@@ -651,11 +651,11 @@ TEST(ChunkReader, MoreThan65535ObjectsFailByNameButLoadByKeyFrame)
     const auto bytes = ManyEmptyObjects(65536, 1);
     const auto byName = LoadScene(bytes, FrameMode::ByObjectName);
     EXPECT_EQ(byName->result, 0);
-    EXPECT_EQ(byName->log, "Error: The scene is too large to convert\r\n");
+    EXPECT_EQ(byName->log.Text(), "Error: The scene is too large to convert\r\n");
     EXPECT_TRUE(byName->view.progressLines.empty());
 
     const auto byKey = LoadScene(bytes, FrameMode::ByKeyFrame);
-    EXPECT_EQ(byKey->result, 1) << byKey->log;
+    EXPECT_EQ(byKey->result, 1) << byKey->log.Text();
     EXPECT_EQ(byKey->model.Objects().size(), 65536u);
 }
 
@@ -665,7 +665,7 @@ TEST(ChunkReader, SceneThatWouldStoreMoreThanItsBudgetFailsBeforeReading)
     // more than 48 MiB and twelve times the file.
     const auto loaded = LoadScene(ManyEmptyObjects(400000, 1));
     EXPECT_EQ(loaded->result, 0);
-    EXPECT_EQ(loaded->log, "Error: The scene is too large to convert\r\n");
+    EXPECT_EQ(loaded->log.Text(), "Error: The scene is too large to convert\r\n");
     EXPECT_TRUE(loaded->view.progressLines.empty());
     EXPECT_TRUE(loaded->model.Objects().empty());
 }

@@ -135,7 +135,7 @@ TEST(NameSort, NamesLikelyOutOfTheirMakersOrderGetOneNote)
         SCOPED_TRACE(testing::PrintToString(c.names));
         const auto loaded = LoadNames(c.names);
         const std::string sorted = "  Sorting objects...\r\n";
-        EXPECT_EQ(loaded->log, sorted + (c.note.empty() ? "" : "Note: frames follow the byte order of the names, so " +
+        EXPECT_EQ(loaded->log.Text(), sorted + (c.note.empty() ? "" : "Note: frames follow the byte order of the names, so " +
                                                                     c.note));
     }
 }

@@ -439,8 +439,9 @@ private Q_SLOTS:
         std::string log;
         for (int i = 1; i <= 40; ++i)
             log += "line " + std::to_string(i) + "\r\n";
-        log += "Error: Could not open Output file: /" + std::string(300, 'p') + "\r\n";
-        dialog.ShowLog(log);
+        const std::string last = "Error: Could not open Output file: /" + std::string(300, 'p') + "\r\n";
+        log += last;
+        dialog.ShowLog(log, last);
         auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
         QVERIFY(status->verticalScrollBar()->maximum() > 0);
         QCOMPARE(status->verticalScrollBar()->value(), status->verticalScrollBar()->maximum());
