@@ -362,14 +362,11 @@ TEST(ConversionRun, WriterRefusalEndsTheRunAsAFailure)
                                            missing.dir.File("ship_a.3d") + "\r\n");
 }
 
-TEST(ConversionRun, ByNameSceneWithoutObjectsConvertsZeroFrames)
+TEST(ConversionRun, ByNameSceneWithoutObjectsFailsTheLoadAndWritesNothing)
 {
     Dialog d(Scene({}));
     d.view.options.frameMode = FrameMode::ByObjectName;
-    ASSERT_EQ(d.Go(), RunOutcome::Completed);
-    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\n  Sorting objects...\r\nChecking model scale...\r\n"
-                                 "Uniform Scale applied: 1.000\r\nWriting data...\r\n0 frame(s) converted\r\n"
-                                 "Done.\r\n");
-    EXPECT_EQ(ReadFileBytes(d.dir.File("ship_d.3d")), Bytes(48, 0));
-    EXPECT_EQ(ReadFileBytes(d.dir.File("ship_a.3d")), Bytes(4, 0));
+    ASSERT_EQ(d.Go(), RunOutcome::Failed);
+    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\nError: The scene has no mesh objects with points\r\n");
+    EXPECT_EQ(d.dir.Entries(), (Names{"in.3ds"}));
 }

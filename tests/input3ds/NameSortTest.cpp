@@ -66,7 +66,6 @@ TEST(NameSort, OrdersNamesByteByByte)
         Order sorted;
     };
     const Case kCases[] = {
-        {{}, {}},
         {{"only"}, {0}},
         {{"b", "a", "c"}, {1, 0, 2}},
         {{"frame10", "frame2", "frame1"}, {2, 0, 1}}, // digits are characters, not numbers
@@ -82,6 +81,10 @@ TEST(NameSort, OrdersNamesByteByByte)
         EXPECT_EQ(SortedFileOrder(loaded->model), c.sorted);
         EXPECT_EQ(loaded->model.GetFrameCount(), static_cast<std::int32_t>(c.names.size()));
     }
+    // A scene without objects does not load; sorting none moves nothing.
+    std::vector<const MeshObject*> none;
+    SortObjects(none, 0, -1);
+    EXPECT_TRUE(none.empty());
 }
 
 TEST(NameSort, EqualNamesComeOutInTheOrderTheQuicksortGives)
