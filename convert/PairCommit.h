@@ -1,0 +1,75 @@
+// Putting a converted pair in place, apart from what the files hold (MeshWriter): the turns runs of
+// this program take in one folder, the locks of the files, the rollback of an append and the order
+// in which finished files take their names.
+#pragma once
+
+#include "platform/FileLayer.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CStatusLog;
+class CTempFile;
+
+// A file composed whole before the commit (the import script): its path and its text.
+struct FinishedFile {
+    std::string path;
+    std::string text;
+};
+
+// A file written to a temporary beside its target, waiting to be put in place.
+struct PendingFile {
+    CTempFile* temp = nullptr;
+    std::string target; // the file the path finally names (CFileSystem::ResolveTarget)
+    std::string path;   // the path as the run names it, for messages
+};
+
+// Runs of this program that write into one folder take turns, for as long as they hold the turn.
+// So while a run holds it no other run is putting a file in place there, and names left by a run
+// that was killed while it did can go: a file can only be put over an existing name by a rename
+// from a name of its own, and a kill between the two steps leaves that name.
+class CFolderTurn {
+public:
+    // Takes the turn of the folder that holds nearPath; what names the file the run waits for.
+    CFolderTurn(CFileSystem& fs, const std::string& nearPath, const std::string& what, CStatusLog& log);
+
+private:
+    std::unique_ptr<CFile> folder_;
+};
+
+// The status line of a file that could not be written.
+std::string WriteFailure(const std::string& path);
+
+// Opens the animation file at path for an append and takes its lock; null when it cannot be
+// opened.
+std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, CStatusLog& log);
+
+// Until Commit, a failure or an exception cuts the appended file back to its counted frames and
+// puts the old count back.
+class CAppendRollback {
+public:
+    CAppendRollback(CFile& file, std::uint64_t length, std::int64_t oldFrames);
+    ~CAppendRollback();
+    CAppendRollback(const CAppendRollback&) = delete;
+    CAppendRollback& operator=(const CAppendRollback&) = delete;
+    void Commit() { committed_ = true; }
+
+private:
+    CFile& file_;
+    std::uint64_t length_;
+    std::uint8_t count_[2];
+    bool committed_ = false;
+};
+
+// The script's text in a temporary beside its path; null with the status line in errorLine.
+std::unique_ptr<CTempFile> WriteFinished(CFileSystem& fs, const FinishedFile& file, std::string& errorLine);
+
+// Puts a new pair (and its script) in place together, once the files it replaces are free.
+bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& animation,
+                   const FinishedFile* script, CStatusLog& log, std::string& errorLine);
+
+// The commit of an append whose frames are written and flushed: the new count, then the script.
+bool CommitAppend(CFileSystem& fs, CFile& file, const std::string& path, std::int64_t total,
+                  CTempFile* script, const std::string& scriptPath, CAppendRollback& rollback,
+                  std::string& errorLine);
