@@ -78,8 +78,11 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     if (names.dataPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(names.dataPath), inputInfo) ||
         SameFile(fs.Stat(names.animationPath), inputInfo))
         return refuse(cannotOpenOutput);
-    turn = std::make_unique<CFolderTurn>(fs, fs.ResolveTarget(options.append ? names.animationPath : names.dataPath),
-                                         names.animationPath, log);
+    turn = std::make_unique<CFolderTurn>(fs);
+    std::string turnFailure;
+    if (!turn->Take(fs.ResolveTarget(options.append ? names.animationPath : names.dataPath), names.animationPath,
+                    options.lockPatience, log, turnFailure))
+        return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
     if (options.script) {
         const std::string scriptPath = ScriptPath(names.dataPath);
         if (SameFile(fs.Stat(scriptPath), inputInfo))
@@ -141,14 +144,14 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     // file is locked and its header read.
     if (options.append) {
         AppendTarget target;
-        wrote = OpenForAppend(model, names.animationPath, fs, log, target, line);
+        wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
         if (wrote && options.script)
             script.text = ComposeRunScript(model, options, names, factors, extents, existing, target.oldFrames);
         wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
     } else {
         if (options.script)
             script.text = ComposeRunScript(model, options, names, factors, extents, existing, 0);
-        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line);
+        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
     }
     if (!wrote) {
         log.Append(line);

@@ -82,7 +82,8 @@ std::string NotAnAnimationFile(const std::string& path)
 } // namespace
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
-                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine)
+                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
+                  std::chrono::milliseconds patience)
 {
     result = WriteResult{};
     MeshFrame first;
@@ -122,18 +123,20 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         }
     }
     if (!CommitNewPair(fs, {&data, dataTarget, names.dataPath}, {&animation, animationTarget, names.animationPath},
-                       script, log, errorLine))
+                       script, patience, log, errorLine))
         return false;
     result.framesWritten = n;
     return true;
 }
 
 bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem& fs, CStatusLog& log,
-                   AppendTarget& target, std::string& errorLine)
+                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience)
 {
-    target.file = OpenLocked(fs, path, log);
+    errorLine.clear();
+    target.file = OpenLocked(fs, path, patience, log, errorLine);
     if (!target.file) {
-        errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
+        if (errorLine.empty())
+            errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
         return false;
     }
     target.path = path;
@@ -217,8 +220,10 @@ bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool appe
                     CFileSystem& fileSystem, CStatusLog& log, WriteResult& result, std::string& errorLine)
 {
     result = WriteResult{};
-    const CFolderTurn turn(fileSystem, fileSystem.ResolveTarget(append ? names.animationPath : names.dataPath),
-                           names.animationPath, log);
+    CFolderTurn turn(fileSystem);
+    if (!turn.Take(fileSystem.ResolveTarget(append ? names.animationPath : names.dataPath), names.animationPath,
+                   kLockPatience, log, errorLine))
+        return false;
     if (!append)
         return WriteNewPair(model, names, factors, fileSystem, log, nullptr, result, errorLine);
     AppendTarget target;

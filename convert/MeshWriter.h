@@ -21,9 +21,10 @@ struct WriteResult {
 
 // Writes a new pair to temporary files and puts them in place together with the finished script,
 // if any. On failure returns false with the status line in errorLine; the targets stay as they were.
+// Waits at most patience for an append to the file it replaces.
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
                   CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
-                  std::string& errorLine);
+                  std::string& errorLine, std::chrono::milliseconds patience = kLockPatience);
 
 // An animation file opened for an append: locked until it is released, its header read and checked
 // against the model's frames.
@@ -35,10 +36,11 @@ struct AppendTarget {
     std::int64_t oldFrames = 0;
 };
 
-// Opens the animation file at path, takes its lock and checks that the model's frames can be
-// appended; false with the status line in errorLine.
+// Opens the animation file at path, takes its lock (waiting at most patience while another run
+// holds it) and checks that the model's frames can be appended; false with the status line in
+// errorLine.
 bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem& fileSystem, CStatusLog& log,
-                   AppendTarget& target, std::string& errorLine);
+                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience = kLockPatience);
 
 // Appends the frames after the file's last counted frame and then, as the last step, writes the new
 // frame count: until then the file reads as it was, and a failure cuts it back. A finished script

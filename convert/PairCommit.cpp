@@ -4,19 +4,52 @@
 #include "platform/StatusLine.h"
 #include "scene/StatusLog.h"
 
+#include <thread>
 #include <vector>
 
 namespace {
 
-// Takes the file's lock, waiting for it while another run holds it. Where the file system has no
-// locks the run goes ahead without one.
-LockResult TakeLock(CFile& file, const std::string& path, CStatusLog& log)
+// Takes the lock of the file, which is path or the lock file at lockPath that stands for it.
+// While another run holds it the run says, once, what it waits for, and
+// tries again until patience has passed, handing the view the wait between tries. Locked, or Busy
+// (the other run kept it, or the view ended the wait) or Failed (locks do not work on this file)
+// with the status line in errorLine.
+LockResult TakeLock(CFile& file, const std::string& path, std::chrono::milliseconds patience, CStatusLog& log,
+                    std::string& errorLine, const std::string& lockPath = {})
 {
-    const LockResult result = file.Lock(false);
-    if (result != LockResult::Busy)
-        return result;
-    log.ShowProgress(FormatLine("  Waiting for another conversion to finish with %s", path.c_str()));
-    return file.Lock(true);
+    using Clock = std::chrono::steady_clock;
+    LockResult result = file.Lock(false);
+    if (result == LockResult::Busy) {
+        log.Append(FormatLine("Waiting for another conversion to finish with %s", path.c_str()));
+        const Clock::time_point deadline = Clock::now() + patience;
+        while ((result = file.Lock(false)) == LockResult::Busy && Clock::now() < deadline) {
+            if (!log.KeepWaiting()) {
+                errorLine = FormatLine("Error: Stopped while waiting for another conversion to finish with %s",
+                                       path.c_str());
+                return LockResult::Busy;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    if (result == LockResult::Busy)
+        errorLine = FormatLine("Error: Another conversion is using %s", path.c_str());
+    if (result == LockResult::Failed) {
+        const std::string reason = file.LockReason();
+        errorLine = FormatLine("Error: Could not lock %s", (lockPath.empty() ? path : lockPath).c_str()) +
+                    (reason.empty() ? std::string() : FormatLine("(%s)", reason.c_str()));
+    }
+    return result;
+}
+
+bool SameFile(const FileInfo& a, const FileInfo& b)
+{
+    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // The frame count as the header stores it: its low 16 bits, little-endian.
@@ -28,12 +61,60 @@ void CountBytes(std::int64_t count, std::uint8_t (&bytes)[2])
 
 } // namespace
 
-CFolderTurn::CFolderTurn(CFileSystem& fs, const std::string& nearPath, const std::string& what, CStatusLog& log)
-    : folder_(fs.OpenFolder(nearPath))
+CFolderTurn::~CFolderTurn()
 {
-    if (folder_ && TakeLock(*folder_, what, log) == LockResult::Locked)
-        for (const std::string& leftover : fs.Leftovers(nearPath))
-            fs.Remove(leftover);
+    // The name goes before the lock, so that a run that opens the name finds a file nobody holds.
+    if (!lockFile_.empty())
+        fs_.Remove(lockFile_);
+}
+
+bool CFolderTurn::Take(const std::string& nearPath, const std::string& what, std::chrono::milliseconds patience,
+                       CStatusLog& log, std::string& errorLine)
+{
+    folder_ = fs_.OpenFolder(nearPath);
+    const LockResult result =
+        folder_ ? TakeLock(*folder_, what, patience, log, errorLine) : LockResult::Failed;
+    if (result == LockResult::Busy)
+        return false;
+    // A folder that cannot be opened (one without read permission) or whose file system locks only
+    // what is open for writing takes its turns by a lock file in it.
+    if (result == LockResult::Failed) {
+        folder_.reset();
+        errorLine.clear();
+        if (!TakeLockFile(nearPath, what, patience, log, errorLine))
+            return false;
+    }
+    for (const std::string& leftover : fs_.Leftovers(nearPath))
+        fs_.Remove(leftover);
+    return true;
+}
+
+bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& what,
+                               std::chrono::milliseconds patience, CStatusLog& log, std::string& errorLine)
+{
+    const std::string path = FolderOf(nearPath) + kFolderLockName;
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::unique_ptr<CFile> file = fs_.OpenReadWrite(path);
+        const bool made = !file && (file = fs_.CreateNew(path)) != nullptr;
+        if (!file)
+            continue; // made or removed by another run in between, or it cannot be made at all
+        // The run waits for the file it writes; a lock that does not work names the lock file.
+        if (TakeLock(*file, what, patience, log, errorLine, path) != LockResult::Locked) {
+            if (made)
+                fs_.Remove(path);
+            return false;
+        }
+        // The holder before this run may have removed the name while this run waited: its lock
+        // is then on a file nobody else will open.
+        if (SameFile(file->Info(), fs_.Stat(path))) {
+            folder_ = std::move(file);
+            lockFile_ = path;
+            return true;
+        }
+    }
+    errorLine = FormatLine("Error: Could not lock %s", path.c_str());
+    return false;
 }
 
 std::string WriteFailure(const std::string& path)
@@ -43,14 +124,16 @@ std::string WriteFailure(const std::string& path)
 
 // A new pair may have replaced the file while this run waited for its lock: the lock then belongs
 // to a file without a name, and the run opens the one that has it.
-std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, CStatusLog& log)
+std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, std::chrono::milliseconds patience,
+                                  CStatusLog& log, std::string& errorLine)
 {
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::unique_ptr<CFile> file = fs.OpenReadWrite(path);
         if (!file)
             return nullptr;
-        TakeLock(*file, path, log);
+        if (TakeLock(*file, path, patience, log, errorLine) != LockResult::Locked)
+            return nullptr;
         const FileInfo held = file->Info(), named = fs.Stat(path);
         if (!held.exists || !named.exists || (held.device == named.device && held.inode == named.inode))
             return file;
@@ -85,13 +168,20 @@ std::unique_ptr<CTempFile> WriteFinished(CFileSystem& fs, const FinishedFile& fi
 }
 
 bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& animation,
-                   const FinishedFile* script, CStatusLog& log, std::string& errorLine)
+                   const FinishedFile* script, std::chrono::milliseconds patience, CStatusLog& log,
+                   std::string& errorLine)
 {
     // An append to the animation file finishes before the file is replaced: it holds the file's
-    // lock from its checks to its count.
-    const std::unique_ptr<CFile> replaced = fs.OpenRead(animation.target);
-    if (replaced)
-        TakeLock(*replaced, animation.path, log);
+    // lock from its checks to its count. File systems that lock only what is open for writing
+    // get the file opened for writing.
+    std::unique_ptr<CFile> replaced = fs.OpenRead(animation.target);
+    LockResult locked = replaced ? TakeLock(*replaced, animation.path, patience, log, errorLine) : LockResult::Locked;
+    if (locked == LockResult::Failed && (replaced = fs.OpenReadWrite(animation.target))) {
+        errorLine.clear();
+        locked = TakeLock(*replaced, animation.path, patience, log, errorLine);
+    }
+    if (locked != LockResult::Locked)
+        return false;
     std::vector<CTempFile*> temps = {data.temp, animation.temp};
     std::vector<std::string> targets = {data.target, animation.target};
     std::vector<std::string> paths = {data.path, animation.path};
