@@ -59,7 +59,87 @@ void CountBytes(std::int64_t count, std::uint8_t (&bytes)[2])
     bytes[1] = static_cast<std::uint8_t>(count >> 8);
 }
 
+// The record: kRecordMagic, then each move's new name and target, each ended by a NUL byte, which no
+// path holds. Records are small; anything larger is not one.
+constexpr char kRecordMagic[] = "tarnex commit 1";
+constexpr std::uint64_t kMaxRecordBytes = std::uint64_t{1} << 16;
+
+std::string RecordText(const std::vector<CommitMove>& moves)
+{
+    std::string text(kRecordMagic, sizeof kRecordMagic); // with its NUL
+    for (const CommitMove& move : moves)
+        text += move.from + '\0' + move.to + '\0';
+    return text;
+}
+
+std::vector<CommitMove> ReadRecord(CFileSystem& fs, const std::string& path)
+{
+    std::vector<CommitMove> moves;
+    if (!fs.Stat(path).exists)
+        return moves;
+    const std::unique_ptr<CFile> file = fs.OpenRead(path);
+    const std::uint64_t length = file ? file->Length() : 0;
+    if (!file || length > kMaxRecordBytes)
+        return moves;
+    std::string text(static_cast<std::size_t>(length), '\0');
+    if (file->Read(text.data(), text.size()) != text.size() || text.compare(0, sizeof kRecordMagic,
+                                                                        std::string(kRecordMagic, sizeof kRecordMagic)) != 0)
+        return moves;
+    std::vector<std::string> fields;
+    for (std::size_t at = sizeof kRecordMagic; at < text.size();) {
+        const std::size_t end = text.find('\0', at);
+        if (end == std::string::npos)
+            return {};
+        fields.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (fields.size() % 2 != 0)
+        return {};
+    for (std::size_t i = 0; i < fields.size(); i += 2)
+        moves.push_back({fields[i], fields[i + 1]});
+    return moves;
+}
+
+std::string RecordPath(const std::string& nearPath)
+{
+    return FolderOf(nearPath) + kCommitRecordName;
+}
+
+// A run killed between the renames of its commit left the record: the renames that had not
+// happened yet happen now, so that the pair is the new one whole.
+bool CompleteCommit(CFileSystem& fs, const std::string& nearPath, CStatusLog& log, std::string& errorLine)
+{
+    const std::string record = RecordPath(nearPath);
+    if (!fs.Stat(record).exists)
+        return true;
+    std::string targets;
+    for (const CommitMove& move : ReadRecord(fs, record)) {
+        if (!fs.Stat(move.from).exists)
+            continue;
+        if (!fs.Rename(move.from, move.to)) {
+            errorLine = WriteFailure(move.to);
+            return false;
+        }
+        targets += (targets.empty() ? "" : ", ") + move.to;
+    }
+    fs.FlushFolder(nearPath);
+    fs.Remove(record);
+    if (!targets.empty())
+        log.Append(FormatLine("Completed putting %s in place, which a conversion that was stopped left half done",
+                              targets.c_str()));
+    return true;
+}
+
 } // namespace
+
+std::vector<CommitMove> PendingCommit(CFileSystem& fs, const std::string& nearPath)
+{
+    std::vector<CommitMove> pending;
+    for (const CommitMove& move : ReadRecord(fs, RecordPath(nearPath)))
+        if (fs.Stat(move.from).exists)
+            pending.push_back(move);
+    return pending;
+}
 
 CFolderTurn::~CFolderTurn()
 {
@@ -84,6 +164,10 @@ bool CFolderTurn::Take(const std::string& nearPath, const std::string& what, std
         if (!TakeLockFile(nearPath, what, patience, log, errorLine))
             return false;
     }
+    // A commit left half done is completed before anything else, and before the names it still
+    // needs would go as leftovers.
+    if (!CompleteCommit(fs_, nearPath, log, errorLine))
+        return false;
     for (const std::string& leftover : fs_.Leftovers(nearPath))
         fs_.Remove(leftover);
     return true;
@@ -194,10 +278,36 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
         targets.push_back(fs.ResolveTarget(script->path));
         paths.push_back(script->path);
     }
-    // The data file first, then the animation file, then the script; a failure on the way puts
-    // back what was replaced.
+    // Every new file gets a name of its own, and the record naming them and their targets is on
+    // disk, before the first rename: a run killed between the renames leaves the record, and the
+    // next run in the folder completes them. Then the data file, the animation file and the
+    // script take their names in that order; a failure on the way puts back what was replaced.
+    std::vector<CommitMove> moves;
+    for (std::size_t i = 0; i < temps.size(); ++i) {
+        moves.push_back({{}, targets[i]});
+        if (!temps[i]->Name(targets[i], moves.back().from)) {
+            errorLine = WriteFailure(paths[i]);
+            return false;
+        }
+    }
+    const std::string record = RecordPath(data.target);
+    {
+        CTempFile recordFile(fs, record);
+        const std::string text = RecordText(moves);
+        if (!recordFile.File() || !recordFile.File()->Write(text.data(), text.size()) || !recordFile.Finish() ||
+            !recordFile.PutInPlace(record, fs.Stat(record).exists) || !fs.FlushFolder(data.target)) {
+            fs.Remove(record);
+            errorLine = WriteFailure(data.path);
+            return false;
+        }
+    }
     std::size_t failed = 0;
-    if (!CommitFiles(fs, temps, targets, failed)) {
+    const bool committed = CommitFiles(fs, temps, targets, failed);
+    // With the renames on disk the record has done its work; if they may not be, it stays, and
+    // the next run finds nothing left to rename.
+    if (!committed || fs.FlushFolder(data.target))
+        fs.Remove(record);
+    if (!committed) {
         errorLine = WriteFailure(paths[failed]);
         return false;
     }

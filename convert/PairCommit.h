@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CStatusLog;
 class CTempFile;
@@ -32,6 +33,19 @@ inline constexpr std::chrono::milliseconds kLockPatience{30000};
 // The file by which runs take the folder's turn where the folder itself cannot be opened or
 // locked. Its holder removes it again.
 inline constexpr const char* kFolderLockName = ".tarnex-folder.lock";
+
+// The record a new pair's commit keeps in the folder of its data file while it puts its files in
+// place: each new file's name and its target. A run that takes the folder's turn and finds it
+// completes the commit; --info on a pair with one beside it says so.
+inline constexpr const char* kCommitRecordName = ".tarnex-commit.record";
+
+// The moves of the commit record in the folder of nearPath that still wait: each a new file's name
+// and its target. Empty when there is no record, or every new file named in it is in place.
+struct CommitMove {
+    std::string from;
+    std::string to;
+};
+std::vector<CommitMove> PendingCommit(CFileSystem& fs, const std::string& nearPath);
 
 // Runs of this program that write into one folder take turns, for as long as they hold the turn.
 // So while a run holds it no other run is putting a file in place there, and names left by a run

@@ -70,6 +70,9 @@ public:
     // Creates a regular file at path for reading and writing, only where nothing has the name;
     // null when something has it or the file cannot be made.
     virtual std::unique_ptr<CFile> CreateNew(const std::string&) { return nullptr; }
+    // Hands the names of the folder that holds nearPath to the disk: what was renamed, made or
+    // removed there survives a crash.
+    virtual bool FlushFolder(const std::string&) { return true; }
     // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
     virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
     virtual bool Rename(const std::string& from, const std::string& to) = 0;

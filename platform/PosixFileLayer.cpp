@@ -246,6 +246,12 @@ public:
         return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
     }
 
+    bool FlushFolder(const std::string& nearPath) override
+    {
+        const auto folder = OpenFolder(nearPath);
+        return folder && folder->Flush();
+    }
+
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override
     {
         const std::string folder = FolderOf(nearPath);

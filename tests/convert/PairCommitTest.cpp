@@ -167,3 +167,37 @@ TEST(LockWait, TheCommandLineSaysWhatItWaitsForWithoutATerminal)
               std::string::npos)
         << outcome.out;
 }
+
+TEST(PairCommit, ARunStoppedBetweenTheRenamesIsCompletedByTheNextRunInTheFolder)
+{
+    LockFolder folder(true);
+    // The state a kill after the data file's rename leaves: the new data file in place, the new
+    // animation file under its own name, the record naming both.
+    const Bytes newData(64, 0x11), newAnimation = AnimationFile(1, kFrameBytes);
+    const std::string fresh = folder.dir.File(".tarnex-00000000000000aa.tmp");
+    WriteFileBytes(folder.data, newData);
+    WriteFileBytes(fresh, newAnimation);
+    std::string record("tarnex commit 1", 16);
+    for (const std::string& path : {folder.dir.File(".tarnex-00000000000000bb.tmp"), folder.data, fresh, folder.animation})
+        record += path + '\0';
+    WriteFileBytes(folder.dir.File(kCommitRecordName), Bytes(record.begin(), record.end()));
+    ASSERT_EQ(PendingCommit(CFileSystem::Native(), folder.data).size(), 1u);
+    ScopedTempDir logs;
+    const CliOutcome info = RunCli({"--info", folder.data}, logs.Path());
+    EXPECT_EQ(info.exitStatus, 1);
+    EXPECT_NE((info.out + info.err).find("Error: The pair " + folder.data + " is mid-commit"), std::string::npos)
+        << info.out << info.err;
+
+    CStatusLog log;
+    std::string error;
+    {
+        CFolderTurn turn(CFileSystem::Native());
+        ASSERT_TRUE(turn.Take(folder.data, folder.animation, kLockPatience, log, error)) << error;
+    }
+    EXPECT_EQ(log.Text(), "Completed putting " + folder.animation +
+                              " in place, which a conversion that was stopped left half done\r\n");
+    EXPECT_EQ(ReadFileBytes(folder.animation), newAnimation);
+    EXPECT_EQ(ReadFileBytes(folder.data), newData);
+    EXPECT_EQ(folder.dir.Entries(), (std::vector<std::string>{"in.3ds", "ship_a.3d", "ship_d.3d"}));
+    EXPECT_TRUE(PendingCommit(CFileSystem::Native(), folder.data).empty());
+}

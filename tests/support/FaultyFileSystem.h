@@ -77,6 +77,7 @@ public:
     std::string FreshName(const std::string& nearPath) override { return inner_.FreshName(nearPath); }
     std::vector<std::string> Leftovers(const std::string& nearPath) override { return inner_.Leftovers(nearPath); }
     std::unique_ptr<CFile> CreateNew(const std::string& path) override { return Wrap(inner_.CreateNew(path)); }
+    bool FlushFolder(const std::string& nearPath) override { return inner_.FlushFolder(nearPath); }
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     std::string ResolveTarget(const std::string& path) override { return inner_.ResolveTarget(path); }
     bool Rename(const std::string& from, const std::string& to) override;
