@@ -2,6 +2,7 @@
 
 #include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
+#include "convert/PairCommit.h"
 #include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
@@ -48,9 +49,11 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state)
 namespace {
 
 // The checks of a request before anything is read or written: on refusal the message goes to the
-// status box and false comes back.
-bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileSystem& fs,
-                  std::unique_ptr<CFile>& input, OutputNames& names)
+// status box and false comes back. Once the names are known the run takes the folder's turn, which
+// it holds to its end, so that the script it reads here is the one it replaces.
+bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileSystem& fs, CStatusLog& log,
+                  std::unique_ptr<CFile>& input, OutputNames& names, std::unique_ptr<CFolderTurn>& turn,
+                  ExistingScript& existing)
 {
     const auto refuse = [&](const std::string& message) {
         host.SetStatusText(message);
@@ -75,11 +78,16 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     if (names.dataPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(names.dataPath), inputInfo) ||
         SameFile(fs.Stat(names.animationPath), inputInfo))
         return refuse(cannotOpenOutput);
+    turn = std::make_unique<CFolderTurn>(fs);
+    std::string turnFailure;
+    if (!turn->Take(fs.ResolveTarget(options.append ? names.animationPath : names.dataPath), names.animationPath,
+                    options.lockPatience, log, turnFailure))
+        return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
     if (options.script) {
         const std::string scriptPath = ScriptPath(names.dataPath);
         if (SameFile(fs.Stat(scriptPath), inputInfo))
             return refuse(cannotOpenOutput);
-        const std::string refusal = CheckScriptRequest(fs, scriptPath, options.append);
+        const std::string refusal = CheckScriptRequest(fs, scriptPath, options.append, existing);
         if (!refusal.empty())
             return refuse(refusal);
     }
@@ -88,7 +96,7 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
 
 // The stages of an accepted request, from "Loading model..." to the frame-count line.
 bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs, std::unique_ptr<CFile> input,
-             const OutputNames& names)
+             const OutputNames& names, const ExistingScript& existing)
 {
     log.Append(FormatLine("Loading model..."));
     C3dsModel model(log);
@@ -106,15 +114,10 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     const std::int32_t frameCount = model.GetFrameCount();
     ScaleFactors factors;
     Extents extents;
-    ExistingScript existing;
     if (options.script && options.append) {
-        // One scale holds for every frame of the mesh: the new frames take the script's.
+        // One scale holds for every frame of the mesh: the new frames take the script's, which the
+        // request's check found scaled.
         log.Append(FormatLine("Checking model scale..."));
-        if (!ReadScript(fs, ScriptPath(names.dataPath), existing) || !existing.scaled) {
-            log.Append(FormatLine("Error: Could not read the import script %s",
-                                               ScriptPath(names.dataPath).c_str()));
-            return false;
-        }
         factors = FactorsOf(existing);
         log.Append(FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
                                            factors.sy, factors.sz));
@@ -134,9 +137,23 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
 
     log.Append(FormatLine("Writing data..."));
     WriteResult written;
-    const ScriptJob script = MakeScriptJob(model, options, names, factors, extents, fs);
-    if (!WriteMeshFiles(model, names, options.append, factors, fs, log, written, line,
-                        options.script ? &script : nullptr)) {
+    FinishedFile script{ScriptPath(names.dataPath), {}};
+    const FinishedFile* const finished = options.script ? &script : nullptr;
+    bool wrote = false;
+    // The script is composed once the old frame count is known: an append's after the animation
+    // file is locked and its header read.
+    if (options.append) {
+        AppendTarget target;
+        wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
+        if (wrote && options.script)
+            script.text = ComposeRunScript(model, options, names, factors, extents, existing, target.oldFrames);
+        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
+    } else {
+        if (options.script)
+            script.text = ComposeRunScript(model, options, names, factors, extents, existing, 0);
+        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
+    }
+    if (!wrote) {
         log.Append(line);
         return false;
     }
@@ -164,16 +181,18 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
     const ConversionOptions options = host.ReadOptions();
     std::unique_ptr<CFile> input;
     OutputNames names;
-    if (!CheckRequest(host, options, fs, input, names))
+    std::unique_ptr<CFolderTurn> turn;
+    ExistingScript existing;
+    state.statusLog.ShowOn(host);
+    if (!CheckRequest(host, options, fs, state.statusLog, input, names, turn, existing))
         return RunOutcome::Refused;
 
     host.DisableControls();
-    state.statusLog.ShowOn(host);
     // Whatever the scene, running out of memory ends the run with a line, never the program: the
     // scene model, the frames and the files being written are released on the way out.
     bool converted = false;
     try {
-        converted = Convert(state.statusLog, options, fs, std::move(input), names);
+        converted = Convert(state.statusLog, options, fs, std::move(input), names, existing);
     } catch (const std::bad_alloc&) {
         state.statusLog.Append(FormatLine("Error: The scene is too large to convert"));
     }

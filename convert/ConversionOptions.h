@@ -4,6 +4,7 @@
 #include "convert/RangeConversion.h"
 #include "scene/SceneData.h"
 
+#include <chrono>
 #include <string>
 
 struct ConversionOptions {
@@ -14,4 +15,6 @@ struct ConversionOptions {
     bool append = false;
     bool fill = false;   // the scale factors may also grow, so that the model fills the cube
     bool script = false; // a new pair comes with its import script; an append rewrites it
+    // How long the run waits for a folder or file that another run is using before it gives up.
+    std::chrono::milliseconds lockPatience{30000};
 };

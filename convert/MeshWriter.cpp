@@ -3,6 +3,7 @@
 #include "convert/OutputNames.h"
 #include "convert/VertexPacking.h"
 #include "platform/ByteWriter.h"
+#include "convert/PairCommit.h"
 #include "platform/FileCommit.h"
 #include "platform/StatusLine.h"
 #include "scene/FormatLimits.h"
@@ -10,7 +11,6 @@
 #include "scene/StatusLog.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -74,64 +74,18 @@ void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, 
     }
 }
 
-std::string WriteFailure(const std::string& path)
-{
-    return FormatLine("Error: Could not write output file: %s", path.c_str());
-}
-
 std::string NotAnAnimationFile(const std::string& path)
 {
     return FormatLine("Error: %s is not a valid Unreal .3D animation file", path.c_str());
 }
 
-// The script composed for oldFrames frames before this run's, written to a temporary beside it.
-std::unique_ptr<CTempFile> WriteScript(const ScriptJob& script, std::int64_t oldFrames, CFileSystem& fs,
-                                       std::string& errorLine)
+} // namespace
+
+bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
+                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
+                  std::chrono::milliseconds patience)
 {
-    std::string text;
-    if (!script.compose(oldFrames, text, errorLine))
-        return nullptr;
-    auto temp = std::make_unique<CTempFile>(fs, fs.ResolveTarget(script.path));
-    if (!temp->File() || !temp->File()->Write(text.data(), text.size()) || !temp->Finish()) {
-        errorLine = WriteFailure(script.path);
-        return nullptr;
-    }
-    return temp;
-}
-
-// Takes the file's lock, waiting for it while another run holds it. Where the file system has no
-// locks the run goes ahead without one.
-LockResult TakeLock(CFile& file, const std::string& path, CStatusLog& log)
-{
-    const LockResult result = file.Lock(false);
-    if (result != LockResult::Busy)
-        return result;
-    log.ShowProgress(FormatLine("  Waiting for another conversion to finish with %s", path.c_str()));
-    return file.Lock(true);
-}
-
-// Runs of this program that write into one folder take turns, for as long as they write. So while
-// a run holds the folder's lock no other run is putting a file in place there, and names left by a
-// run that was killed while it did can go: a file can only be put over an existing name by a
-// rename from a name of its own, and a kill between the two steps leaves that name.
-class CFolderTurn {
-public:
-    CFolderTurn(CFileSystem& fs, const std::string& nearPath, const std::string& what, CStatusLog& log)
-        : folder_(fs.OpenFolder(nearPath))
-    {
-        if (folder_ && TakeLock(*folder_, what, log) == LockResult::Locked)
-            for (const std::string& leftover : fs.Leftovers(nearPath))
-                fs.Remove(leftover);
-    }
-
-private:
-    std::unique_ptr<CFile> folder_;
-};
-
-bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
-                  CFileSystem& fs, CStatusLog& log, const ScriptJob* script, WriteResult& result,
-                  std::string& errorLine)
-{
+    result = WriteResult{};
     MeshFrame first;
     model.BuildFrame(0, first);
 
@@ -168,94 +122,35 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
             return false;
         }
     }
-
-    // An append to the animation file finishes before the file is replaced.
-    const std::unique_ptr<CFile> replaced = fs.OpenRead(animationTarget);
-    if (replaced)
-        TakeLock(*replaced, names.animationPath, log);
-    std::vector<CTempFile*> temps = {&data, &animation};
-    std::vector<std::string> targets = {dataTarget, animationTarget};
-    std::vector<std::string> paths = {names.dataPath, names.animationPath};
-    std::unique_ptr<CTempFile> scriptFile;
-    if (script) {
-        scriptFile = WriteScript(*script, 0, fs, errorLine);
-        if (!scriptFile)
-            return false;
-        temps.push_back(scriptFile.get());
-        targets.push_back(fs.ResolveTarget(script->path));
-        paths.push_back(script->path);
-    }
-    std::size_t failed = 0;
-    if (!CommitFiles(fs, temps, targets, failed)) {
-        errorLine = WriteFailure(paths[failed]);
+    if (!CommitNewPair(fs, {&data, dataTarget, names.dataPath}, {&animation, animationTarget, names.animationPath},
+                       script, patience, log, errorLine))
         return false;
-    }
     result.framesWritten = n;
     return true;
 }
 
-// Opens the animation file and takes its lock. A new pair may have replaced the file while this
-// run waited: the lock then belongs to a file without a name, and the run opens the one that has it.
-std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, CStatusLog& log)
+bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem& fs, CStatusLog& log,
+                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience)
 {
-    constexpr int kAttempts = 100;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::unique_ptr<CFile> file = fs.OpenReadWrite(path);
-        if (!file)
-            return nullptr;
-        TakeLock(*file, path, log);
-        const FileInfo held = file->Info(), named = fs.Stat(path);
-        if (!held.exists || !named.exists || (held.device == named.device && held.inode == named.inode))
-            return file;
-    }
-    return nullptr;
-}
-
-// Until the new count is written, a failure or an exception cuts the file back to its frames and
-// puts the old count back; the count is the append's commit point.
-class CAppendRollback {
-public:
-    CAppendRollback(CFile& file, std::uint64_t length, const std::uint8_t (&count)[2])
-        : file_(file), length_(length), count_{count[0], count[1]}
-    {
-    }
-    ~CAppendRollback()
-    {
-        if (committed_)
-            return;
-        if (file_.Seek(0))
-            file_.Write(count_, sizeof count_);
-        file_.Truncate(length_);
-        file_.Flush();
-    }
-    void Commit() { committed_ = true; }
-
-private:
-    CFile& file_;
-    std::uint64_t length_;
-    std::uint8_t count_[2];
-    bool committed_ = false;
-};
-
-bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
-            CStatusLog& log, const ScriptJob* script, WriteResult& result, std::string& errorLine)
-{
-    const std::string& path = names.animationPath;
-    const std::unique_ptr<CFile> file = OpenLocked(fs, path, log);
-    if (!file) {
-        errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
+    errorLine.clear();
+    target.file = OpenLocked(fs, path, patience, log, errorLine);
+    if (!target.file) {
+        if (errorLine.empty())
+            errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
         return false;
     }
-    const std::uint64_t length = file->Length();
+    target.path = path;
+    target.length = target.file->Length();
     AnimationHeader header;
-    if (!ReadAnimationHeader(*file, header)) {
+    if (!ReadAnimationHeader(*target.file, header)) {
         errorLine = NotAnAnimationFile(path);
         return false;
     }
     const std::int64_t old = header.frameCount;
     const std::int64_t frameSize = header.frameSize;
-    const std::uint64_t counted = kAnimationHeaderBytes + static_cast<std::uint64_t>(frameSize * old);
-    if (length < counted) {
+    target.oldFrames = old;
+    target.counted = kAnimationHeaderBytes + static_cast<std::uint64_t>(frameSize * old);
+    if (target.length < target.counted) {
         errorLine = NotAnAnimationFile(path);
         return false;
     }
@@ -275,58 +170,63 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
                                n, static_cast<long long>(old), kMaxFrames);
         return false;
     }
+    return true;
+}
 
+bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFactors& factors, CFileSystem& fs,
+                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine)
+{
+    result = WriteResult{};
+    CFile& file = *target.file;
+    const std::string& path = target.path;
     std::unique_ptr<CTempFile> scriptFile;
     if (script) {
-        scriptFile = WriteScript(*script, old, fs, errorLine);
+        scriptFile = WriteFinished(fs, *script, errorLine);
         if (!scriptFile)
             return false;
     }
 
-    const std::uint8_t oldCount[2] = {static_cast<std::uint8_t>(old), static_cast<std::uint8_t>(old >> 8)};
-    CAppendRollback rollback(*file, counted, oldCount);
-    if (length > counted) {
+    CAppendRollback rollback(file, target.counted, target.oldFrames);
+    if (target.length > target.counted) {
         // Bytes after the last counted frame are what an append that never wrote its count left.
-        if (!file->Truncate(counted)) {
+        if (!file.Truncate(target.counted)) {
             errorLine = WriteFailure(path);
             return false;
         }
         log.Append(FormatLine("Cut %llu bytes after the last frame of %s, left by an append that did not finish",
-                              static_cast<unsigned long long>(length - counted), path.c_str()));
+                              static_cast<unsigned long long>(target.length - target.counted), path.c_str()));
     }
-    const std::int64_t total = old + (n > 0 ? n : 0);
-    const std::uint8_t count[2] = {static_cast<std::uint8_t>(total), static_cast<std::uint8_t>(total >> 8)};
-    CByteWriter out(*file);
-    bool ok = file->Seek(counted);
+    const std::int32_t n = model.GetFrameCount();
+    CByteWriter out(file);
+    bool ok = file.Seek(target.counted);
     if (ok) {
         WriteFrames(out, model, n, factors);
-        ok = out.Drain() && file->Flush();
+        ok = out.Drain() && file.Flush();
     }
-    ok = ok && file->Seek(0) && file->Write(count, sizeof count) && file->Flush();
     if (!ok) {
         errorLine = WriteFailure(path);
         return false;
     }
-    std::size_t failed = 0;
-    if (scriptFile && !CommitFiles(fs, {scriptFile.get()}, {fs.ResolveTarget(script->path)}, failed)) {
-        errorLine = WriteFailure(script->path);
+    const std::int64_t total = target.oldFrames + (n > 0 ? n : 0);
+    if (!CommitAppend(fs, file, path, total, scriptFile.get(), script ? script->path : std::string(), rollback,
+                      errorLine))
         return false;
-    }
-    rollback.Commit();
     result.framesWritten = n;
-    result.totalFrames = static_cast<std::int32_t>(old + n);
+    result.totalFrames = static_cast<std::int32_t>(target.oldFrames + n);
     return true;
 }
 
-} // namespace
-
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append, const ScaleFactors& factors,
-                    CFileSystem& fileSystem, CStatusLog& log, WriteResult& result, std::string& errorLine,
-                    const ScriptJob* script)
+                    CFileSystem& fileSystem, CStatusLog& log, WriteResult& result, std::string& errorLine)
 {
     result = WriteResult{};
-    const CFolderTurn turn(fileSystem, fileSystem.ResolveTarget(append ? names.animationPath : names.dataPath),
-                           names.animationPath, log);
-    return append ? Append(model, names, factors, fileSystem, log, script, result, errorLine)
-                  : WriteNewPair(model, names, factors, fileSystem, log, script, result, errorLine);
+    CFolderTurn turn(fileSystem);
+    if (!turn.Take(fileSystem.ResolveTarget(append ? names.animationPath : names.dataPath), names.animationPath,
+                   kLockPatience, log, errorLine))
+        return false;
+    if (!append)
+        return WriteNewPair(model, names, factors, fileSystem, log, nullptr, result, errorLine);
+    AppendTarget target;
+    return OpenForAppend(model, names.animationPath, fileSystem, log, target, errorLine) &&
+           AppendFrames(model, target, factors, fileSystem, log, nullptr, result, errorLine);
 }

@@ -2,15 +2,15 @@
 #pragma once
 
 #include "convert/MeshFormat.h"
+#include "convert/PairCommit.h"
 #include "convert/RangeConversion.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <string>
 
 class CMeshModel;
-class CFileSystem;
 class CStatusLog;
 struct OutputNames;
 
@@ -19,28 +19,40 @@ struct WriteResult {
     std::int32_t totalFrames = 0; // when appending: old count + framesWritten
 };
 
-// The import script that goes with the files: its path, and its text for an animation file that
-// held oldFrames frames before this run's (0 for a new pair), composed once the run holds the lock
-// of the files; false with the status line in errorLine when it may not be written.
-struct ScriptJob {
+// Writes a new pair to temporary files and puts them in place together with the finished script,
+// if any. On failure returns false with the status line in errorLine; the targets stay as they were.
+// Waits at most patience for an append to the file it replaces.
+bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
+                  CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
+                  std::string& errorLine, std::chrono::milliseconds patience = kLockPatience);
+
+// An animation file opened for an append: locked until it is released, its header read and checked
+// against the model's frames.
+struct AppendTarget {
+    std::unique_ptr<CFile> file;
     std::string path;
-    std::function<bool(std::int64_t oldFrames, std::string& text, std::string& errorLine)> compose;
+    std::uint64_t length = 0;  // the file's bytes when opened
+    std::uint64_t counted = 0; // the header and the frames its count takes in
+    std::int64_t oldFrames = 0;
 };
 
-// Writes a new pair, or appends the frames to the existing animation file; either way the files
-// change all at once or not at all. A new pair is written to temporary files that are put in place
-// together at the end. An append writes the new frames after the file's last counted frame and
-// then, as the last step, the new frame count: until then the file reads as it was, and a failure
-// cuts it back. On failure returns false with the status line in errorLine.
-//
-// Runs of this program take turns: each holds the lock of the output folder while it writes, an
-// append also the animation file's lock from its checks to its count, and a new pair the lock of
-// the animation file it replaces while it puts its files in place. A run that has to wait says so
-// on its progress line. While a run holds the folder's lock it removes the names a run killed
-// while putting its files in place may have left.
-//
-// With a script, a new pair's three files are put in place together; an append replaces the
-// script right after its count, and a failure to do so takes the append back.
+// Opens the animation file at path, takes its lock (waiting at most patience while another run
+// holds it) and checks that the model's frames can be appended; false with the status line in
+// errorLine.
+bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem& fileSystem, CStatusLog& log,
+                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience = kLockPatience);
+
+// Appends the frames after the file's last counted frame and then, as the last step, writes the new
+// frame count: until then the file reads as it was, and a failure cuts it back. A finished script
+// is put in place right after the count, and a failure to do so takes the append back.
+bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFactors& factors,
+                  CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
+                  std::string& errorLine);
+
+// Takes the folder's turn (PairCommit.h) and writes a new pair or appends the frames; either way the
+// files change all at once or not at all. An append also holds the animation file's lock from its
+// checks to its count, and a new pair the lock of the animation file it replaces while it puts its
+// files in place. A run that has to wait says so on its progress line.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
                     const ScaleFactors& factors, CFileSystem& fileSystem, CStatusLog& log,
-                    WriteResult& result, std::string& errorLine, const ScriptJob* script = nullptr);
+                    WriteResult& result, std::string& errorLine);

@@ -27,14 +27,15 @@ bool ReadScript(CFileSystem& fs, const std::string& path, ExistingScript& script
     return true;
 }
 
-std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, bool append)
+std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, bool append,
+                               ExistingScript& existing)
 {
     const std::string name = ScriptName(scriptPath);
     if (!IsUnrealName(name))
         return "Error: The import script's name must be an UnrealScript name, a letter or \"_\" followed by "
                "letters, digits or \"_\", at most 63 characters: " +
                name;
-    ExistingScript existing;
+    existing = ExistingScript{};
     const bool found = fs.Stat(scriptPath).exists;
     if (found && (!ReadScript(fs, scriptPath, existing) || !existing.ours))
         return "Error: " + scriptPath + " was not written by Tarnex Model Converter and is not replaced";
@@ -43,59 +44,47 @@ std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, b
     return {};
 }
 
-ScriptJob MakeScriptJob(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
-                        const ScaleFactors& factors, const Extents& extents, CFileSystem& fs)
+std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
+                             const ScaleFactors& factors, const Extents& extents, const ExistingScript& existing,
+                             std::int64_t oldFrames)
 {
-    ScriptJob job;
-    job.path = ScriptPath(names.dataPath);
-    job.compose = [&model, options, names, factors, extents, &fs, path = job.path](
-                      std::int64_t oldFrames, std::string& text, std::string& errorLine) {
-        ScriptContent content;
-        content.name = ScriptName(path);
-        content.dataFile = FileNameOf(names.dataPath);
-        content.animationFile = FileNameOf(names.animationPath);
-        content.inputFile = FileNameOf(options.inputPath);
-        content.frameMode = options.frameMode;
-        content.vertexMode = options.vertexMode;
-        content.fill = options.fill;
-        content.factors = factors;
-        content.extents = extents;
-        content.appendedTo = oldFrames;
-        content.frames = oldFrames + model.GetFrameCount();
+    const std::string path = ScriptPath(names.dataPath);
+    ScriptContent content;
+    content.name = ScriptName(path);
+    content.dataFile = FileNameOf(names.dataPath);
+    content.animationFile = FileNameOf(names.animationPath);
+    content.inputFile = FileNameOf(options.inputPath);
+    content.frameMode = options.frameMode;
+    content.vertexMode = options.vertexMode;
+    content.fill = options.fill;
+    content.factors = factors;
+    content.extents = extents;
+    content.appendedTo = oldFrames;
+    content.frames = oldFrames + model.GetFrameCount();
 
-        // What was there: a script of someone else is never replaced; appending keeps the
-        // sequences and textures of the script appended to.
-        ExistingScript existing;
-        const bool found = fs.Stat(path).exists;
-        if (found && (!ReadScript(fs, path, existing) || !existing.ours)) {
-            errorLine = FormatLine("Error: %s was not written by Tarnex Model Converter and is not replaced", path.c_str());
-            return false;
-        }
-        std::vector<std::string> taken = {"All"};
-        if (options.append) {
-            content.sequences = existing.sequences;
-            content.textureLines = existing.textureLines;
-            for (const ScriptSequence& sequence : existing.sequences)
-                taken.push_back(sequence.name);
-        }
-        if (options.frameMode == FrameMode::ByObjectName) {
-            std::vector<std::string> frameNames;
-            for (const MeshObject* object : model.SortedObjects())
-                frameNames.push_back(object->name);
-            for (ScriptSequence& sequence : SequencesOf(frameNames, oldFrames, taken))
-                content.sequences.push_back(sequence);
-        }
-        if (!options.append) {
-            MeshFrame first;
-            model.BuildFrame(0, first);
-            std::set<int> numbers;
-            for (const FrameTriangle& triangle : first.triangles)
-                numbers.insert(triangle.skinIndex & 0xFF);
-            for (const int number : numbers)
-                content.textures.push_back({number, TextureMapFor(model.Scene().materials, number)});
-        }
-        text = ComposeScript(content);
-        return true;
-    };
-    return job;
+    // Appending keeps the sequences and textures of the script appended to.
+    std::vector<std::string> taken = {"All"};
+    if (options.append) {
+        content.sequences = existing.sequences;
+        content.textureLines = existing.textureLines;
+        for (const ScriptSequence& sequence : existing.sequences)
+            taken.push_back(sequence.name);
+    }
+    if (options.frameMode == FrameMode::ByObjectName) {
+        std::vector<std::string> frameNames;
+        for (const MeshObject* object : model.SortedObjects())
+            frameNames.push_back(object->name);
+        for (ScriptSequence& sequence : SequencesOf(frameNames, oldFrames, taken))
+            content.sequences.push_back(sequence);
+    }
+    if (!options.append) {
+        MeshFrame first;
+        model.BuildFrame(0, first);
+        std::set<int> numbers;
+        for (const FrameTriangle& triangle : first.triangles)
+            numbers.insert(triangle.skinIndex & 0xFF);
+        for (const int number : numbers)
+            content.textures.push_back({number, TextureMapFor(model.Scene().materials, number)});
+    }
+    return ComposeScript(content);
 }

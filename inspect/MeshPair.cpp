@@ -1,6 +1,7 @@
 #include "inspect/MeshPair.h"
 
 #include "convert/MeshFormat.h"
+#include "convert/PairCommit.h"
 #include "platform/ByteReader.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
@@ -27,6 +28,13 @@ CMeshPair::~CMeshPair() = default;
 bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fault)
 {
     names_ = names;
+    // A conversion stopped between the renames of its commit: the files on disk may be of two runs.
+    if (!PendingCommit(fs, fs.ResolveTarget(names.dataPath)).empty()) {
+        fault = Fault("Error: The pair %s is mid-commit: a conversion was stopped while putting it in place, and "
+                      "the next conversion in its folder completes it",
+                      names.dataPath.c_str());
+        return false;
+    }
     const std::unique_ptr<CFile> data = fs.OpenRead(names.dataPath);
     animation_ = fs.OpenRead(names.animationPath);
     if (!data || !animation_) {

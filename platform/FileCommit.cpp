@@ -44,6 +44,20 @@ bool CTempFile::PutInPlace(const std::string& target, bool replacing)
     return false;
 }
 
+bool CTempFile::Name(const std::string& target, std::string& name)
+{
+    if (!file_)
+        return false;
+    if (path_.empty()) {
+        const std::string fresh = fileSystem_.FreshName(target);
+        if (!file_->LinkAs(fresh))
+            return false;
+        path_ = fresh;
+    }
+    name = path_;
+    return true;
+}
+
 namespace {
 
 // Puts the old contents of target back from the file still open on them: a replaced file has no

@@ -25,6 +25,9 @@ public:
     // Gives the file the target's name, replacing a file that has it (replacing tells whether one
     // did, when the caller looked).
     bool PutInPlace(const std::string& target, bool replacing);
+    // Gives a temporary without a name a fresh one beside target, so that a record can name it
+    // before it is put in place; the name comes back in name.
+    bool Name(const std::string& target, std::string& name);
 
 private:
     CFileSystem& fileSystem_;

@@ -41,6 +41,8 @@ public:
     // Takes the exclusive advisory lock of the file, waiting for it or not; the lock goes with
     // Close. Other runs of this program take the same lock; nothing else is kept out.
     virtual LockResult Lock(bool wait) = 0;
+    // Why the last Lock failed, in the system's words; empty where it cannot say.
+    virtual std::string LockReason() { return {}; }
     virtual bool SetMode(std::uint32_t mode) = 0; // the permission bits
     // Gives a temporary file that has no name yet (see CreateTemp) the name path, which must not
     // exist. False for a file that has a name.
@@ -65,6 +67,12 @@ public:
     // The names in the folder of nearPath that FreshName and named temporaries take: what a run
     // killed while it put its files in place may have left.
     virtual std::vector<std::string> Leftovers(const std::string& nearPath) = 0;
+    // Creates a regular file at path for reading and writing, only where nothing has the name;
+    // null when something has it or the file cannot be made.
+    virtual std::unique_ptr<CFile> CreateNew(const std::string&) { return nullptr; }
+    // Hands the names of the folder that holds nearPath to the disk: what was renamed, made or
+    // removed there survives a crash.
+    virtual bool FlushFolder(const std::string&) { return true; }
     // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
     virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
     virtual bool Rename(const std::string& from, const std::string& to) = 0;

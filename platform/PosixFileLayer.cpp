@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -94,9 +95,12 @@ public:
                 return LockResult::Locked;
             if (fd_ >= 0 && errno == EINTR)
                 continue;
+            lockErrno_ = fd_ >= 0 ? errno : EBADF;
             return fd_ >= 0 && errno == EWOULDBLOCK ? LockResult::Busy : LockResult::Failed;
         }
     }
+
+    std::string LockReason() override { return lockErrno_ ? std::strerror(lockErrno_) : std::string(); }
 
     bool SetMode(std::uint32_t mode) override { return fd_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode)) == 0; }
 
@@ -123,6 +127,7 @@ public:
 
 private:
     int fd_;
+    int lockErrno_ = 0;
 };
 
 std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
@@ -233,6 +238,18 @@ public:
         }
         ::closedir(dir);
         return found;
+    }
+
+    std::unique_ptr<CFile> CreateNew(const std::string& path) override
+    {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
+    }
+
+    bool FlushFolder(const std::string& nearPath) override
+    {
+        const auto folder = OpenFolder(nearPath);
+        return folder && folder->Flush();
     }
 
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override

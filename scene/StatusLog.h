@@ -20,6 +20,8 @@ public:
     void Append(const std::string& line);
     // Shows line after the log without entering it.
     void ShowProgress(const std::string& line) const;
+    // Asks the view, while the run waits for another, whether to go on waiting.
+    bool KeepWaiting() const { return !view_ || view_->KeepWaiting(); }
 
     const std::string& Text() const { return text_; }
 

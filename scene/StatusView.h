@@ -14,4 +14,7 @@ public:
     // Shows the log followed by a transient progress line, and paints it at once: the load
     // that reports it keeps the one thread busy. The line never enters the log.
     virtual void ShowProgress(const std::string& log, const std::string& line) = 0;
+    // Called again and again while the run waits for another run to finish with a file: the
+    // window handles its events here. False ends the wait and the run, before anything is written.
+    virtual bool KeepWaiting() { return true; }
 };

@@ -15,6 +15,7 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -28,9 +29,13 @@ namespace {
 
 // Swallows the user's input: what arrived while a run held the window.
 class CInputSink final : public QObject {
+public:
+    bool closeAsked = false; // Escape or the close box came, and was dropped
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
+        closeAsked = closeAsked || event->type() == QEvent::Close ||
+                     (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape);
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -279,10 +284,23 @@ void CConverterDlg::OnSysCommand(int id)
         OnHelpButton();
 }
 
+bool CConverterDlg::KeepWaiting()
+{
+    // The run waits for another: paint, and let Escape or the close box end the run and the window.
+    CInputSink sink;
+    qApp->installEventFilter(&sink);
+    QCoreApplication::processEvents();
+    qApp->removeEventFilter(&sink);
+    closeAfterRun = closeAfterRun || sink.closeAsked;
+    return !closeAfterRun;
+}
+
 void CConverterDlg::OnGo()
 {
     if (RunConversion(*this, runState) == RunOutcome::Completed)
         previewButton->setEnabled(true);
+    if (closeAfterRun)
+        reject();
     // The run held the window: clicks, keys and the close box that came meanwhile are dropped,
     // or a second click on Go would close the window the moment the run ended.
     CInputSink sink;

@@ -73,6 +73,7 @@ public:
     void SetStatusText(const std::string& text) override;
     void ShowLog(const std::string& log, const std::string& line) override;
     void ShowProgress(const std::string& log, const std::string& line) override;
+    bool KeepWaiting() override;
     void DisableControls() override;
     void SetGoCaption(const std::string& text) override;
     void EnableGo() override;
@@ -107,6 +108,7 @@ private:
     std::string outputBytes;
     QStringList wordPresets;
     RunState runState;
+    bool closeAfterRun = false; // Escape or the close box came while the run waited for another
     bool autoRunPending = true;
     bool initialised = false;
     int collapsedHeight = 0;

@@ -1,6 +1,8 @@
 // Faults that come from the kernel rather than from a test double: a file size limit, a folder
 // that cannot be written, and the process killed at any moment. tarnex-cli runs as a child
 // process; after each run the files that existed before are checked byte by byte.
+#include "convert/PairCommit.h"
+#include "scene/StatusLog.h"
 #include "tests/support/CliProcess.h"
 #include "tests/support/SceneGenerator.h"
 #include "tests/support/Files.h"
@@ -9,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sched.h>
@@ -202,7 +205,7 @@ void KillAtRandomMoments(bool append, int moments)
 
     std::mt19937 random(20240611u + (append ? 1u : 0u));
     std::uniform_real_distribution<double> spread(0.0, 1.0);
-    int killed = 0;
+    int killed = 0, midCommit = 0;
     for (int i = 0; i < moments; ++i) {
         prepare(dir);
         const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(length * spread(random));
@@ -216,6 +219,15 @@ void KillAtRandomMoments(bool append, int moments)
         else // the run was shorter than measured (a loaded machine varies): aim earlier from now on
             length = std::min<std::chrono::steady_clock::duration>(length, delay);
 
+        // A kill between the renames leaves the commit's record: the next run in the folder
+        // completes the commit when it takes the folder's turn, before it looks at the pair.
+        if (std::filesystem::exists(dir.File(kCommitRecordName))) {
+            ++midCommit;
+            CStatusLog log;
+            std::string error;
+            CFolderTurn turn(CFileSystem::Native());
+            ASSERT_TRUE(turn.Take(dir.File("ship_d.3d"), dir.File("ship_a.3d"), kLockPatience, log, error)) << error;
+        }
         const Bytes animation = ReadFileBytes(dir.File("ship_a.3d"));
         if (append) {
             const bool old = FrameCountOf(animation) == FrameCountOf(oldAnimation) &&
@@ -238,6 +250,7 @@ void KillAtRandomMoments(bool append, int moments)
         EXPECT_EQ(ReadFileBytes(dir.File("in.3ds")), scene);
     }
     EXPECT_GE(killed, moments / 4) << "too few kills landed while the program ran";
+    std::printf("%d of %d kills landed, %d of them during the commit\n", killed, moments, midCommit);
 
     // Whatever the last kill left, the next run completes, an append counting every frame, and
     // removes the name a kill between naming a file and putting it in place may have left.

@@ -32,6 +32,7 @@ public:
     {
         return fs_.ShouldFail(FileOp::Lock) ? LockResult::Failed : inner_->Lock(wait);
     }
+    std::string LockReason() override { return inner_->LockReason(); }
     bool SetMode(std::uint32_t mode) override { return !fs_.ShouldFail(FileOp::SetMode) && inner_->SetMode(mode); }
     bool LinkAs(const std::string& path) override { return !fs_.ShouldFail(FileOp::LinkAs) && inner_->LinkAs(path); }
 
@@ -78,6 +79,7 @@ bool CFaultyFileSystem::ShouldFail(FileOp op)
     } else {
         fail = failAt_ > 0 && static_cast<int>(log_.size()) == failAt_;
     }
+    fail = fail || (failEvery_ && op == failEveryOp_);
     injected_ = injected_ || fail;
     return fail;
 }

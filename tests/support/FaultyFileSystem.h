@@ -56,6 +56,13 @@ public:
         failAt_ = occurrence;
     }
 
+    // Every operation of this kind fails, from now on.
+    void FailEvery(FileOp op)
+    {
+        failEvery_ = true;
+        failEveryOp_ = op;
+    }
+
     int OperationCount() const { return static_cast<int>(log_.size()); }
     const std::vector<FileOp>& Operations() const { return log_; }
     bool Injected() const { return injected_; }
@@ -69,6 +76,8 @@ public:
     std::unique_ptr<CFile> CreateTemp(const std::string& nearPath, std::string& tempPath) override;
     std::string FreshName(const std::string& nearPath) override { return inner_.FreshName(nearPath); }
     std::vector<std::string> Leftovers(const std::string& nearPath) override { return inner_.Leftovers(nearPath); }
+    std::unique_ptr<CFile> CreateNew(const std::string& path) override { return Wrap(inner_.CreateNew(path)); }
+    bool FlushFolder(const std::string& nearPath) override { return inner_.FlushFolder(nearPath); }
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     std::string ResolveTarget(const std::string& path) override { return inner_.ResolveTarget(path); }
     bool Rename(const std::string& from, const std::string& to) override;
@@ -85,4 +94,6 @@ private:
     FileOp failOp_ = FileOp::OpenRead;
     int kindSeen_ = 0;
     bool injected_ = false;
+    bool failEvery_ = false;
+    FileOp failEveryOp_ = FileOp::OpenRead;
 };
