@@ -7,6 +7,8 @@ namespace {
 std::uint32_t PackField(double scaled, const PackedField& field)
 {
     auto value = static_cast<std::int32_t>(scaled); // within -1024..1024: always fits
+    // The cube's far face is one step past the field's largest value and is held to it; the near
+    // face is exactly its lowest. The mask keeps the field's bits of the two's complement.
     if (value > field.Largest())
         value = field.Largest();
     return (static_cast<std::uint32_t>(value) & field.Mask()) << field.shift;
@@ -23,6 +25,7 @@ inline __attribute__((always_inline)) void SingleField(const float* from, double
     Float4 narrow;
     LoadLanes(from, narrow);
     Float4 x = __builtin_convertvector(__builtin_convertvector(narrow, Double4) * factor, Float4);
+    // ClampToCube's two tests: a lane that is not a number fails the second and becomes -128.
     x = x > 128.0f ? Float4{} + 128.0f : x;
     x = x >= -128.0f ? x : Float4{} - 128.0f;
     const Int4 units = __builtin_convertvector(x * static_cast<float>(field.unitsPerCoordinate), Int4);
@@ -70,6 +73,7 @@ std::uint32_t PackVertex(const ScaledVertex& vertex)
 void PackPositions(const FramePositions& positions, std::size_t first, std::size_t count,
                    const ScaleFactors& factors, std::uint8_t* out)
 {
+    // Whole groups of four go through the lanes; the last one to three vertices one at a time.
     const std::size_t lanes = count / 4 * 4;
     RunLanes<PackLanes>(positions, first, lanes, factors, out);
     for (std::size_t i = first + lanes; i < first + count; ++i) {

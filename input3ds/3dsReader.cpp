@@ -55,6 +55,8 @@ bool C3dsReader::Read()
         return false;
     const std::uint64_t contentSize = main == Header::Fits ? mainLength - kChunkHeaderBytes : 0;
 
+    // Two walks: the first counts the mesh objects and settles the frame count, so that the
+    // second reads every object into its slot of one allocation, tracks cut to that count.
     budget_ = kBudgetBytes + kBudgetPerFileByte * source.Length();
     readPass_ = false;
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())

@@ -15,6 +15,8 @@ std::span<const std::uint8_t> CChunkSource::View(std::uint64_t position, std::si
     if (position >= windowStart_ && position - windowStart_ + count <= windowFill_)
         return {window_.data() + (position - windowStart_), count};
 
+    // The window moves to start at the bytes asked for, and takes at least kWindowBytes: the reader
+    // walks forward through small fields, and the next ones are then already in memory.
     const std::size_t want = std::max(count, kWindowBytes);
     const auto fill = static_cast<std::size_t>(std::min<std::uint64_t>(want, length_ - position));
     if (window_.size() < fill)
@@ -44,6 +46,7 @@ bool ReadU32At(CChunkSource& source, std::uint64_t position, std::uint64_t end, 
 
 std::size_t FittingRecords(std::uint64_t count, std::uint64_t position, std::uint64_t end, std::size_t recordBytes)
 {
+    // However many records a count claims, no more are read than the bytes up to end can hold.
     const std::uint64_t room = position < end ? (end - position) / recordBytes : 0;
     return static_cast<std::size_t>(std::min(count, room));
 }
@@ -51,6 +54,8 @@ std::size_t FittingRecords(std::uint64_t count, std::uint64_t position, std::uin
 ChunkName ReadName(CChunkSource& source, std::uint64_t position, std::uint64_t end)
 {
     ChunkName name;
+    // The text ends at the first zero byte, which may lie anywhere before end: the bytes are looked
+    // at a window's worth at a time, and those past kMaxNameBytes are passed over, not kept.
     while (position < end) {
         const auto bytes =
             source.View(position, static_cast<std::size_t>(std::min<std::uint64_t>(end - position, 4096)));

@@ -25,6 +25,8 @@ bool ParseMaterialName(const std::string& name, TriangleOptions& options)
 
     TriangleOptions parsed; // every option field starts at 0: a group sets exactly what its name says
     parsed.skinIndex = static_cast<std::uint8_t>(lower[4] - '0');
+    // After "skin" and its digit every character is an option letter or is skipped; a letter
+    // that takes digits moves i past them itself.
     for (std::size_t i = 5; i < lower.size(); ++i) {
         switch (lower[i]) {
         case '2': parsed.typeCode = 1; break;
@@ -44,6 +46,7 @@ bool ParseMaterialName(const std::string& name, TriangleOptions& options)
             const int low = i + 2 < lower.size() ? HexValue(lower[i + 2]) : -1;
             if (high < 0 || low < 0)
                 break;
+            // The value is added, not set: two "x" options add up, the byte wrapping at 256.
             std::uint8_t& target = lower[i] == 'x' ? parsed.xByte : parsed.cByte;
             target = static_cast<std::uint8_t>(target + high * 16 + low);
             i += 2;

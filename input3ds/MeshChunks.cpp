@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr std::size_t kVertexBytes = 12;
-constexpr std::size_t kFaceBytes = 8;
-constexpr std::size_t kMappingBytes = 8;
+constexpr std::size_t kVertexBytes = 12; // x, y, z as floats
+constexpr std::size_t kFaceBytes = 8;    // three corner numbers and a flags word, each 16 bits
+constexpr std::size_t kMappingBytes = 8; // u, v as floats
 
 } // namespace
 
@@ -21,6 +21,7 @@ void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end,
     TriangleOptions options;
     if (!ParseMaterialName(name.text, options))
         return;
+    // The material's name, a 16-bit count, then that many 16-bit face numbers.
     std::uint16_t count = 0;
     if (!ReadU16At(source, name.after, end, count))
         return;
@@ -28,7 +29,7 @@ void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end,
     CByteReader reader(source.View(name.after + 2, n * 2));
     std::uint16_t face = 0;
     while (reader.ReadU16(face)) {
-        if (face < object.triangleCount)
+        if (face < object.triangleCount) // a number past the faces read names no face
             object.triangles[face].options = options;
     }
 }
@@ -92,6 +93,7 @@ void ReadMapping(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshO
     if (!ReadU16At(source, p + kChunkHeaderBytes, end, count))
         return;
     const std::uint64_t first = p + kChunkHeaderBytes + 2;
+    // One pair a point, in the points' order: pairs past the last point read belong to no point.
     const std::size_t n =
         std::min<std::size_t>(FittingRecords(count, first, end, kMappingBytes), object.vertices.size());
     CByteReader reader(source.View(first, n * kMappingBytes));
@@ -100,13 +102,14 @@ void ReadMapping(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshO
         if (!reader.ReadF32(u) || !reader.ReadF32(v))
             break;
         object.vertices[j].u = u;
-        object.vertices[j].v = 1.0f - v;
+        object.vertices[j].v = 1.0f - v; // v counts up from the texture's bottom edge; ours from its top
     }
 }
 
 void ReadMeshMatrix(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
 {
-    const std::uint64_t at = p + kChunkHeaderBytes + 36; // the three axes come first
+    // The matrix is four rows of three floats: the three axes (36 bytes), then the origin.
+    const std::uint64_t at = p + kChunkHeaderBytes + 36;
     if (at + 12 > end)
         return;
     CByteReader reader(source.View(at, 12));

@@ -47,6 +47,8 @@ std::string NameOrderNote(const Sorted& sorted)
         const auto nonZero = digits.find_first_not_of('0');
         return nonZero == std::string::npos ? std::string() : digits.substr(nonZero);
     };
+    // Numbers without their leading zeros: the longer is the greater, and of one length the first
+    // digit that differs decides.
     const auto greater = [](const std::string& a, const std::string& b) {
         return a.size() != b.size() ? a.size() > b.size() : a > b;
     };
@@ -140,6 +142,8 @@ private:
         OrderPair(lo, lo + 1);
         OrderPair(lo + 1, lo + 2);
         OrderPair(lo + 1, lo); // the median of the first three now stands at lo
+        // The least of the three, at lo + 1, already stands on the low side and the greatest, at
+        // lo + 2, on the high side: the scan starts after them.
         const std::uint32_t pivot = KeyAt(lo);
         std::int64_t last = lo + 1;
         for (std::int64_t j = lo + 3; j <= hi; ++j) {

@@ -66,6 +66,8 @@ CSequenceTree::Root CSequenceTree::Build(std::span<const std::uint32_t> elements
             right_[static_cast<std::size_t>(spine.back())] = node;
         spine.push_back(node);
     }
+    // The spine's nodes are brought up to date from the bottom, since each one's size counts the
+    // nodes below it; the top one is the root.
     while (!spine.empty()) {
         Update(spine.back());
         if (spine.size() == 1)
@@ -129,6 +131,8 @@ CSequenceTree::Root CSequenceTree::Join(Root a, Root b)
         return b;
     if (b == kNone)
         return a;
+    // The root of higher priority stays on top; the other sequence joins its inner side, the one
+    // that faces the other sequence, so that the order of the elements is kept.
     const auto ia = static_cast<std::size_t>(a), ib = static_cast<std::size_t>(b);
     if (priority_[ia] >= priority_[ib]) {
         right_[ia] = Join(right_[ia], b);

@@ -24,7 +24,7 @@ constexpr std::uint32_t kMarker = 0xFFFF8C1Eu;
 std::uint32_t Pack(const Rgb& c)
 {
     const auto channel = [](float v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0f, 255.0f)); };
-    return 0xFF000000u | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
+    return 0xFF000000u | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b); // opaque, then R, G, B
 }
 
 // The tint of a polygon type; the weapon flag wins over the type.
@@ -79,6 +79,8 @@ public:
         const int x1 = std::min(size - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
         const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
         const int y1 = std::min(size - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+        // Each pixel's centre is weighed against the corners; divided by the signed area, the
+        // three weights are all at least 0 inside, whichever way round the corners run.
         const float inverse = 1.0f / area;
         for (int y = y0; y <= y1; ++y) {
             const float py = static_cast<float>(y) + 0.5f;
@@ -91,9 +93,11 @@ public:
                     continue;
                 const float depth = wa * a.depth + wb * b.depth + wc * c.depth;
                 const std::size_t at = std::size_t(y) * size + x;
-                if (depth < depth_[at])
+                if (depth < depth_[at]) // farther from the viewer than what is there
                     continue;
                 if (translucent) {
+                    // Each channel halved on its own: its low bit goes first, so none carries
+                    // into the channel below it.
                     const std::uint32_t under = image_.pixels[at];
                     image_.pixels[at] = 0xFF000000u | (((under & 0xFEFEFEu) >> 1) + ((colour & 0xFEFEFEu) >> 1));
                 } else {
@@ -224,7 +228,8 @@ void Draw(const std::vector<DataTriangle>& triangles, const FrameUnits& frame, c
     const CProjection project(axes, framing, size);
     CCanvas canvas(image, size);
     for (int edge = 0; edge < 12; ++edge) {
-        // Each edge joins two corners that differ on one axis.
+        // Each edge joins two corners that differ on one axis: edge / 4 is that axis, and the
+        // two bits of edge % 4 choose the near or far face on each of the other two.
         const int axis = edge / 4, other = edge % 4;
         float from[3], to[3];
         for (int k = 0, bit = 0; k < 3; ++k) {
@@ -247,6 +252,7 @@ void Draw(const std::vector<DataTriangle>& triangles, const FrameUnits& frame, c
                             toward[1] * 0.8f + right[1] * 0.45f + up[1] * 0.4f,
                             toward[2] * 0.8f + right[2] * 0.45f + up[2] * 0.4f};
     const float lightLength = std::sqrt(light[0] * light[0] + light[1] * light[1] + light[2] * light[2]);
+    // The opaque triangles first: a translucent one then blends with whatever lies behind it.
     for (const bool translucentPass : {false, true}) {
         for (const DataTriangle& t : triangles) {
             const bool translucent = (t.type & kPolygonTypeBits) == kPolygonTranslucent && !(t.type & kFlagW);
@@ -301,6 +307,7 @@ void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* f
         Draw(triangles, units, axes, framing, size, image);
         return;
     }
+    // Drawn on the smaller side the budget allows, then stretched to size by repeating pixels.
     PreviewImage small;
     Draw(triangles, units, axes, framing, side, small);
     image.width = image.height = size;

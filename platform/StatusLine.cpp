@@ -5,6 +5,8 @@
 
 std::string FormatLine(const char* format, ...)
 {
+    // Formatted twice: once to measure, then into room for the text and the terminating zero
+    // that vsnprintf writes, which is cut off again.
     va_list args;
     va_start(args, format);
     va_list copy;

@@ -141,6 +141,8 @@ KeyFramePoints PrepareKeyFrames(const SceneData& scene)
         if (!scene.objects[k].vertices.empty())
             points.placed.push_back(static_cast<std::uint32_t>(k));
     }
+    // A point's place relative to its object's origin is the same in every frame: it is taken
+    // once here, and each frame only scales, turns and moves it.
     relative.Resize(total);
     std::size_t i = 0;
     for (const MeshObject& object : scene.objects) {
@@ -240,6 +242,8 @@ FrameShape MeasureFrameShape(const SceneData& scene, std::int32_t frameIndex)
         shape.vertexCount += object->vertices.size();
         shape.triangleCount += object->triangles.size();
         for (const MeshTriangle& t : object->triangles) {
+            // Each corner against its own object's points: the offsets that join the objects
+            // into one frame are not added yet.
             for (const std::uint32_t index : {t.index0, t.index1, t.index2}) {
                 if (!shape.cornerOutside && index >= object->vertexCount) {
                     shape.cornerOutside = true;

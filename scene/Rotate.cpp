@@ -77,6 +77,7 @@ RotationMatrix RotationMatrix::FromAngles(float angleX, float angleY, float angl
         rz[1][1] = c;
     }
 
+    // Only the turns that have an angle are multiplied, always X before Y before Z.
     const bool x = angleX != 0.0f, y = angleY != 0.0f, z = angleZ != 0.0f;
     if (x && y && z) {
         Matrix xy;
@@ -98,6 +99,7 @@ Vec3 RotationMatrix::Apply(float x, float y, float z) const
 {
     if (identity)
         return {x, y, z};
+    // The point is a row vector multiplied from the left: column j of the matrix gives coordinate j.
     return {m[0][0] * x + m[1][0] * y + m[2][0] * z,
             m[0][1] * x + m[1][1] * y + m[2][1] * z,
             m[0][2] * x + m[1][2] * y + m[2][2] * z};

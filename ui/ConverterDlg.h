@@ -44,6 +44,10 @@ public:
         kScript = 1015,
         kPreview = 1016,
     };
+    // Every control the window has, in id order: Control(id) returns null for any other id.
+    static constexpr std::array<ControlId, 16> kControlIds = {
+        kInputPath,  kOutputPath, kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds, kAppend, kByObjectName,
+        kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kPreview};
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
 

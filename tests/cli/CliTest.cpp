@@ -98,12 +98,16 @@ TEST(Cli, FailedRunExitsOneWithTheLogSoFar)
 TEST(Cli, MissingOutputPathIsAUsageError)
 {
     CliFolder f;
+    // The whole usage text, the one that -h prints.
+    const std::string usage = RunCli({"-h"}, f.dir.Path()).out;
+    ASSERT_TRUE(StartsWith(usage, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n"))
+        << usage;
     const std::vector<std::vector<std::string>> usages = {{}, {f.input}, {"", f.input}, {f.input, "", "-"}};
     for (const auto& arguments : usages) {
         const CliOutcome r = RunCli(arguments, f.dir.Path());
         EXPECT_EQ(r.exitStatus, 2) << arguments.size();
         EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(StartsWith(r.err, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n")) << r.err;
+        EXPECT_EQ(r.err, usage);
     }
     EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
 }
@@ -150,8 +154,10 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
     }
     ::close(master);
     EXPECT_EQ(shown.exitStatus, 0);
-    EXPECT_NE(err.find("\r  reading Object 0 of 2"), std::string::npos) << err;
-    EXPECT_NE(err.find("\r  reading Object 1 of 2"), std::string::npos) << err;
+    // Each progress line whole: from the start of the terminal's line to the erasure of what
+    // a longer line before it left.
+    EXPECT_NE(err.find("\r  reading Object 0 of 2\033[K"), std::string::npos) << err;
+    EXPECT_NE(err.find("\r  reading Object 1 of 2\033[K"), std::string::npos) << err;
     EXPECT_EQ(shown.out, quiet.out); // the log itself is the same either way
 }
 

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <memory>
+#include <regex>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,10 +59,22 @@ TEST(SharedFiles, AppendsStartedTogetherAllLand)
 
     constexpr int kRuns = 8;
     const std::vector<std::vector<std::string>> runs(kRuns, {dir.File("in.3ds"), dir.File("ship_a.3d"), "append"});
+    std::vector<int> totals;
+    const std::regex appended("\n36 frame\\(s\\) appended, ([0-9]+) total frames\n");
     for (const CliOutcome& outcome : RunTogether(runs, logs)) {
         EXPECT_EQ(outcome.exitStatus, 0) << outcome.out << outcome.err;
-        EXPECT_NE(outcome.out.find("36 frame(s) appended"), std::string::npos) << outcome.out;
+        std::smatch line;
+        if (std::regex_search(outcome.out, line, appended))
+            totals.push_back(std::stoi(line[1]));
+        else
+            ADD_FAILURE() << outcome.out;
     }
+    // One after another, each append found the frames of those before it.
+    std::sort(totals.begin(), totals.end());
+    std::vector<int> expected;
+    for (int run = 1; run <= kRuns; ++run)
+        expected.push_back(36 * (run + 1));
+    EXPECT_EQ(totals, expected);
     const Bytes all = ReadFileBytes(dir.File("ship_a.3d"));
     EXPECT_EQ(FrameCountOf(all), 36u * (kRuns + 1));
     ASSERT_EQ(all.size(), 4 + (first.size() - 4) * (kRuns + 1));

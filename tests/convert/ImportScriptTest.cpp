@@ -197,7 +197,7 @@ TEST(ScriptRun, AppendKeepsTheScriptsSequencesAndScale)
     // Frames twice as large: at the script's scale their far points leave the cube and are clamped.
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"run1", "run2", "run3"}, 4.0f));
     ASSERT_EQ(run.Go("ship_a.3d", true), RunOutcome::Completed) << run.state.statusLog.Text();
-    EXPECT_NE(run.state.statusLog.Text().find("Scale of the import script applied: X:64.000 Y:64.000 Z:64.000\r\n"),
+    EXPECT_NE(run.state.statusLog.Text().find("\r\nScale of the import script applied: X:64.000 Y:64.000 Z:64.000\r\n"),
               std::string::npos)
         << run.state.statusLog.Text();
     // In each new frame x 4 goes past the face (y 2 lands on it, z 1 at 64 stays inside).
@@ -228,8 +228,8 @@ TEST(ScriptRun, PairAndScriptArePutInPlaceTogether)
     fs.FailNth(FileOp::Rename, 3);
     EXPECT_EQ(run.Go("ship.3d", false, FrameMode::ByObjectName, fs), RunOutcome::Failed);
     EXPECT_TRUE(fs.Injected());
-    EXPECT_NE(run.state.statusLog.Text().find("Error: Could not write output file: " + run.dir.File("ship.uc")),
-              std::string::npos)
+    const std::string refusal = "\r\nError: Could not write output file: " + run.dir.File("ship.uc") + "\r\n";
+    EXPECT_NE(run.state.statusLog.Text().find(refusal), std::string::npos)
         << run.state.statusLog.Text();
     EXPECT_TRUE(TakeSnapshot(run.dir.Path()) == before);
 }

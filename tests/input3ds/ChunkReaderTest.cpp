@@ -338,7 +338,7 @@ TEST(ChunkReader, MappingStoresUAndOneMinusVForTheObjectsVerticesOnly)
     }
 }
 
-TEST(ChunkReader, KeyframeSegmentGivesTheFrameCountAndTrackSize)
+TEST(ChunkReader, KeyframeSegmentGivesTheFrameCountAndUnkeyedTracksRestToItsLastFrame)
 {
     struct Case {
         bool hasSegment;

@@ -36,7 +36,8 @@ TEST_P(RealPairs, ReadBackSoundAndPreviewShowsTheModel)
     MeshInfo info;
     ASSERT_TRUE(InspectMeshPair(pair, info, fault)) << fault;
     EXPECT_GT(info.triangles, 0u);
-    EXPECT_NE(state.statusLog.Text().find(std::to_string(info.frames) + " frame(s) converted"), std::string::npos);
+    EXPECT_NE(state.statusLog.Text().find("\r\n" + std::to_string(info.frames) + " frame(s) converted\r\n"),
+              std::string::npos);
     // Filling the cube, the model reaches a face on its largest axis.
     EXPECT_GT(info.onFace, 0u);
 

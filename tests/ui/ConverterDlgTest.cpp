@@ -24,17 +24,16 @@
 
 namespace {
 
-// The controls a run disables, in the order it disables them.
-const QList<int> kInputControls = {1000, 1001, 1002, 1003, 1012, 1004, 1005, 1007, 1008, 1013, 1006};
+using enum CConverterDlg::ControlId;
 
 QString StatusText(const CConverterDlg& dialog)
 {
-    return static_cast<QPlainTextEdit*>(dialog.Control(1009))->toPlainText();
+    return static_cast<QPlainTextEdit*>(dialog.Control(kStatus))->toPlainText();
 }
 
 QPushButton* GoButton(const CConverterDlg& dialog)
 {
-    return static_cast<QPushButton*>(dialog.Control(1012));
+    return static_cast<QPushButton*>(dialog.Control(kGo));
 }
 
 QLineEdit* Field(const CConverterDlg& dialog, int id)
@@ -47,23 +46,40 @@ QGroupBox* StatusGroup(const CConverterDlg& dialog)
     return dialog.findChild<QGroupBox*>("statusGroup");
 }
 
-// The ids of the ticked radio buttons and check box, in ascending order.
+// The ids of the ticked radio buttons and check boxes, in ascending order.
 QList<int> CheckedIds(const CConverterDlg& dialog)
 {
     QList<int> ids;
-    for (int id : {1004, 1005, 1006, 1007, 1008, 1013})
-        if (static_cast<QAbstractButton*>(dialog.Control(id))->isChecked())
+    for (int id : CConverterDlg::kControlIds) {
+        const auto* button = qobject_cast<const QAbstractButton*>(dialog.Control(id));
+        if (button != nullptr && button->isChecked())
+            ids.append(id);
+    }
+    return ids;
+}
+
+// The ids of the enabled controls, in ascending order.
+QList<int> EnabledIds(const CConverterDlg& dialog)
+{
+    QList<int> ids;
+    for (int id : CConverterDlg::kControlIds)
+        if (dialog.Control(id)->isEnabled())
             ids.append(id);
     return ids;
 }
 
-QList<int> EnabledIds(const CConverterDlg& dialog)
+// Before a run every control takes input but Preview, which waits for a run's files.
+const QList<int> kEnabledBeforeARun = {kInputPath,  kOutputPath, kBrowseInput,  kBrowseOutput, kUniformScale,
+                                       kClipBounds, kAppend,     kByObjectName, kByKeyFrame,   kStatus,
+                                       kHelp,       kGo,         kXyzScale,     kFill,         kScript};
+
+// The status box's text, one entry a line.
+QStringList StatusLines(const CConverterDlg& dialog)
 {
-    QList<int> ids;
-    for (int id = 1000; id <= 1013; ++id)
-        if (dialog.Control(id) != nullptr && dialog.Control(id)->isEnabled())
-            ids.append(id);
-    return ids;
+    QStringList lines = static_cast<QPlainTextEdit*>(dialog.Control(kStatus))->toPlainText().split('\n');
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
 void Show(CConverterDlg& dialog)
@@ -75,8 +91,8 @@ void Show(CConverterDlg& dialog)
 // Types the input and output paths, as a user would before Go.
 void TypePaths(CConverterDlg& dialog, const QString& input, const QString& output)
 {
-    Field(dialog, 1000)->setText(input);
-    Field(dialog, 1001)->setText(output);
+    Field(dialog, kInputPath)->setText(input);
+    Field(dialog, kOutputPath)->setText(output);
 }
 
 class CPaintCounter : public QObject {
@@ -117,14 +133,13 @@ private Q_SLOTS:
         // The window ends exactly where the Status group begins; Go and Help stay in sight.
         QCOMPARE(dialog.height(), StatusGroup(dialog)->y());
         QVERIFY(GoButton(dialog)->geometry().bottom() < dialog.height());
-        QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1008}));
-        QCOMPARE(Field(dialog, 1000)->text(), QString());
-        QCOMPARE(Field(dialog, 1001)->text(), QString());
+        QCOMPARE(CheckedIds(dialog), QList<int>({kUniformScale, kByKeyFrame}));
+        QCOMPARE(Field(dialog, kInputPath)->text(), QString());
+        QCOMPARE(Field(dialog, kOutputPath)->text(), QString());
         QCOMPARE(GoButton(dialog)->text(), QString("Go"));
         QVERIFY(GoButton(dialog)->isDefault());
-        QCOMPARE(EnabledIds(dialog), QList<int>({1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
-                                                 1010, 1012, 1013}));
-        QCOMPARE(dialog.focusWidget(), dialog.Control(1000));
+        QCOMPARE(EnabledIds(dialog), kEnabledBeforeARun);
+        QCOMPARE(dialog.focusWidget(), dialog.Control(kInputPath));
     }
 
     void tabVisitsTheTabStopsInTemplateOrder()
@@ -140,8 +155,9 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         // Each radio group at its selected button; Preview waits for a completed run.
-        QCOMPARE(visited, QList<int>({1000, 1002, 1001, 1003, 1004, 1006, 1008, 1014, 1015, 1012, 1010, 1009}));
-        QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
+        QCOMPARE(visited, QList<int>({kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend,
+                                      kByKeyFrame, kFill, kScript, kGo, kHelp, kStatus}));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
     }
 
     void everyControlTakesTheClicksOnItself()
@@ -150,10 +166,8 @@ private Q_SLOTS:
         CConverterDlg dialog;
         Show(dialog);
         dialog.GrowWindow(kWindowGrowth);
-        for (int id = 1000; id <= 1013; ++id) {
+        for (int id : CConverterDlg::kControlIds) {
             QWidget* control = dialog.Control(id);
-            if (control == nullptr)
-                continue;
             QWidget* hit = dialog.childAt(control->geometry().center());
             QVERIFY2(hit == control || control->isAncestorOf(hit), qPrintable(QString::number(id)));
         }
@@ -172,9 +186,9 @@ private Q_SLOTS:
         QVERIFY(StatusGroup(dialog)->geometry().bottom() < grownHeight);
         QCOMPARE(dialog.pos(), place);
         QCOMPARE(dialog.width(), dialog.minimumWidth());
-        QCOMPARE(EnabledIds(dialog).size(), 13);
+        QCOMPARE(EnabledIds(dialog), kEnabledBeforeARun);
 
-        Field(dialog, 1000)->setText(inputPath);
+        Field(dialog, kInputPath)->setText(inputPath);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QCOMPARE(StatusText(dialog), QString("Error: You must specify an output file name"));
         QCOMPARE(dialog.height(), grownHeight);
@@ -189,12 +203,13 @@ private Q_SLOTS:
         Show(dialog);
         TypePaths(dialog, broken, dir.filePath("broken.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
-        QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010}));
+        QCOMPARE(StatusLines(dialog), QStringList({"Loading model...", "Error reading input file, it does not appear to be a true .3DS file."}));
+        QCOMPARE(EnabledIds(dialog), QList<int>({kStatus, kHelp}));
         QCOMPARE(GoButton(dialog)->text(), QString("Go"));
         QVERIFY(!QFile::exists(dir.filePath("broken_d.3d")));
-        QVERIFY(WithModalDialog([&] { QTest::mouseClick(static_cast<QPushButton*>(dialog.Control(1010)), Qt::LeftButton); },
-                                [](QDialog&) {}));
+        QVERIFY(WithModalDialog(
+            [&] { QTest::mouseClick(static_cast<QPushButton*>(dialog.Control(kHelp)), Qt::LeftButton); },
+            [](QDialog&) {}));
     }
 
     void completedRunShowsCloseAndGoEndsDialog()
@@ -203,10 +218,10 @@ private Q_SLOTS:
         Show(dialog);
         TypePaths(dialog, inputPath, dir.filePath("done.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
-        QVERIFY(StatusText(dialog).endsWith("\nDone.\n"));
+        QCOMPARE(StatusLines(dialog).constFirst(), QString("Loading model..."));
+        QCOMPARE(StatusLines(dialog).constLast(), QString("Done."));
         QCOMPARE(GoButton(dialog)->text(), QString("Close"));
-        QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010, 1012}));
+        QCOMPARE(EnabledIds(dialog), QList<int>({kStatus, kHelp, kGo, kPreview}));
 
         const QByteArray data = ReadFile(dir.filePath("done_d.3d"));
         const QByteArray animation = ReadFile(dir.filePath("done_a.3d"));
@@ -225,7 +240,7 @@ private Q_SLOTS:
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         TypePaths(dialog, inputPath, dir.filePath("enter.3d"));
-        QTest::keyClick(Field(dialog, 1001), Qt::Key_Return);
+        QTest::keyClick(Field(dialog, kOutputPath), Qt::Key_Return);
         QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
         // Enter goes to the focused button: on any other it would not close.
         QCOMPARE(QApplication::focusWidget(), GoButton(dialog));
@@ -239,11 +254,11 @@ private Q_SLOTS:
         Show(dialog);
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QTest::keyClick(Field(dialog, 1000), Qt::Key_Return);
+        QTest::keyClick(Field(dialog, kInputPath), Qt::Key_Return);
         QTRY_COMPARE(StatusText(dialog), QString("Error: You must specify an input file"));
-        Field(dialog, 1000)->setText(inputPath);
-        Field(dialog, 1001)->setFocus();
-        QTest::keyClick(Field(dialog, 1001), Qt::Key_Enter);
+        Field(dialog, kInputPath)->setText(inputPath);
+        Field(dialog, kOutputPath)->setFocus();
+        QTest::keyClick(Field(dialog, kOutputPath), Qt::Key_Enter);
         QTRY_COMPARE(StatusText(dialog), QString("Error: You must specify an output file name"));
     }
 
@@ -255,10 +270,18 @@ private Q_SLOTS:
             int click;
             QList<int> checked;
         } steps[] = {
-            {1013, {1008, 1013}},       {1013, {1008, 1013}},       {1005, {1005, 1008}},
-            {1005, {1005, 1008}},       {1004, {1004, 1008}},       {1013, {1008, 1013}},
-            {1007, {1007, 1013}},       {1007, {1007, 1013}},       {1006, {1006, 1007, 1013}},
-            {1008, {1006, 1008, 1013}}, {1004, {1004, 1006, 1008}}, {1006, {1004, 1008}},
+            {kXyzScale, {kByKeyFrame, kXyzScale}},
+            {kXyzScale, {kByKeyFrame, kXyzScale}},
+            {kClipBounds, {kClipBounds, kByKeyFrame}},
+            {kClipBounds, {kClipBounds, kByKeyFrame}},
+            {kUniformScale, {kUniformScale, kByKeyFrame}},
+            {kXyzScale, {kByKeyFrame, kXyzScale}},
+            {kByObjectName, {kByObjectName, kXyzScale}},
+            {kByObjectName, {kByObjectName, kXyzScale}},
+            {kAppend, {kAppend, kByObjectName, kXyzScale}},
+            {kByKeyFrame, {kAppend, kByKeyFrame, kXyzScale}},
+            {kUniformScale, {kUniformScale, kAppend, kByKeyFrame}},
+            {kAppend, {kUniformScale, kByKeyFrame}},
         };
         for (const auto& step : steps) {
             QTest::mouseClick(dialog.Control(step.click), Qt::LeftButton);
@@ -266,22 +289,23 @@ private Q_SLOTS:
         }
     }
 
-    void optionWordPresets_data()
+    void optionWordPresetsTickTheirChoices_data()
     {
         QTest::addColumn<QString>("word1");
         QTest::addColumn<QString>("word2");
         QTest::addColumn<QString>("word3");
         QTest::addColumn<QList<int>>("checked");
-        QTest::newRow("no words") << "" << "" << "" << QList<int>({1004, 1008});
-        QTest::newRow("clip then xyz") << "clip" << "xyz" << "" << QList<int>({1008, 1013});
-        QTest::newRow("xyz then clip") << "xyz" << "clip" << "" << QList<int>({1005, 1008});
-        QTest::newRow("APPEND") << "APPEND" << "" << "" << QList<int>({1004, 1006, 1008});
-        QTest::newRow("all three kinds") << "ByName" << "append" << "Clip" << QList<int>({1005, 1006, 1007});
-        QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({1008, 1013});
-        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-clip" << QList<int>({1004, 1008});
+        QTest::newRow("no words") << "" << "" << "" << QList<int>({kUniformScale, kByKeyFrame});
+        QTest::newRow("clip then xyz") << "clip" << "xyz" << "" << QList<int>({kByKeyFrame, kXyzScale});
+        QTest::newRow("xyz then clip") << "xyz" << "clip" << "" << QList<int>({kClipBounds, kByKeyFrame});
+        QTest::newRow("APPEND") << "APPEND" << "" << "" << QList<int>({kUniformScale, kAppend, kByKeyFrame});
+        QTest::newRow("all three kinds") << "ByName" << "append" << "Clip"
+                                         << QList<int>({kClipBounds, kAppend, kByObjectName});
+        QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({kByKeyFrame, kXyzScale});
+        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-clip" << QList<int>({kUniformScale, kByKeyFrame});
     }
 
-    void optionWordPresets()
+    void optionWordPresetsTickTheirChoices()
     {
         QFETCH(QString, word1);
         QFETCH(QString, word2);
@@ -291,8 +315,8 @@ private Q_SLOTS:
         dialog.SetPresets("in.3ds", "", {word1, word2, word3});
         Show(dialog);
         QCOMPARE(CheckedIds(dialog), checked);
-        QCOMPARE(Field(dialog, 1000)->text(), QString("in.3ds"));
-        QCOMPARE(Field(dialog, 1001)->text(), QString());
+        QCOMPARE(Field(dialog, kInputPath)->text(), QString("in.3ds"));
+        QCOMPARE(Field(dialog, kOutputPath)->text(), QString());
     }
 
     void editorWordsTickTheirBoxesAndClipBoundsDisablesFill()
@@ -300,13 +324,13 @@ private Q_SLOTS:
         CConverterDlg dialog;
         dialog.SetPresets("in.3ds", "", {"FILL", "script", "xyz"});
         Show(dialog);
-        auto* fill = static_cast<QCheckBox*>(dialog.Control(1014));
-        auto* script = static_cast<QCheckBox*>(dialog.Control(1015));
+        auto* fill = static_cast<QCheckBox*>(dialog.Control(kFill));
+        auto* script = static_cast<QCheckBox*>(dialog.Control(kScript));
         QVERIFY(fill->isChecked() && fill->isEnabled());
         QVERIFY(script->isChecked());
-        QTest::mouseClick(dialog.Control(1005), Qt::LeftButton); // Clip Bounds: nothing to fill
+        QTest::mouseClick(dialog.Control(kClipBounds), Qt::LeftButton); // Clip Bounds: nothing to fill
         QVERIFY(!fill->isEnabled());
-        QTest::mouseClick(dialog.Control(1004), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kUniformScale), Qt::LeftButton);
         QVERIFY(fill->isEnabled());
         const ConversionOptions options = dialog.ReadOptions();
         QVERIFY(options.fill && options.script);
@@ -318,16 +342,16 @@ private Q_SLOTS:
         CConverterDlg dialog;
         dialog.SetPresets(inputPath.toStdString(), dir.filePath("auto.3d").toStdString(), {"clip"});
         Show(dialog);
-        QCOMPARE(Field(dialog, 1001)->text(), dir.filePath("auto.3d"));
+        QCOMPARE(Field(dialog, kOutputPath)->text(), dir.filePath("auto.3d"));
         QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
         QVERIFY(QFile::exists(dir.filePath("auto_a.3d")));
-        QVERIFY(!StatusText(dialog).contains("Checking model scale..."));
+        QVERIFY(!StatusLines(dialog).contains("Checking model scale..."));
         // A second automatic request would find the run finished and close the window.
         dialog.repaint();
         dialog.update();
         QTest::qWait(50);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(StatusText(dialog).count("Done."), 1);
+        QCOMPARE(StatusLines(dialog).count("Done."), 1);
     }
 
     void neverAutoRunsWithoutOutputPreset()
@@ -340,7 +364,7 @@ private Q_SLOTS:
         QCOMPARE(StatusText(dialog), QString());
         QCOMPARE(shortHeight, StatusGroup(dialog)->y());
         // An output path typed later never starts a run by itself.
-        QTest::keyClicks(Field(dialog, 1001), dir.filePath("typed.3d"));
+        QTest::keyClicks(Field(dialog, kOutputPath), dir.filePath("typed.3d"));
         dialog.repaint();
         QTest::qWait(50);
         QCOMPARE(StatusText(dialog), QString());
@@ -353,11 +377,11 @@ private Q_SLOTS:
         dialog.SetFileDialogRunner([](QFileDialog&) { return QString(); });
         Show(dialog);
         TypePaths(dialog, "typed.3ds", "typed.3d");
-        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
-        QCOMPARE(Field(dialog, 1000)->text(), QString());
-        QCOMPARE(Field(dialog, 1001)->text(), QString("typed.3d"));
-        QTest::mouseClick(dialog.Control(1003), Qt::LeftButton);
-        QCOMPARE(Field(dialog, 1001)->text(), QString());
+        QTest::mouseClick(dialog.Control(kBrowseInput), Qt::LeftButton);
+        QCOMPARE(Field(dialog, kInputPath)->text(), QString());
+        QCOMPARE(Field(dialog, kOutputPath)->text(), QString("typed.3d"));
+        QTest::mouseClick(dialog.Control(kBrowseOutput), Qt::LeftButton);
+        QCOMPARE(Field(dialog, kOutputPath)->text(), QString());
     }
 
     void browseDialogsShowBothCasesAndNeverAskToReplace()
@@ -378,15 +402,15 @@ private Q_SLOTS:
                                                                   : QString("/out/ship.3d");
         });
         Show(dialog);
-        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
-        QTest::mouseClick(dialog.Control(1003), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kBrowseInput), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kBrowseOutput), Qt::LeftButton);
         QCOMPARE(filters, QStringList({"3D Studio MAX (*.3DS *.3ds)", "Unreal 3D Format (*.3D *.3d)"}));
         QCOMPARE(modes, QList<QFileDialog::AcceptMode>({QFileDialog::AcceptOpen, QFileDialog::AcceptSave}));
         QCOMPARE(suffixes, QStringList({"3DS", "3D"}));
         QCOMPARE(confirms.at(1), false);
         QCOMPARE(parents, QList<QWidget*>({&dialog, &dialog}));
-        QCOMPARE(Field(dialog, 1000)->text(), QString("/models/ship.3DS"));
-        QCOMPARE(Field(dialog, 1001)->text(), QString("/out/ship.3d"));
+        QCOMPARE(Field(dialog, kInputPath)->text(), QString("/models/ship.3DS"));
+        QCOMPARE(Field(dialog, kOutputPath)->text(), QString("/out/ship.3d"));
     }
 
     void helpAndAboutOpenTheSameHelpBox()
@@ -399,7 +423,7 @@ private Q_SLOTS:
             titles.append(box.windowTitle());
             parents.append(box.parentWidget());
         };
-        QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(1010), Qt::LeftButton); }, look));
+        QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(kHelp), Qt::LeftButton); }, look));
         QVERIFY(WithModalDialog([&] { dialog.OnSysCommand(16); }, look));
         QVERIFY(WithModalDialog([&] { dialog.OnSysCommand(31); }, look));
         QCOMPARE(titles, QStringList({"Tarnex Help", "Tarnex Help", "Tarnex Help"}));
@@ -442,11 +466,15 @@ private Q_SLOTS:
         const std::string last = "Error: Could not open Output file: /" + std::string(300, 'p') + "\r\n";
         log += last;
         dialog.ShowLog(log, last);
-        auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
+        auto* status = static_cast<QPlainTextEdit*>(dialog.Control(kStatus));
         QVERIFY(status->verticalScrollBar()->maximum() > 0);
         QCOMPARE(status->verticalScrollBar()->value(), status->verticalScrollBar()->maximum());
         QCOMPARE(status->horizontalScrollBar()->maximum(), 0); // the long line wraps
-        QVERIFY(StatusText(dialog).startsWith("line 1\nline 2\n"));
+        QStringList lines;
+        for (int i = 1; i <= 40; ++i)
+            lines.append("line " + QString::number(i));
+        lines.append(QString::fromStdString(last).chopped(2));
+        QCOMPARE(StatusLines(dialog), lines);
         QVERIFY(status->isReadOnly());
     }
 
@@ -457,7 +485,7 @@ private Q_SLOTS:
         Show(dialog);
         dialog.GrowWindow(kWindowGrowth);
         QTest::qWait(20);
-        auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
+        auto* status = static_cast<QPlainTextEdit*>(dialog.Control(kStatus));
         CPaintCounter counter;
         status->viewport()->installEventFilter(&counter);
         dialog.ShowProgress("Loading model...\r\n", "  reading Object 1 of 2\r\n");
@@ -483,7 +511,7 @@ private Q_SLOTS:
                 if (event->type() != QEvent::Paint || acted)
                     return false;
                 acted = true;
-                QWidget* go = dialog->Control(1012);
+                QWidget* go = dialog->Control(kGo);
                 const QPointF centre = go->rect().center();
                 for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
                     QCoreApplication::postEvent(go, new QMouseEvent(type, centre, go->mapToGlobal(centre),
@@ -494,13 +522,13 @@ private Q_SLOTS:
             }
         } user;
         user.dialog = &dialog;
-        static_cast<QPlainTextEdit*>(dialog.Control(1009))->viewport()->installEventFilter(&user);
+        static_cast<QPlainTextEdit*>(dialog.Control(kStatus))->viewport()->installEventFilter(&user);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QTest::qWait(50);
         QVERIFY(user.acted);
         QVERIFY(dialog.isVisible());
         QCOMPARE(GoButton(dialog)->text(), QString("Close"));
-        QVERIFY(StatusText(dialog).endsWith("Done.\n"));
+        QCOMPARE(StatusLines(dialog).constLast(), QString("Done."));
     }
 
     void browseTakesTheFileThereWhateverTheCaseOfItsExtension()
@@ -510,11 +538,11 @@ private Q_SLOTS:
         // The file dialog added ".3DS" to a name typed without an extension.
         dialog.SetFileDialogRunner([&](QFileDialog&) { return dir.filePath("lower.3DS"); });
         Show(dialog);
-        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
-        QCOMPARE(Field(dialog, 1000)->text(), dir.filePath("lower.3ds"));
+        QTest::mouseClick(dialog.Control(kBrowseInput), Qt::LeftButton);
+        QCOMPARE(Field(dialog, kInputPath)->text(), dir.filePath("lower.3ds"));
         dialog.SetFileDialogRunner([&](QFileDialog&) { return dir.filePath("none.3DS"); });
-        QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
-        QCOMPARE(Field(dialog, 1000)->text(), dir.filePath("none.3DS")); // nothing there to take
+        QTest::mouseClick(dialog.Control(kBrowseInput), Qt::LeftButton);
+        QCOMPARE(Field(dialog, kInputPath)->text(), dir.filePath("none.3DS")); // nothing there to take
     }
 
     void pathsThatAreNotUtf8ConvertFromTheWindow()
@@ -538,7 +566,7 @@ private Q_SLOTS:
         CConverterDlg browsing;
         browsing.SetFileDialogRunner([&](QFileDialog&) { return QFile::decodeName(QByteArray::fromStdString(input)); });
         Show(browsing);
-        QTest::mouseClick(browsing.Control(1002), Qt::LeftButton);
+        QTest::mouseClick(browsing.Control(kBrowseInput), Qt::LeftButton);
         QCOMPARE(browsing.ReadOptions().inputPath, input);
     }
 
@@ -548,31 +576,31 @@ private Q_SLOTS:
         Show(dialog);
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        dialog.Control(1004)->setFocus();
-        QTest::keyClick(dialog.Control(1004), Qt::Key_Down);
-        QCOMPARE(CheckedIds(dialog), QList<int>({1008, 1013}));
-        QCOMPARE(QApplication::focusWidget(), dialog.Control(1013));
-        QTest::keyClick(dialog.Control(1013), Qt::Key_Down);
-        QCOMPARE(CheckedIds(dialog), QList<int>({1005, 1008}));
-        QVERIFY(!dialog.Control(1014)->isEnabled()); // Clip Bounds: nothing to fill
-        QTest::keyClick(dialog.Control(1005), Qt::Key_Down); // round to the first again
-        QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1008}));
-        dialog.Control(1008)->setFocus();
-        QTest::keyClick(dialog.Control(1008), Qt::Key_Up);
-        QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1007}));
+        dialog.Control(kUniformScale)->setFocus();
+        QTest::keyClick(dialog.Control(kUniformScale), Qt::Key_Down);
+        QCOMPARE(CheckedIds(dialog), QList<int>({kByKeyFrame, kXyzScale}));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kXyzScale));
+        QTest::keyClick(dialog.Control(kXyzScale), Qt::Key_Down);
+        QCOMPARE(CheckedIds(dialog), QList<int>({kClipBounds, kByKeyFrame}));
+        QVERIFY(!dialog.Control(kFill)->isEnabled()); // Clip Bounds: nothing to fill
+        QTest::keyClick(dialog.Control(kClipBounds), Qt::Key_Down); // round to the first again
+        QCOMPARE(CheckedIds(dialog), QList<int>({kUniformScale, kByKeyFrame}));
+        dialog.Control(kByKeyFrame)->setFocus();
+        QTest::keyClick(dialog.Control(kByKeyFrame), Qt::Key_Up);
+        QCOMPARE(CheckedIds(dialog), QList<int>({kUniformScale, kByObjectName}));
     }
 
     void previewShowsTheFilesOfACompletedRun()
     {
         CConverterDlg dialog;
         Show(dialog);
-        QVERIFY(!dialog.Control(1016)->isEnabled());
+        QVERIFY(!dialog.Control(kPreview)->isEnabled());
         TypePaths(dialog, inputPath, dir.filePath("seen.3d"));
-        QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kByObjectName), Qt::LeftButton);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QVERIFY(dialog.Control(1016)->isEnabled());
+        QVERIFY(dialog.Control(kPreview)->isEnabled());
         QString frames;
-        QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(1016), Qt::LeftButton); },
+        QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(kPreview), Qt::LeftButton); },
                                 [&](QDialog& viewer) { frames = viewer.findChild<QLabel*>("frameNumber")->text(); }));
         QCOMPARE(frames, QString("Frame 0 (1 of 2)"));
     }
@@ -582,8 +610,8 @@ private Q_SLOTS:
         CConverterDlg dialog;
         Show(dialog);
         TypePaths(dialog, inputPath, dir.filePath("window.3d"));
-        QTest::mouseClick(dialog.Control(1013), Qt::LeftButton);
-        QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kXyzScale), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kByObjectName), Qt::LeftButton);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QCOMPARE(GoButton(dialog)->text(), QString("Close"));
 
