@@ -74,9 +74,10 @@ void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, 
     }
 }
 
-std::string WriteFailure(const std::string& path)
+// Built right after the failed operation, whose reason the file layer still holds.
+std::string WriteFailure(const CFileSystem& fs, const std::string& path)
 {
-    return FormatLine("Error: Could not write output file: %s", path.c_str());
+    return WithReason(FormatLine("Error: Could not write output file: %s", path.c_str()), fs.LastFailure());
 }
 
 std::string NotAnAnimationFile(const std::string& path)
@@ -93,7 +94,7 @@ std::unique_ptr<CTempFile> WriteScript(const ScriptJob& script, std::int64_t old
         return nullptr;
     auto temp = std::make_unique<CTempFile>(fs, fs.ResolveTarget(script.path));
     if (!temp->File() || !temp->File()->Write(text.data(), text.size()) || !temp->Finish()) {
-        errorLine = WriteFailure(script.path);
+        errorLine = WriteFailure(fs, script.path);
         return nullptr;
     }
     return temp;
@@ -139,21 +140,21 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     const std::string animationTarget = fs.ResolveTarget(names.animationPath);
     CTempFile data(fs, dataTarget);
     if (!data.File()) {
-        errorLine = WriteFailure(names.dataPath);
+        errorLine = WriteFailure(fs, names.dataPath);
         return false;
     }
     {
         CByteWriter out(*data.File());
         WriteDataFile(out, first);
         if (!out.Drain() || !data.Finish()) {
-            errorLine = WriteFailure(names.dataPath);
+            errorLine = WriteFailure(fs, names.dataPath);
             return false;
         }
     }
 
     CTempFile animation(fs, animationTarget);
     if (!animation.File()) {
-        errorLine = WriteFailure(names.animationPath);
+        errorLine = WriteFailure(fs, names.animationPath);
         return false;
     }
     const std::int32_t n = model.GetFrameCount();
@@ -164,7 +165,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         first.Release();
         WriteFrames(out, model, n, factors);
         if (!out.Drain() || !animation.Finish()) {
-            errorLine = WriteFailure(names.animationPath);
+            errorLine = WriteFailure(fs, names.animationPath);
             return false;
         }
     }
@@ -187,7 +188,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     }
     std::size_t failed = 0;
     if (!CommitFiles(fs, temps, targets, failed)) {
-        errorLine = WriteFailure(paths[failed]);
+        errorLine = WriteFailure(fs, paths[failed]);
         return false;
     }
     result.framesWritten = n;
@@ -243,7 +244,7 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
     const std::string& path = names.animationPath;
     const std::unique_ptr<CFile> file = OpenLocked(fs, path, log);
     if (!file) {
-        errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
+        errorLine = WithReason(FormatLine("Error: Could not open Output file: %s", path.c_str()), fs.LastFailure());
         return false;
     }
     const std::uint64_t length = file->Length();
@@ -288,7 +289,7 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
     if (length > counted) {
         // Bytes after the last counted frame are what an append that never wrote its count left.
         if (!file->Truncate(counted)) {
-            errorLine = WriteFailure(path);
+            errorLine = WriteFailure(fs, path);
             return false;
         }
         log.Append(FormatLine("Cut %llu bytes after the last frame of %s, left by an append that did not finish",
@@ -304,12 +305,12 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
     }
     ok = ok && file->Seek(0) && file->Write(count, sizeof count) && file->Flush();
     if (!ok) {
-        errorLine = WriteFailure(path);
+        errorLine = WriteFailure(fs, path);
         return false;
     }
     std::size_t failed = 0;
     if (scriptFile && !CommitFiles(fs, {scriptFile.get()}, {fs.ResolveTarget(script->path)}, failed)) {
-        errorLine = WriteFailure(script->path);
+        errorLine = WriteFailure(fs, script->path);
         return false;
     }
     rollback.Commit();
