@@ -163,13 +163,13 @@ std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
         return nullptr;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = errno;
-        ::close(fd);
-        if (S_ISREG(st.st_mode))
-            Fail(error);
-        else
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        if (known)
             Fail(WhyNotRegular(CNativeFile::InfoOf(st)));
+        else
+            Fail();
+        ::close(fd);
         return nullptr;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK); // reads and writes block again
