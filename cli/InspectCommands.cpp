@@ -27,9 +27,14 @@ bool OpenPair(const std::string& path, CMeshPair& pair)
     return true;
 }
 
-// Writes the picture as PNG, encoded by libpng, to a path of any bytes.
-bool WritePng(const PreviewImage& image, const std::string& path)
+// Writes the picture as PNG, encoded by libpng, to a path of any bytes; a name that is there as
+// anything but a regular file is left alone. False with the reason in reason.
+bool WritePng(const PreviewImage& image, const std::string& path, std::string& reason)
 {
+    CFileSystem& fs = CFileSystem::Native();
+    reason = WhyNotRegular(fs.Stat(path));
+    if (!reason.empty())
+        return false;
     // The pixels are 0xAARRGGBB words, always opaque: the picture keeps their blue, green and red bytes.
     std::vector<std::uint8_t> rgb;
     rgb.reserve(image.pixels.size() * 3);
@@ -44,17 +49,23 @@ bool WritePng(const PreviewImage& image, const std::string& path)
     picture.height = static_cast<png_uint_32>(image.height);
     picture.format = PNG_FORMAT_BGR;
     png_alloc_size_t size = 0;
-    if (!png_image_write_get_memory_size(picture, size, 0, rgb.data(), 0, nullptr))
+    if (!png_image_write_get_memory_size(picture, size, 0, rgb.data(), 0, nullptr)) {
+        reason = picture.message;
         return false;
+    }
     std::vector<std::uint8_t> png(size);
-    if (!png_image_write_to_memory(&picture, png.data(), &size, 0, rgb.data(), 0, nullptr))
+    if (!png_image_write_to_memory(&picture, png.data(), &size, 0, rgb.data(), 0, nullptr)) {
+        reason = picture.message;
         return false;
-    CFileSystem& fs = CFileSystem::Native();
+    }
     const std::string target = fs.ResolveTarget(path);
     CTempFile temp(fs, target);
     std::size_t failed = 0;
-    return temp.File() && temp.File()->Write(png.data(), size) && temp.Finish() &&
-           CommitFiles(fs, {&temp}, {target}, failed);
+    if (temp.File() && temp.File()->Write(png.data(), size) && temp.Finish() &&
+        CommitFiles(fs, {&temp}, {target}, failed))
+        return true;
+    reason = fs.LastFailure();
+    return false;
 }
 
 } // namespace
@@ -108,8 +119,11 @@ int RunPreview(int argc, char** argv)
     PreviewImage image;
     DrawFrame(pair.Triangles(), bytes.data(), pair.VertexCount(), ViewAngles{}, request.size, image,
               request.wholeCube ? WholeCube() : FrameReach(reach));
-    if (!WritePng(image, argv[3])) {
+    std::string reason;
+    if (!WritePng(image, argv[3], reason)) {
         std::fprintf(stderr, "Error: Could not write %s\n", argv[3]);
+        if (!reason.empty())
+            std::fprintf(stderr, "(%s)\n", reason.c_str());
         return 1;
     }
     std::printf("%s\n", SpanLine(reach).c_str());

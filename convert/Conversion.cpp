@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -18,25 +19,61 @@ bool SameFile(const FileInfo& a, const FileInfo& b)
     return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
 }
 
-// The output probe: proves the typed path usable without changing what is there.
-bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append)
+// The output probe: proves the typed path usable without changing what is there. False with the
+// file layer's reason in reason.
+bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append, std::string& reason)
 {
+    const FileInfo info = fs.Stat(path);
+    reason = WhyNotRegular(info);
+    if (!reason.empty())
+        return false;
+    const auto failed = [&] {
+        reason = fs.LastFailure();
+        return false;
+    };
     if (append) {
         auto file = fs.OpenReadWrite(path);
-        return file && file->Close();
+        if (!file) {
+            OutputNames names;
+            // A name without the suffix could not be appended to even if it existed.
+            if (!DeriveOutputNames(path, true, names)) {
+                reason = "the name must end _a.3d or _d.3d to append";
+                return false;
+            }
+            return failed();
+        }
+        return file->Close() || failed();
     }
-    const FileInfo info = fs.Stat(path);
     if (info.exists)
-        return info.regular && fs.ProbeWritable(path);
+        return fs.ProbeWritable(path) || failed();
     // A file can be created there if a temporary can: the typed name itself stays untouched, so
     // that runs started together with the same name do not see each other's probe.
     std::string tempPath;
     auto created = fs.CreateTemp(path, tempPath);
     if (!created)
-        return false;
+        return failed();
     created->Close();
     // Another run may have cleared the folder of the temporary already.
-    return tempPath.empty() || fs.Remove(tempPath) || !fs.Stat(tempPath).exists;
+    return tempPath.empty() || fs.Remove(tempPath) || !fs.Stat(tempPath).exists || failed();
+}
+
+// The first of the files a run would write (the script's only with "script"; an append writes
+// the animation file alone) that exists as something other than a regular file, which no run
+// replaces or appends to: its path, with the reason in reason; empty when there is none.
+std::string UnusableOutput(CFileSystem& fs, const ConversionOptions& options, const OutputNames& names,
+                           std::string& reason)
+{
+    std::vector<std::string> paths = {names.animationPath};
+    if (!options.append)
+        paths.insert(paths.begin(), names.dataPath);
+    if (options.script)
+        paths.push_back(ScriptPath(names.dataPath));
+    for (const std::string& path : paths) {
+        reason = WhyNotRegular(fs.Stat(path));
+        if (!reason.empty())
+            return path;
+    }
+    return {};
 }
 
 } // namespace
@@ -55,29 +92,40 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
                   std::unique_ptr<CFile>& input, OutputNames& names, std::unique_ptr<CFolderTurn>& turn,
                   ExistingScript& existing)
 {
-    const auto refuse = [&](const std::string& message) {
-        host.SetStatusText(message);
+    const auto refuse = [&](const std::string& message, const std::string& reason = {}) {
+        host.SetStatusText(WithReason(message, reason));
         return false;
     };
     input = options.inputPath.empty() ? nullptr : fs.OpenRead(options.inputPath);
     if (!input) {
-        return refuse(options.inputPath.empty() ? std::string("Error: You must specify an input file")
-                                                : "Error: Could not open Input file: " + options.inputPath);
+        if (options.inputPath.empty())
+            return refuse("Error: You must specify an input file");
+        return refuse("Error: Could not open Input file: " + options.inputPath, fs.LastFailure());
     }
     if (options.outputPath.empty())
         return refuse("Error: You must specify an output file name");
 
     const std::string cannotOpenOutput = "Error: Could not open Output file: " + options.outputPath;
     const FileInfo inputInfo = fs.Stat(options.inputPath);
-    if (options.outputPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(options.outputPath), inputInfo) ||
-        !ProbeOutput(fs, options.outputPath, options.append))
-        return refuse(cannotOpenOutput);
+    const std::string tooLong = "the names of the files are limited to " + std::to_string(kMaxOutputNameLength) +
+                                " characters";
+    if (options.outputPath.size() > kMaxOutputNameLength)
+        return refuse(cannotOpenOutput, tooLong);
+    if (SameFile(fs.Stat(options.outputPath), inputInfo))
+        return refuse(cannotOpenOutput, "the input file would be replaced");
+    std::string reason;
+    if (!ProbeOutput(fs, options.outputPath, options.append, reason))
+        return refuse(cannotOpenOutput, reason);
 
     if (!DeriveOutputNames(options.outputPath, options.append, names))
         return refuse("Error: The output file must be an Unreal .3D model.");
-    if (names.dataPath.size() > kMaxOutputNameLength || SameFile(fs.Stat(names.dataPath), inputInfo) ||
-        SameFile(fs.Stat(names.animationPath), inputInfo))
-        return refuse(cannotOpenOutput);
+    if (names.dataPath.size() > kMaxOutputNameLength)
+        return refuse(cannotOpenOutput, tooLong);
+    if (SameFile(fs.Stat(names.dataPath), inputInfo) || SameFile(fs.Stat(names.animationPath), inputInfo))
+        return refuse(cannotOpenOutput, "the input file would be replaced");
+    const std::string unusable = UnusableOutput(fs, options, names, reason);
+    if (!unusable.empty())
+        return refuse("Error: Could not open Output file: " + unusable, reason);
     turn = std::make_unique<CFolderTurn>(fs);
     std::string turnFailure;
     if (!turn->Take(fs.ResolveTarget(options.append ? names.animationPath : names.dataPath), names.animationPath,
@@ -86,7 +134,7 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     if (options.script) {
         const std::string scriptPath = ScriptPath(names.dataPath);
         if (SameFile(fs.Stat(scriptPath), inputInfo))
-            return refuse(cannotOpenOutput);
+            return refuse(cannotOpenOutput, "the input file would be replaced");
         const std::string refusal = CheckScriptRequest(fs, scriptPath, options.append, existing);
         if (!refusal.empty())
             return refuse(refusal);

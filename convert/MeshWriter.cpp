@@ -93,21 +93,21 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     const std::string animationTarget = fs.ResolveTarget(names.animationPath);
     CTempFile data(fs, dataTarget);
     if (!data.File()) {
-        errorLine = WriteFailure(names.dataPath);
+        errorLine = WriteFailure(fs, names.dataPath);
         return false;
     }
     {
         CByteWriter out(*data.File());
         WriteDataFile(out, first);
         if (!out.Drain() || !data.Finish()) {
-            errorLine = WriteFailure(names.dataPath);
+            errorLine = WriteFailure(fs, names.dataPath);
             return false;
         }
     }
 
     CTempFile animation(fs, animationTarget);
     if (!animation.File()) {
-        errorLine = WriteFailure(names.animationPath);
+        errorLine = WriteFailure(fs, names.animationPath);
         return false;
     }
     const std::int32_t n = model.GetFrameCount();
@@ -118,7 +118,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         first.Release();
         WriteFrames(out, model, n, factors);
         if (!out.Drain() || !animation.Finish()) {
-            errorLine = WriteFailure(names.animationPath);
+            errorLine = WriteFailure(fs, names.animationPath);
             return false;
         }
     }
@@ -136,7 +136,7 @@ bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem
     target.file = OpenLocked(fs, path, patience, log, errorLine);
     if (!target.file) {
         if (errorLine.empty())
-            errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
+            errorLine = WithReason(FormatLine("Error: Could not open Output file: %s", path.c_str()), fs.LastFailure());
         return false;
     }
     target.path = path;
@@ -190,7 +190,7 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
     if (target.length > target.counted) {
         // Bytes after the last counted frame are what an append that never wrote its count left.
         if (!file.Truncate(target.counted)) {
-            errorLine = WriteFailure(path);
+            errorLine = WriteFailure(fs, path);
             return false;
         }
         log.Append(FormatLine("Cut %llu bytes after the last frame of %s, left by an append that did not finish",
@@ -204,7 +204,7 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
         ok = out.Drain() && file.Flush();
     }
     if (!ok) {
-        errorLine = WriteFailure(path);
+        errorLine = WriteFailure(fs, path);
         return false;
     }
     const std::int64_t total = target.oldFrames + (n > 0 ? n : 0);

@@ -117,7 +117,7 @@ bool CompleteCommit(CFileSystem& fs, const std::string& nearPath, CStatusLog& lo
         if (!fs.Stat(move.from).exists)
             continue;
         if (!fs.Rename(move.from, move.to)) {
-            errorLine = WriteFailure(move.to);
+            errorLine = WriteFailure(fs, move.to);
             return false;
         }
         targets += (targets.empty() ? "" : ", ") + move.to;
@@ -201,9 +201,9 @@ bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& w
     return false;
 }
 
-std::string WriteFailure(const std::string& path)
+std::string WriteFailure(const CFileSystem& fs, const std::string& path)
 {
-    return FormatLine("Error: Could not write output file: %s", path.c_str());
+    return WithReason(FormatLine("Error: Could not write output file: %s", path.c_str()), fs.LastFailure());
 }
 
 // A new pair may have replaced the file while this run waited for its lock: the lock then belongs
@@ -245,7 +245,7 @@ std::unique_ptr<CTempFile> WriteFinished(CFileSystem& fs, const FinishedFile& fi
 {
     auto temp = std::make_unique<CTempFile>(fs, fs.ResolveTarget(file.path));
     if (!temp->File() || !temp->File()->Write(file.text.data(), file.text.size()) || !temp->Finish()) {
-        errorLine = WriteFailure(file.path);
+        errorLine = WriteFailure(fs, file.path);
         return nullptr;
     }
     return temp;
@@ -286,7 +286,7 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
     for (std::size_t i = 0; i < temps.size(); ++i) {
         moves.push_back({{}, targets[i]});
         if (!temps[i]->Name(targets[i], moves.back().from)) {
-            errorLine = WriteFailure(paths[i]);
+            errorLine = WriteFailure(fs, paths[i]);
             return false;
         }
     }
@@ -297,7 +297,7 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
         if (!recordFile.File() || !recordFile.File()->Write(text.data(), text.size()) || !recordFile.Finish() ||
             !recordFile.PutInPlace(record, fs.Stat(record).exists) || !fs.FlushFolder(data.target)) {
             fs.Remove(record);
-            errorLine = WriteFailure(data.path);
+            errorLine = WriteFailure(fs, data.path);
             return false;
         }
     }
@@ -308,7 +308,7 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
     if (!committed || fs.FlushFolder(data.target))
         fs.Remove(record);
     if (!committed) {
-        errorLine = WriteFailure(paths[failed]);
+        errorLine = WriteFailure(fs, paths[failed]);
         return false;
     }
     return true;
@@ -322,13 +322,13 @@ bool CommitAppend(CFileSystem& fs, CFile& file, const std::string& path, std::in
     std::uint8_t count[2];
     CountBytes(total, count);
     if (!file.Seek(0) || !file.Write(count, sizeof count) || !file.Flush()) {
-        errorLine = WriteFailure(path);
+        errorLine = WriteFailure(fs, path);
         return false;
     }
     // The script follows the count; a failure to put it in place takes the append back.
     std::size_t failed = 0;
     if (script && !CommitFiles(fs, {script}, {fs.ResolveTarget(scriptPath)}, failed)) {
-        errorLine = WriteFailure(scriptPath);
+        errorLine = WriteFailure(fs, scriptPath);
         return false;
     }
     rollback.Commit();

@@ -74,7 +74,8 @@ private:
 };
 
 // The status line of a file that could not be written.
-std::string WriteFailure(const std::string& path);
+// Built right after the failed operation, whose reason the file layer still holds.
+std::string WriteFailure(const CFileSystem& fs, const std::string& path);
 
 // Opens the animation file at path for an append and takes its lock, waiting at most patience;
 // null when it cannot be opened, or with the status line in errorLine when it cannot be locked.

@@ -117,5 +117,8 @@ std::string MeshInfoReport(const CMeshPair& pair, const MeshInfo& info)
         report += Reach("Z", info.lowest.z, info.highest.z, kPackedZ.unitsPerCoordinate);
     }
     report += Text("Coordinates on a face of the cube: %llu\n", static_cast<unsigned long long>(info.onFace));
+    if (pair.UnfinishedAppendBytes() > 0)
+        report += Text("Unfinished append: %llu bytes after the last counted frame, which the next append removes\n",
+                       static_cast<unsigned long long>(pair.UnfinishedAppendBytes()));
     return report;
 }

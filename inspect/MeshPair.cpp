@@ -67,12 +67,13 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
     frameCount_ = frameCount;
     frameSize_ = frameSize;
     const std::uint64_t animationWanted = kAnimationHeaderBytes + std::uint64_t{frameSize} * frameCount;
-    if (animationLength != animationWanted) {
+    if (animationLength < animationWanted) {
         fault = Fault("Error: %s holds %llu bytes, but its header gives %u frames of %u bytes, %llu bytes",
                       names.animationPath.c_str(), static_cast<unsigned long long>(animationLength), frameCount,
                       frameSize, static_cast<unsigned long long>(animationWanted));
         return false;
     }
+    unfinishedAppendBytes_ = animationLength - animationWanted;
     if (frameSize_ != 4 * vertexCount_) {
         fault = Fault("Error: The frames of %s are %u bytes, but %s gives %u vertices, %u bytes a frame",
                       names.animationPath.c_str(), frameSize_, names.dataPath.c_str(), vertexCount_, 4 * vertexCount_);

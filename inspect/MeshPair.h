@@ -1,7 +1,8 @@
 // Reading a converted pair back, as the engine will: the data file whole, the animation file a frame
 // at a time. Safe for untrusted files: every count is checked against the bytes that hold it before
 // it is used, and a pair whose lengths, frame size or corners disagree is refused with one line
-// naming the first fault. The layout of both files is described in convert/MeshFormat.h.
+// naming the first fault. Bytes after the last counted frame are no fault: an append writes its
+// frames first and its new count last, and one that stopped between the two leaves them. The layout of both files is described in convert/MeshFormat.h.
 #pragma once
 
 #include "convert/OutputNames.h"
@@ -44,6 +45,9 @@ public:
     std::uint32_t VertexCount() const { return vertexCount_; }
     std::uint32_t FrameCount() const { return frameCount_; }
     std::uint32_t FrameSize() const { return frameSize_; }
+    // Bytes after the last counted frame: what an append that never wrote its new count left (the
+    // pair reads as it was before that append, and the next append removes them).
+    std::uint64_t UnfinishedAppendBytes() const { return unfinishedAppendBytes_; }
     const std::vector<DataTriangle>& Triangles() const { return triangles_; }
 
     // Reads the bytes of frames first .. first + count - 1: each frame a packed word per vertex, 4
@@ -56,5 +60,6 @@ private:
     std::uint32_t vertexCount_ = 0;
     std::uint32_t frameCount_ = 0;
     std::uint32_t frameSize_ = 0;
+    std::uint64_t unfinishedAppendBytes_ = 0;
     std::vector<DataTriangle> triangles_;
 };

@@ -14,7 +14,7 @@
 struct FileInfo {
     bool exists = false;
     bool regular = false;
-    bool directory = false;
+    bool directory = false; // a folder; neither regular nor directory: a FIFO, a device or a socket
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint64_t size = 0;
@@ -75,16 +75,28 @@ public:
     virtual bool FlushFolder(const std::string&) { return true; }
     // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
     virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
+    // Puts from in place of to, which must not exist or be a regular file (or a link to one): a
+    // folder, a FIFO, a device or a socket is never replaced.
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual FileInfo Stat(const std::string& path) = 0;
     // The file a path finally names: a symbolic link is followed, so that replacing the file
     // keeps the link. A path that is no link comes back unchanged.
     virtual std::string ResolveTarget(const std::string& path) { return path; }
+    // Why the last operation that failed, of this file system or of a file it opened, failed: the
+    // system's own words ("No such file or directory"), or WhyNotRegular's for a name that is no
+    // regular file. Empty where the layer cannot tell. A query that finds nothing (Stat of a name
+    // that does not exist) is no failure and leaves it as it was.
+    virtual std::string LastFailure() const { return {}; }
 
     // The real file system of this machine.
     static CFileSystem& Native();
 };
+
+// Why a name that exists cannot be read, replaced or appended to as a file: "Is a directory" for a
+// folder, "not a regular file" for a FIFO, a device or a socket; empty for a regular file and for a
+// name that does not exist.
+std::string WhyNotRegular(const FileInfo& info);
 
 // The last component of a path: what follows its last "/" (the whole path when it has none).
 std::string FileNameOf(const std::string& path);

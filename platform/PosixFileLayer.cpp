@@ -8,12 +8,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 
 namespace {
+
+// Why the last failed operation of this thread failed (LastFailure): the native file system is one
+// object, so its files and it share the one record.
+thread_local std::string lastFailure;
+
+// Records errno's reason; false, for the caller to return.
+bool Fail(int error = errno)
+{
+    lastFailure = error != 0 ? std::strerror(error) : "the system gave no reason";
+    return false;
+}
+
+bool Fail(const std::string& reason)
+{
+    lastFailure = reason;
+    return false;
+}
 
 class CNativeFile final : public CFile {
 public:
@@ -23,8 +41,8 @@ public:
     bool Seek(std::uint64_t position) override
     {
         if (fd_ < 0 || position > static_cast<std::uint64_t>(INT64_MAX))
-            return false;
-        return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
+            return Fail(fd_ < 0 ? EBADF : EINVAL);
+        return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0 || Fail();
     }
 
     std::size_t Read(void* buffer, std::size_t count) override
@@ -35,6 +53,8 @@ public:
             const ssize_t n = ::read(fd_, out + done, count - done);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0)
+                Fail();
             if (n <= 0)
                 break;
             done += static_cast<std::size_t>(n);
@@ -49,12 +69,12 @@ public:
             const ssize_t n = ::write(fd_, in, count);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
-                return false;
+            if (n <= 0) // past a file size limit: EFBIG, with SIGXFSZ ignored (Native)
+                return Fail(n < 0 ? errno : ENOSPC);
             in += n;
             count -= static_cast<std::size_t>(n);
         }
-        return fd_ >= 0;
+        return fd_ >= 0 || Fail(EBADF);
     }
 
     std::uint64_t Length() override
@@ -65,12 +85,13 @@ public:
         return static_cast<std::uint64_t>(st.st_size);
     }
 
-    bool Flush() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+    bool Flush() override { return (fd_ >= 0 && ::fsync(fd_) == 0) || Fail(fd_ < 0 ? EBADF : errno); }
 
     bool Truncate(std::uint64_t length) override
     {
-        return fd_ >= 0 && length <= static_cast<std::uint64_t>(INT64_MAX) &&
-               ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+        return (fd_ >= 0 && length <= static_cast<std::uint64_t>(INT64_MAX) &&
+                ::ftruncate(fd_, static_cast<off_t>(length)) == 0) ||
+               Fail(fd_ < 0 ? EBADF : errno);
     }
 
     bool Close() override
@@ -79,7 +100,7 @@ public:
             return true;
         const int rc = ::close(fd_);
         fd_ = -1;
-        return rc == 0;
+        return rc == 0 || Fail();
     }
 
     FileInfo Info() override
@@ -96,20 +117,27 @@ public:
             if (fd_ >= 0 && errno == EINTR)
                 continue;
             lockErrno_ = fd_ >= 0 ? errno : EBADF;
-            return fd_ >= 0 && errno == EWOULDBLOCK ? LockResult::Busy : LockResult::Failed;
+            if (lockErrno_ == EWOULDBLOCK)
+                return LockResult::Busy;
+            Fail(lockErrno_);
+            return LockResult::Failed;
         }
     }
 
     std::string LockReason() override { return lockErrno_ ? std::strerror(lockErrno_) : std::string(); }
 
-    bool SetMode(std::uint32_t mode) override { return fd_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode)) == 0; }
+    bool SetMode(std::uint32_t mode) override
+    {
+        return (fd_ >= 0 && ::fchmod(fd_, static_cast<mode_t>(mode)) == 0) || Fail(fd_ < 0 ? EBADF : errno);
+    }
 
     bool LinkAs(const std::string& path) override
     {
         // An unnamed file is reachable through its descriptor's entry in /proc.
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
-        return fd_ >= 0 && ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        return (fd_ >= 0 && ::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) ||
+               Fail(fd_ < 0 ? EBADF : errno);
     }
 
     static FileInfo InfoOf(const struct stat& st)
@@ -134,10 +162,17 @@ std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
 {
     // O_NONBLOCK keeps a FIFO from stalling the open; the regular-file check then refuses it.
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    if (fd < 0) {
+        Fail();
         return nullptr;
+    }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        if (known)
+            Fail(WhyNotRegular(CNativeFile::InfoOf(st)));
+        else
+            Fail();
         ::close(fd);
         return nullptr;
     }
@@ -205,6 +240,7 @@ public:
             if (errno != EEXIST)
                 break;
         }
+        Fail();
         tempPath.clear();
         return nullptr;
     }
@@ -256,15 +292,23 @@ public:
     {
         const std::string folder = FolderOf(nearPath);
         const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        return fd < 0 ? nullptr : std::make_unique<CNativeFile>(fd);
+        if (fd < 0) {
+            Fail();
+            return nullptr;
+        }
+        return std::make_unique<CNativeFile>(fd);
     }
 
     bool Rename(const std::string& from, const std::string& to) override
     {
-        return ::rename(from.c_str(), to.c_str()) == 0;
+        // What to names now; a link is replaced, never what it points to.
+        struct stat st {};
+        if (::lstat(to.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+            return Fail(WhyNotRegular(CNativeFile::InfoOf(st)));
+        return ::rename(from.c_str(), to.c_str()) == 0 || Fail();
     }
 
-    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0 || Fail(); }
 
     FileInfo Stat(const std::string& path) override
     {
@@ -284,6 +328,12 @@ public:
         std::free(resolved);
         return target;
     }
+
+    std::string LastFailure() const override { return lastFailure; }
+
+    // Past a file size limit the kernel sends SIGXFSZ, which would end the program in the middle of
+    // a write; ignored, the write fails with EFBIG and the run takes its files back and says why.
+    CNativeFileSystem() { std::signal(SIGXFSZ, SIG_IGN); }
 };
 
 } // namespace

@@ -22,3 +22,12 @@ std::string FormatLine(const char* format, ...)
     va_end(args);
     return line + kLineEnd;
 }
+
+std::string WithReason(const std::string& message, const std::string& reason)
+{
+    if (reason.empty())
+        return message;
+    const std::string end(kLineEnd);
+    const bool ended = message.size() >= end.size() && message.compare(message.size() - end.size(), end.size(), end) == 0;
+    return ended ? message + "(" + reason + ")" + end : message + end + "(" + reason + ")";
+}

@@ -8,3 +8,8 @@ inline constexpr const char* kLineEnd = "\r\n";
 
 // Formats one status line printf-style and ends it with kLineEnd.
 std::string FormatLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A failure's message with the system's reason on a second line, in brackets: "(Permission
+// denied)". A message that ends in kLineEnd keeps it after the reason; one without (a refusal
+// shown on its own) gets kLineEnd between the two lines only. No reason: the message as it is.
+std::string WithReason(const std::string& message, const std::string& reason);

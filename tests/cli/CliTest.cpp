@@ -70,11 +70,12 @@ TEST(Cli, RefusedRequestGoesToStandardErrorAndExitsOne)
     CliOutcome r = RunCli({missing, f.output}, f.dir.Path());
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Error: Could not open Input file: " + missing + "\n");
+    EXPECT_EQ(r.err, "Error: Could not open Input file: " + missing + "\n(No such file or directory)\n");
 
     r = RunCli({f.input, f.output, "append"}, f.dir.Path());
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.err, "Error: Could not open Output file: " + f.output + "\n");
+    EXPECT_EQ(r.err, "Error: Could not open Output file: " + f.output +
+                         "\n(the name must end _a.3d or _d.3d to append)\n");
     EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
 }
 

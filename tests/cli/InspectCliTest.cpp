@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 using namespace build3ds;
 
@@ -123,4 +124,52 @@ TEST(InspectCli, PreviewNamesEachRefusedValueAndWhatIsAccepted)
     const Bytes bytes = ReadFileBytes(png);
     ASSERT_GE(bytes.size(), 24u);
     EXPECT_EQ(BigEndianAt(bytes, 16), 16u);
+}
+
+TEST(InspectCli, PreviewThatCannotWriteItsPictureSaysWhyAndKeepsWhatIsThere)
+{
+    ConvertedPair pair;
+    ASSERT_EQ(::mkfifo(pair.dir.File("pipe.png").c_str(), 0644), 0);
+    std::filesystem::create_symlink(pair.dir.File("pipe.png"), pair.dir.File("link.png"));
+    const struct {
+        std::string picture, reason;
+    } cases[] = {
+        {pair.dir.File("no/look.png"), "No such file or directory"},
+        {pair.dir.File("pipe.png"), "not a regular file"},
+        {pair.dir.File("link.png"), "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        const CliOutcome r = RunCli({"--preview", pair.name, c.picture}, pair.dir.Path());
+        EXPECT_EQ(r.exitStatus, 1);
+        EXPECT_EQ(r.err, "Error: Could not write " + c.picture + "\n(" + c.reason + ")\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(pair.dir.File("pipe.png")));
+    EXPECT_TRUE(std::filesystem::is_symlink(pair.dir.File("link.png")));
+}
+
+TEST(InspectCli, InfoReadsAnUnfinishedAppendAsSoundAndTheNextAppendRemovesIt)
+{
+    ConvertedPair pair;
+    const std::string frameLine = "Frames: 1\n";
+    const std::string animationPath = pair.dir.File("ship_a.3d");
+    // What an append killed between its frames and its count leaves: a frame and a half uncounted.
+    Bytes animation = ReadFileBytes(animationPath);
+    animation.insert(animation.end(), 18, 0x55);
+    WriteFileBytes(animationPath, animation);
+
+    CliOutcome r = RunCli({"--info", pair.name}, pair.dir.Path());
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_NE(r.out.find(frameLine), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nUnfinished append: 18 bytes after the last counted frame, which the next append "
+                         "removes\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.err, "");
+
+    ASSERT_EQ(RunCli({pair.dir.File("in.3ds"), animationPath, "append"}, pair.dir.Path()).exitStatus, 0);
+    r = RunCli({"--info", pair.name}, pair.dir.Path());
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_NE(r.out.find("Frames: 2\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Unfinished append"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFileBytes(animationPath).size(), 4u + 2 * 12);
 }

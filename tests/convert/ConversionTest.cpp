@@ -63,19 +63,19 @@ TEST(ConversionRun, RefusedRequestsShowTheFirstFailingCheckAndChangeNothing)
     const Case cases[] = {
         {"no paths", "", "", false, "Error: You must specify an input file"},
         {"no input", "", "@/ship.3d", false, "Error: You must specify an input file"},
-        {"missing input", "@/none.3ds", "", false, "Error: Could not open Input file: @/none.3ds"},
-        {"folder as input", "@", "@/ship.3d", false, "Error: Could not open Input file: @"},
+        {"missing input", "@/none.3ds", "", false, "Error: Could not open Input file: @/none.3ds\r\n(No such file or directory)"},
+        {"folder as input", "@", "@/ship.3d", false, "Error: Could not open Input file: @\r\n(Is a directory)"},
         {"no output", "@/in.3ds", "", false, "Error: You must specify an output file name"},
         {"output in missing folder", "@/in.3ds", "@/no/ship.3d", false,
-         "Error: Could not open Output file: @/no/ship.3d"},
-        {"folder as output", "@/in.3ds", "@", false, "Error: Could not open Output file: @"},
+         "Error: Could not open Output file: @/no/ship.3d\r\n(No such file or directory)"},
+        {"folder as output", "@/in.3ds", "@", false, "Error: Could not open Output file: @\r\n(Is a directory)"},
         {"append to missing file", "@/in.3ds", "@/ship_a.3d", true,
-         "Error: Could not open Output file: @/ship_a.3d"},
+         "Error: Could not open Output file: @/ship_a.3d\r\n(No such file or directory)"},
         {"append to unsuffixed name", "@/in.3ds", "@/ship.3d", true,
          "Error: The output file must be an Unreal .3D model."},
-        {"output is the input", "@/in.3ds", "@/in.3ds", false, "Error: Could not open Output file: @/in.3ds"},
+        {"output is the input", "@/in.3ds", "@/in.3ds", false, "Error: Could not open Output file: @/in.3ds\r\n(the input file would be replaced)"},
         {"appended output is the input", "@/in.3ds", "@/in.3ds", true,
-         "Error: Could not open Output file: @/in.3ds"},
+         "Error: Could not open Output file: @/in.3ds\r\n(the input file would be replaced)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -306,7 +306,8 @@ TEST(ConversionRun, DerivedNameThatIsTheInputIsRefused)
         const Bytes scene = ReadFileBytes(d.input);
         d.view.options.outputPath = d.dir.File(c.typed);
         EXPECT_EQ(d.Go(), RunOutcome::Refused);
-        EXPECT_EQ(d.view.statusText, "Error: Could not open Output file: " + d.dir.File(c.typed));
+        EXPECT_EQ(d.view.statusText,
+                  "Error: Could not open Output file: " + d.dir.File(c.typed) + "\r\n(the input file would be replaced)");
         EXPECT_EQ(d.dir.Entries(), before);
         EXPECT_EQ(ReadFileBytes(d.input), scene);
     }
@@ -359,7 +360,7 @@ TEST(ConversionRun, WriterRefusalEndsTheRunAsAFailure)
     missing.view.options.vertexMode = VertexMode::ClipBounds;
     EXPECT_EQ(missing.Go(), RunOutcome::Failed);
     EXPECT_EQ(missing.state.statusLog.Text(), "Loading model...\r\nWriting data...\r\nError: Could not open Output file: " +
-                                           missing.dir.File("ship_a.3d") + "\r\n");
+                                           missing.dir.File("ship_a.3d") + "\r\n(No such file or directory)\r\n");
 }
 
 TEST(ConversionRun, ByNameSceneWithoutObjectsFailsTheLoadAndWritesNothing)

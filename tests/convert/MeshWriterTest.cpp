@@ -323,12 +323,12 @@ TEST(MeshWriter, AppendToMissingFileOrFolderCannotOpen)
     model.AddFrame({At(0, 0, 0)});
     WriterFixture w;
     EXPECT_FALSE(w.Write(model, true));
-    EXPECT_EQ(w.error, "Error: Could not open Output file: " + w.names.animationPath + "\r\n");
+    EXPECT_EQ(w.error, "Error: Could not open Output file: " + w.names.animationPath + "\r\n(No such file or directory)\r\n");
     EXPECT_TRUE(w.dir.Entries().empty());
 
     std::filesystem::create_directory(w.names.animationPath);
     EXPECT_FALSE(w.Write(model, true));
-    EXPECT_EQ(w.error, "Error: Could not open Output file: " + w.names.animationPath + "\r\n");
+    EXPECT_EQ(w.error, "Error: Could not open Output file: " + w.names.animationPath + "\r\n(Is a directory)\r\n");
 }
 
 TEST(MeshWriter, FailedNewPairLeavesExistingTargetsAndNoTemporaries)
