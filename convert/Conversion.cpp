@@ -2,11 +2,13 @@
 
 #include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
+#include "convert/ModelPlacement.h"
 #include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
+#include <cmath>
 #include <memory>
 #include <new>
 
@@ -56,6 +58,11 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
         host.SetStatusText(message);
         return false;
     };
+    double size = 0.0;
+    if (options.size && !ParseGameSize(*options.size, size))
+        return refuse("Error: size=" + *options.size +
+                      " is not a size: give the model's largest extent as a positive number of Unreal units, "
+                      "such as size=78");
     input = options.inputPath.empty() ? nullptr : fs.OpenRead(options.inputPath);
     if (!input) {
         return refuse(options.inputPath.empty() ? std::string("Error: You must specify an input file")
@@ -86,6 +93,52 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     return true;
 }
 
+// The scale check of a new pair (in the two scaling modes) or the measure its script needs (in
+// ClipBounds): with fill the model is first centred on the origin, and a scaled model that uses
+// hardly any of the grid gets a note after its scale line. Returns the model's bounds.
+Bounds MeasureModel(CStatusLog& log, const C3dsModel& model, std::int32_t frameCount, const ConversionOptions& options,
+                    ScaleFactors& factors)
+{
+    const bool scaled = options.vertexMode != VertexMode::ClipBounds;
+    if (scaled)
+        log.Append(FormatLine("Checking model scale..."));
+    const Bounds bounds = MeasureBounds(model, frameCount);
+    if (!scaled)
+        return bounds;
+    const ScaleFactors centre = options.fill ? CentreOf(bounds) : ScaleFactors{};
+    if (options.fill)
+        log.Append(FormatLine("Model centred: moved by X:%.3f Y:%.3f Z:%.3f", -centre.ox + 0.0, -centre.oy + 0.0,
+                              -centre.oz + 0.0));
+    std::string line;
+    factors = ComputeScaleFactors(ExtentsOf(bounds, centre), options.vertexMode, options.fill, line);
+    factors.ox = centre.ox;
+    factors.oy = centre.oy;
+    factors.oz = centre.oz;
+    log.Append(line);
+    if (!options.fill)
+        if (const std::string note = GridNote(bounds, factors); !note.empty())
+            log.Append(note);
+    return bounds;
+}
+
+// The Unreal units per .3DS unit that make the model's largest extent the size asked for (size
+// comes back as that size), or 1 when the model has no extent to scale.
+double GameUnits(CStatusLog& log, const Bounds& bounds, const std::string& sizeText, double& size)
+{
+    const double extent = LargestExtent(bounds);
+    ParseGameSize(sizeText, size);
+    const double units = size / extent;
+    if (!(extent > 0.0) || !std::isfinite(units) || !(units > 0.0)) {
+        log.Append(FormatLine("Note: the model has no extent to give size=%s; the script keeps the .3DS units",
+                              sizeText.c_str()));
+        size = 0.0;
+        return 1.0;
+    }
+    log.Append(FormatLine("Size in the game: %g Unreal units for the largest extent of %g, a factor of %.6g", size,
+                          extent, units));
+    return units;
+}
+
 // The stages of an accepted request, from "Loading model..." to the frame-count line.
 bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs, std::unique_ptr<CFile> input,
              const OutputNames& names)
@@ -106,35 +159,42 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     const std::int32_t frameCount = model.GetFrameCount();
     ScaleFactors factors;
     Extents extents;
-    ExistingScript existing;
+    double units = 1.0; // Unreal units per .3DS unit in the script
+    double size = 0.0;
     if (options.script && options.append) {
-        // One scale holds for every frame of the mesh: the new frames take the script's.
+        // One scale and one offset hold for every frame of the mesh: the new frames take the script's.
         log.Append(FormatLine("Checking model scale..."));
+        ExistingScript existing;
         if (!ReadScript(fs, ScriptPath(names.dataPath), existing) || !existing.scaled) {
             log.Append(FormatLine("Error: Could not read the import script %s",
                                                ScriptPath(names.dataPath).c_str()));
             return false;
         }
         factors = FactorsOf(existing);
+        units = existing.units;
         log.Append(FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
                                            factors.sy, factors.sz));
+        if (options.size)
+            log.Append(FormatLine("Note: size=%s changes nothing here: the frames keep the import script's size",
+                                  options.size->c_str()));
         extents = MeasureExtents(model, frameCount);
         const std::uint64_t outside = CountOutsideCube(model, frameCount, factors);
         if (outside > 0)
             log.Append(FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
                                                static_cast<unsigned long long>(outside)));
-    } else if (options.vertexMode != VertexMode::ClipBounds) {
-        log.Append(FormatLine("Checking model scale..."));
-        extents = MeasureExtents(model, frameCount);
-        factors = ComputeScaleFactors(extents, options.vertexMode, options.fill, line);
-        log.Append(line);
-    } else if (options.script) {
-        extents = MeasureExtents(model, frameCount); // the script's header gives the model's size
+    } else if (options.vertexMode != VertexMode::ClipBounds || options.script) {
+        const Bounds bounds = MeasureModel(log, model, frameCount, options, factors);
+        extents = ExtentsOf(bounds);
+        if (options.size && options.script)
+            units = GameUnits(log, bounds, *options.size, size);
     }
+    if (options.size && !options.script)
+        log.Append(FormatLine("Note: size=%s sets the import script's scale; without the word script it changes nothing",
+                              options.size->c_str()));
 
     log.Append(FormatLine("Writing data..."));
     WriteResult written;
-    const ScriptJob script = MakeScriptJob(model, options, names, factors, extents, fs);
+    const ScriptJob script = MakeScriptJob(model, options, names, factors, extents, units, size, fs);
     if (!WriteMeshFiles(model, names, options.append, factors, fs, log, written, line,
                         options.script ? &script : nullptr)) {
         log.Append(line);

@@ -4,6 +4,7 @@
 #include "convert/RangeConversion.h"
 #include "scene/SceneData.h"
 
+#include <optional>
 #include <string>
 
 struct ConversionOptions {
@@ -14,4 +15,6 @@ struct ConversionOptions {
     bool append = false;
     bool fill = false;   // the scale factors may also grow, so that the model fills the cube
     bool script = false; // a new pair comes with its import script; an append rewrites it
+    // N of size=N as given: the script makes the largest extent N Unreal units; none: the .3DS units.
+    std::optional<std::string> size;
 };

@@ -44,11 +44,12 @@ std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, b
 }
 
 ScriptJob MakeScriptJob(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
-                        const ScaleFactors& factors, const Extents& extents, CFileSystem& fs)
+                        const ScaleFactors& factors, const Extents& extents, double units, double size,
+                        CFileSystem& fs)
 {
     ScriptJob job;
     job.path = ScriptPath(names.dataPath);
-    job.compose = [&model, options, names, factors, extents, &fs, path = job.path](
+    job.compose = [&model, options, names, factors, extents, units, size, &fs, path = job.path](
                       std::int64_t oldFrames, std::string& text, std::string& errorLine) {
         ScriptContent content;
         content.name = ScriptName(path);
@@ -60,6 +61,8 @@ ScriptJob MakeScriptJob(const C3dsModel& model, const ConversionOptions& options
         content.fill = options.fill;
         content.factors = factors;
         content.extents = extents;
+        content.units = units;
+        content.size = size;
         content.appendedTo = oldFrames;
         content.frames = oldFrames + model.GetFrameCount();
 

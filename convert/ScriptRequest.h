@@ -21,7 +21,8 @@ std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, b
 bool ReadScript(CFileSystem& fs, const std::string& path, ExistingScript& script);
 
 // The job that composes the script for the run: the model's frame names, sequences and textures,
-// the run's choices, factors and extents; when appending, the sequences and textures of the
-// script appended to, read again under the lock.
+// the run's choices, factors, extents and Unreal units per .3DS unit (size: N of size=N, or 0);
+// when appending, the sequences and textures of the script appended to, read again under the lock.
 ScriptJob MakeScriptJob(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
-                        const ScaleFactors& factors, const Extents& extents, CFileSystem& fs);
+                        const ScaleFactors& factors, const Extents& extents, double units, double size,
+                        CFileSystem& fs);
