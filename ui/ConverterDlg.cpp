@@ -149,6 +149,12 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     place(kFill, fillBox, 232, 50, 104, 11);
     scriptBox = new QCheckBox(tr("Write import script (.uc)"), this);
     place(kScript, scriptBox, 232, 63, 104, 11);
+    auto* sizeLabel = new QLabel(tr("Size in Unreal units:"), this);
+    place(0, sizeLabel, 232, 77, 68, 8);
+    sizeEdit = new QLineEdit(this);
+    place(kSize, sizeEdit, 300, 75, 36, 12);
+    sizeEdit->setPlaceholderText(tr("as .3DS"));
+    sizeEdit->setToolTip(tr("The model's largest extent in the game (size=N); empty keeps the .3DS units"));
 
     // The group frames are drawn behind the controls they frame and never take their clicks.
     for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup, editorGroup}) {
@@ -161,7 +167,8 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     QWidget* const tabOrder[] = {inputEdit,          browseInputButton, outputEdit,       browseOutputButton,
                                  uniformScaleButton, xyzScaleButton,    clipBoundsButton, appendBox,
                                  byObjectNameButton, byKeyFrameButton,  fillBox,          scriptBox,
-                                 goButton,           helpButton,        previewButton,    statusEdit};
+                                 sizeEdit,           goButton,          helpButton,       previewButton,
+                                 statusEdit};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
@@ -175,6 +182,12 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     connect(clipBoundsButton, &QRadioButton::clicked, this, &CConverterDlg::OnClipBounds);
     connect(byObjectNameButton, &QRadioButton::clicked, this, &CConverterDlg::OnByObjectName);
     connect(byKeyFrameButton, &QRadioButton::clicked, this, &CConverterDlg::OnByKeyFrame);
+    // A script brings the model back to its size, so the finest detail comes at no cost: ticking
+    // it ticks Fill the cube too, which the user may untick.
+    connect(scriptBox, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked && fillBox->isEnabled())
+            fillBox->setChecked(true);
+    });
     // The desktop's Help key opens the help box as the Help button does.
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             &CConverterDlg::OnHelpButton);
@@ -238,7 +251,8 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     if (parsed == OptionWord::None)
         return;
     ConversionOptions choices = ReadOptions();
-    ::ApplyOptionWord(parsed, choices);
+    ::ApplyOptionWord(word.toStdString(), choices);
+    sizeEdit->setText(choices.size ? QString::fromStdString(*choices.size) : QString());
 
     appendBox->setChecked(choices.append);
     fillBox->setChecked(choices.fill);
@@ -373,6 +387,9 @@ ConversionOptions CConverterDlg::ReadOptions()
     options.append = appendBox->isChecked();
     options.fill = fillBox->isChecked();
     options.script = scriptBox->isChecked();
+    const QString size = sizeEdit->text().trimmed();
+    if (!size.isEmpty())
+        options.size = size.toStdString();
     return options;
 }
 
@@ -429,7 +446,7 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kPreview})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kPreview})
         Control(id)->setEnabled(false);
 }
 

@@ -43,6 +43,7 @@ public:
         kFill = 1014,
         kScript = 1015,
         kPreview = 1016,
+        kSize = 1018,
     };
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
@@ -129,5 +130,6 @@ private:
     CSelectingRadioButton* xyzScaleButton;
     QCheckBox* fillBox;
     QCheckBox* scriptBox;
-    std::array<QWidget*, 17> controls{}; // by id - 1000; 1011 is not used
+    QLineEdit* sizeEdit; // N of size=N; empty: the .3DS units
+    std::array<QWidget*, 19> controls{}; // by id - 1000; 1011 and 1017 are not used
 };

@@ -192,21 +192,22 @@ TEST(ScriptRun, AppendKeepsTheScriptsSequencesAndScale)
     ASSERT_EQ(run.Go("ship.3d", false), RunOutcome::Completed) << run.state.statusLog.Text();
     const ExistingScript first = ParseScript(ReadText(run.dir.File("ship.uc")));
     ASSERT_TRUE(first.scaled);
-    EXPECT_EQ(FactorsOf(first).sx, 64.0); // 2 units fill the cube
+    EXPECT_EQ(FactorsOf(first).sx, 128.0); // x 0..2, centred on 1, fills the cube
 
     // Frames twice as large: at the script's scale their far points leave the cube and are clamped.
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"run1", "run2", "run3"}, 4.0f));
     ASSERT_EQ(run.Go("ship_a.3d", true), RunOutcome::Completed) << run.state.statusLog.Text();
-    EXPECT_NE(run.state.statusLog.Text().find("Scale of the import script applied: X:64.000 Y:64.000 Z:64.000\r\n"),
+    EXPECT_NE(run.state.statusLog.Text().find("Scale of the import script applied: X:128.000 Y:128.000 Z:128.000\r\n"),
               std::string::npos)
         << run.state.statusLog.Text();
-    // In each new frame x 4 goes past the face (y 2 lands on it, z 1 at 64 stays inside).
-    EXPECT_NE(run.state.statusLog.Text().find("\r\n3 coordinate(s) outside the cube at that scale were clamped\r\n"),
+    // In each new frame, less the script's offset, x 4 and y 2 go past the face (z 1 at 96 stays inside).
+    EXPECT_NE(run.state.statusLog.Text().find("\r\n6 coordinate(s) outside the cube at that scale were clamped\r\n"),
               std::string::npos)
         << run.state.statusLog.Text();
     const std::string script = ReadText(run.dir.File("ship.uc"));
     const ExistingScript appended = ParseScript(script);
-    EXPECT_EQ(FactorsOf(appended).sx, 64.0);
+    EXPECT_EQ(FactorsOf(appended).sx, 128.0);
+    EXPECT_EQ(FactorsOf(appended).ox, 1.0);
     ASSERT_EQ(appended.sequences.size(), 2u);
     EXPECT_EQ(appended.sequences[0].name, "walk");
     EXPECT_EQ(appended.sequences[1].name, "run");
