@@ -2,6 +2,7 @@
 
 #include "convert/FormatCheck.h"
 #include "convert/MeshWriter.h"
+#include "convert/ModelPlacement.h"
 #include "convert/PairCommit.h"
 #include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
@@ -96,6 +97,11 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
         host.SetStatusText(WithReason(message, reason));
         return false;
     };
+    double size = 0.0;
+    if (options.size && !ParseGameSize(*options.size, size))
+        return refuse("Error: size=" + *options.size +
+                      " is not a size: give the model's largest extent as a positive number of Unreal units, "
+                      "such as size=78");
     input = options.inputPath.empty() ? nullptr : fs.OpenRead(options.inputPath);
     if (!input) {
         if (options.inputPath.empty())
@@ -162,26 +168,34 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     const std::int32_t frameCount = model.GetFrameCount();
     ScaleFactors factors;
     Extents extents;
+    double units = 1.0; // Unreal units per .3DS unit in the script
+    double size = 0.0;
     if (options.script && options.append) {
-        // One scale holds for every frame of the mesh: the new frames take the script's, which the
-        // request's check found scaled.
+        // One scale and one offset hold for every frame of the mesh: the new frames take the
+        // script's, which the request's check found scaled.
         log.Append(FormatLine("Checking model scale..."));
         factors = FactorsOf(existing);
+        units = existing.units;
         log.Append(FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
                                            factors.sy, factors.sz));
+        if (options.size)
+            log.Append(FormatLine("Note: size=%s changes nothing here: the frames keep the import script's size",
+                                  options.size->c_str()));
         extents = MeasureExtents(model, frameCount);
         const std::uint64_t outside = CountOutsideCube(model, frameCount, factors);
         if (outside > 0)
             log.Append(FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
                                                static_cast<unsigned long long>(outside)));
-    } else if (options.vertexMode != VertexMode::ClipBounds) {
-        log.Append(FormatLine("Checking model scale..."));
-        extents = MeasureExtents(model, frameCount);
-        factors = ComputeScaleFactors(extents, options.vertexMode, options.fill, line);
-        log.Append(line);
-    } else if (options.script) {
-        extents = MeasureExtents(model, frameCount); // the script's header gives the model's size
+    } else if (options.vertexMode != VertexMode::ClipBounds || options.script) {
+        const Bounds bounds = MeasureModel(log, model, frameCount, options, factors);
+        extents = ExtentsOf(bounds);
+        if (options.size && options.script)
+            units = GameUnits(log, bounds, *options.size, size);
     }
+    if (options.size && !options.script)
+        log.Append(
+            FormatLine("Note: size=%s sets the import script's scale; without the word script it changes nothing",
+                       options.size->c_str()));
 
     log.Append(FormatLine("Writing data..."));
     WriteResult written;
@@ -194,11 +208,12 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         AppendTarget target;
         wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
         if (wrote && options.script)
-            script.text = ComposeRunScript(model, options, names, factors, extents, existing, target.oldFrames);
+            script.text =
+                ComposeRunScript(model, options, names, factors, extents, units, size, existing, target.oldFrames);
         wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
     } else {
         if (options.script)
-            script.text = ComposeRunScript(model, options, names, factors, extents, existing, 0);
+            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0);
         wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
     }
     if (!wrote) {

@@ -5,6 +5,7 @@
 #include "scene/SceneData.h"
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 struct ConversionOptions {
@@ -17,4 +18,6 @@ struct ConversionOptions {
     bool script = false; // a new pair comes with its import script; an append rewrites it
     // How long the run waits for a folder or file that another run is using before it gives up.
     std::chrono::milliseconds lockPatience{30000};
+    // N of size=N as given: the script makes the largest extent N Unreal units; none: the .3DS units.
+    std::optional<std::string> size;
 };

@@ -21,18 +21,30 @@ ConversionOptions CConverterCommandLineInfo::Options() const
     options.inputPath = inputPath_;
     options.outputPath = outputPath_;
     for (const std::string& word : words_)
-        ApplyOptionWord(ParseOptionWord(word), options);
+        ApplyOptionWord(word, options);
     return options;
 }
 
+namespace {
+
+std::string Trimmed(const std::string& text)
+{
+    const char* space = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(space);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(space) - first + 1);
+}
+
+constexpr const char* kSizeWord = "size=";
+
+} // namespace
+
 OptionWord ParseOptionWord(const std::string& word)
 {
-    std::string lower = AsciiLower(word);
-    const char* space = " \t\r\n\v\f";
-    const auto first = lower.find_first_not_of(space);
-    if (first == std::string::npos)
+    const std::string lower = Trimmed(AsciiLower(word));
+    if (lower.empty())
         return OptionWord::None;
-    lower = lower.substr(first, lower.find_last_not_of(space) - first + 1);
     if (lower == "append")
         return OptionWord::Append;
     if (lower == "clip")
@@ -45,6 +57,8 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Fill;
     if (lower == "script")
         return OptionWord::Script;
+    if (lower.rfind(kSizeWord, 0) == 0)
+        return OptionWord::Size;
     return OptionWord::None;
 }
 
@@ -57,6 +71,15 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::ByName: options.frameMode = FrameMode::ByObjectName; break;
     case OptionWord::Fill: options.fill = true; break;
     case OptionWord::Script: options.script = true; break;
+    case OptionWord::Size:
     case OptionWord::None: break;
     }
+}
+
+void ApplyOptionWord(const std::string& word, ConversionOptions& options)
+{
+    const OptionWord parsed = ParseOptionWord(word);
+    ApplyOptionWord(parsed, options);
+    if (parsed == OptionWord::Size)
+        options.size = Trimmed(Trimmed(word).substr(std::string(kSizeWord).size()));
 }

@@ -27,11 +27,14 @@ private:
     std::vector<std::string> words_;
 };
 
-enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script };
+enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script, Size };
 
-// Lower-cases the word, trims white space from both ends and matches it whole.
+// Lower-cases the word, trims white space from both ends and matches it whole; size=N is matched
+// by its "size=".
 OptionWord ParseOptionWord(const std::string& word);
 
 // A word's effect on the options; of two words for the same choice the later one wins, and no
 // word clears another. An unknown word changes nothing.
 void ApplyOptionWord(OptionWord word, ConversionOptions& options);
+// The same for a word as given, size=N included: its N, trimmed, becomes the options' size.
+void ApplyOptionWord(const std::string& word, ConversionOptions& options);

@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
 constexpr std::size_t kMaxNameLength = 63;
+
+// The line that records the Unreal units per .3DS unit, exactly, for an append to read back.
+constexpr const char* kUnitsLine = "// Unreal units per .3DS unit: ";
 
 bool NameCharacter(char c)
 {
@@ -142,6 +146,10 @@ ExistingScript ParseScript(const std::string& text)
     }
     script.ours = !lines.empty() && lines[0] == kScriptMarker;
     for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind(kUnitsLine, 0) == 0) {
+            const double units = std::atof(lines[i].c_str() + std::strlen(kUnitsLine));
+            script.units = units > 0.0 && std::isfinite(units) ? units : 1.0;
+        }
         const std::vector<std::string> words = Words(lines[i]);
         if (words.size() < 3 || AsciiUpper(words[0]) != "#EXEC")
             continue;
@@ -149,6 +157,10 @@ ExistingScript ParseScript(const std::string& text)
         if (directive == "MESH SEQUENCE" && AsciiUpper(ValueOf(words, "SEQ")) != "ALL") {
             script.sequences.push_back({ValueOf(words, "SEQ"), std::atoll(ValueOf(words, "STARTFRAME").c_str()),
                                         std::atoll(ValueOf(words, "NUMFRAMES").c_str())});
+        } else if (directive == "MESH ORIGIN") {
+            script.originX = std::atof(ValueOf(words, "X").c_str());
+            script.originY = std::atof(ValueOf(words, "Y").c_str());
+            script.originZ = std::atof(ValueOf(words, "Z").c_str());
         } else if (directive == "MESHMAP SCALE") {
             script.scaleX = std::atof(ValueOf(words, "X").c_str());
             script.scaleY = std::atof(ValueOf(words, "Y").c_str());
@@ -166,7 +178,13 @@ ExistingScript ParseScript(const std::string& text)
 
 ScaleFactors FactorsOf(const ExistingScript& script)
 {
-    return ScaleFactors{1.0 / (8.0 * script.scaleX), 1.0 / (8.0 * script.scaleY), 1.0 / (4.0 * script.scaleZ)};
+    ScaleFactors f{script.units / (8.0 * script.scaleX), script.units / (8.0 * script.scaleY),
+                   script.units / (4.0 * script.scaleZ)};
+    // Adding 0 makes an origin of 0 an offset of +0.
+    f.ox = -script.originX / (8.0 * f.sx) + 0.0;
+    f.oy = -script.originY / (8.0 * f.sy) + 0.0;
+    f.oz = -script.originZ / (4.0 * f.sz) + 0.0;
+    return f;
 }
 
 std::string ComposeScript(const ScriptContent& c)
@@ -182,20 +200,30 @@ std::string ComposeScript(const ScriptContent& c)
     text += FormatLine("// Vertices: %s%s; factors X %.6g Y %.6g Z %.6g", VertexModeName(c.vertexMode),
                        c.fill && c.vertexMode != VertexMode::ClipBounds ? ", filling the cube" : "", c.factors.sx,
                        c.factors.sy, c.factors.sz);
-    text += FormatLine("// Size in Unreal units: X %.6g Y %.6g Z %.6g (the farthest vertex from the origin on each axis)",
-                       c.extents.mx, c.extents.my, c.extents.mz);
+    text +=
+        FormatLine("// Size in Unreal units: X %.6g Y %.6g Z %.6g (the farthest vertex from the origin on each axis)",
+                   c.units * c.extents.mx, c.units * c.extents.my, c.units * c.extents.mz);
+    if (c.size > 0.0)
+        text += FormatLine("%s%.17g (size=%g: the largest extent over all frames is %g units)", kUnitsLine, c.units,
+                           c.size, c.size);
+    else if (c.units != 1.0)
+        text += FormatLine("%s%.17g", kUnitsLine, c.units);
     text += FormatLine("class %s extends Actor;", n.c_str()) + kLineEnd;
     text += FormatLine("#exec MESH IMPORT MESH=%s ANIVFILE=Models\\%s DATAFILE=Models\\%s X=0 Y=0 Z=0", n.c_str(),
                        c.animationFile.c_str(), c.dataFile.c_str());
-    text += FormatLine("#exec MESH ORIGIN MESH=%s X=0 Y=0 Z=0", n.c_str());
+    // Adding 0 writes an offset of 0 as 0, not -0.
+    text += FormatLine("#exec MESH ORIGIN MESH=%s X=%.9g Y=%.9g Z=%.9g", n.c_str(),
+                       -8.0 * c.factors.sx * c.factors.ox + 0.0, -8.0 * c.factors.sy * c.factors.oy + 0.0,
+                       -4.0 * c.factors.sz * c.factors.oz + 0.0);
     text += FormatLine("#exec MESH SEQUENCE MESH=%s SEQ=All STARTFRAME=0 NUMFRAMES=%lld", n.c_str(),
                        static_cast<long long>(c.frames));
     for (const ScriptSequence& s : c.sequences)
         text += FormatLine("#exec MESH SEQUENCE MESH=%s SEQ=%s STARTFRAME=%lld NUMFRAMES=%lld", n.c_str(), s.name.c_str(),
                            static_cast<long long>(s.start), static_cast<long long>(s.frames));
     text += FormatLine("#exec MESHMAP NEW MESHMAP=%s MESH=%s", n.c_str(), n.c_str());
-    text += FormatLine("#exec MESHMAP SCALE MESHMAP=%s X=%.9g Y=%.9g Z=%.9g", n.c_str(), ScaleOf(c.factors.sx, 8.0),
-                       ScaleOf(c.factors.sy, 8.0), ScaleOf(c.factors.sz, 4.0));
+    text += FormatLine("#exec MESHMAP SCALE MESHMAP=%s X=%.9g Y=%.9g Z=%.9g", n.c_str(),
+                       c.units * ScaleOf(c.factors.sx, 8.0), c.units * ScaleOf(c.factors.sy, 8.0),
+                       c.units * ScaleOf(c.factors.sz, 4.0));
     for (const std::string& line : c.textureLines)
         text += line + kLineEnd;
     if (c.textureLines.empty()) {

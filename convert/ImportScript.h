@@ -2,7 +2,9 @@
 // ship.uc) whose #exec lines import the mesh into the editor with its animation sequences and its
 // textures, and whose MESHMAP SCALE gives the model back its .3DS size and proportions: the packed
 // words hold X and Y in eighths and Z in quarters of a unit times the conversion's factors, so the
-// scale is X = 1 / (8 sx), Y = 1 / (8 sy), Z = 1 / (4 sz). Lines end in CR LF.
+// scale is X = 1 / (8 sx), Y = 1 / (8 sy), Z = 1 / (4 sz), each times the Unreal units per .3DS
+// unit that size=N asks for. A centred model's MESH ORIGIN is its offset in packed steps, which the
+// engine subtracts before it scales: X = -8 sx ox, Y = -8 sy oy, Z = -4 sz oz. Lines end in CR LF.
 #pragma once
 
 #include "convert/RangeConversion.h"
@@ -37,11 +39,13 @@ struct ExistingScript {
     bool ours = false;  // it begins with kScriptMarker
     bool scaled = false; // it has a MESHMAP SCALE line with three numbers above 0
     double scaleX = 0.0, scaleY = 0.0, scaleZ = 0.0;
+    double originX = 0.0, originY = 0.0, originZ = 0.0; // its MESH ORIGIN
+    double units = 1.0;                    // Unreal units per .3DS unit, 1 unless a line of its own says otherwise
     std::vector<ScriptSequence> sequences; // all but "All"
     std::vector<std::string> textureLines; // its texture lines and their comments, as they stand
 };
 ExistingScript ParseScript(const std::string& text);
-// The factors a script's scale records.
+// The factors and offsets a script's scale, units and origin record.
 ScaleFactors FactorsOf(const ExistingScript& script);
 
 struct ScriptTexture {
@@ -57,8 +61,10 @@ struct ScriptContent {
     FrameMode frameMode = FrameMode::ByKeyFrame;
     VertexMode vertexMode = VertexMode::UniformScale;
     bool fill = false;
-    ScaleFactors factors;
+    ScaleFactors factors;      // and the offsets
     Extents extents;           // of the frames converted last
+    double units = 1.0;        // Unreal units per .3DS unit
+    double size = 0.0;         // N of size=N, 0 without
     std::int64_t frames = 0;   // every frame of the animation file
     std::int64_t appendedTo = 0; // the frames the file held before, when appending
     std::vector<ScriptSequence> sequences; // besides "All"

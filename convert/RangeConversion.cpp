@@ -4,6 +4,8 @@
 #include "platform/StatusLine.h"
 #include "scene/MeshModel.h"
 
+#include <limits>
+
 namespace {
 
 // An extent always holds exactly some single-precision magnitude, so it is kept in single
@@ -35,7 +37,71 @@ TARNEX_LANE_KERNEL void WidenAll(float& extent, const std::vector<float>& coordi
         Widen(extent, c[i]);
 }
 
+// The lowest and highest of every coordinate of one axis, eight at a time: a coordinate that is
+// not a number compares false both ways and moves neither.
+TARNEX_LANE_KERNEL void SpanAll(float& lowest, float& highest, const std::vector<float>& coordinates)
+{
+    const float* c = coordinates.data();
+    const std::size_t n = coordinates.size();
+    Float8 low = Float8{} + lowest, high = Float8{} + highest;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        Float8 next;
+        LoadLanes(c + i, next);
+        low = next < low ? next : low;
+        high = next > high ? next : high;
+    }
+    for (int k = 0; k < 8; ++k) {
+        lowest = low[k] < lowest ? low[k] : lowest;
+        highest = high[k] > highest ? high[k] : highest;
+    }
+    for (; i < n; ++i) {
+        lowest = c[i] < lowest ? c[i] : lowest;
+        highest = c[i] > highest ? c[i] : highest;
+    }
+}
+
+// ScaleVertex before its clamp.
+ScaledVertex Unclamped(const FramePositions& p, std::size_t k, const ScaleFactors& f)
+{
+    ScaledVertex v;
+    v.x = static_cast<float>((static_cast<double>(p.x[k]) - f.ox) * f.sx);
+    v.y = static_cast<float>((static_cast<double>(p.y[k]) - f.oy) * f.sy);
+    v.z = (static_cast<double>(p.z[k]) - f.oz) * f.sz;
+    return v;
+}
+
 } // namespace
+
+Bounds MeasureBounds(const CMeshModel& model, std::int32_t frameCount)
+{
+    constexpr float none = std::numeric_limits<float>::infinity();
+    Bounds b{none, none, none, -none, -none, -none};
+    FramePositions positions;
+    for (std::int32_t i = 0; i < frameCount; ++i) {
+        model.BuildFramePositions(i, positions);
+        RunLanes<SpanAll>(b.minX, b.maxX, positions.x);
+        RunLanes<SpanAll>(b.minY, b.maxY, positions.y);
+        RunLanes<SpanAll>(b.minZ, b.maxZ, positions.z);
+    }
+    return b;
+}
+
+Extents ExtentsOf(const Bounds& b, const ScaleFactors& about)
+{
+    // The infinities of an axis without coordinates never exceed 0 here; the distance below the
+    // offset is the negated difference, exactly.
+    const auto largest = [](float lowest, float highest, double offset) {
+        double m = 0.0;
+        if (offset - static_cast<double>(lowest) > m)
+            m = offset - static_cast<double>(lowest);
+        if (static_cast<double>(highest) - offset > m)
+            m = static_cast<double>(highest) - offset;
+        return m;
+    };
+    return Extents{largest(b.minX, b.maxX, about.ox), largest(b.minY, b.maxY, about.oy),
+                   largest(b.minZ, b.maxZ, about.oz)};
+}
 
 Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount)
 {
@@ -91,9 +157,8 @@ std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount,
     for (std::int32_t i = 0; i < frameCount; ++i) {
         model.BuildFramePositions(i, positions);
         for (std::size_t k = 0; k < positions.Count(); ++k) {
-            count += outside(static_cast<float>(static_cast<double>(positions.x[k]) * factors.sx));
-            count += outside(static_cast<float>(static_cast<double>(positions.y[k]) * factors.sy));
-            count += outside(static_cast<double>(positions.z[k]) * factors.sz);
+            const ScaledVertex v = Unclamped(positions, k, factors);
+            count += outside(v.x) + outside(v.y) + outside(v.z);
         }
     }
     return count;

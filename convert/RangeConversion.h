@@ -11,9 +11,11 @@ class CMeshModel;
 
 enum class VertexMode { UniformScale, XyzScale, ClipBounds };
 
-// The factor applied to each axis.
+// The factor applied to each axis, and the offset subtracted from each axis before it is scaled
+// (0 unless the model is centred: subtracting 0 changes no coordinate, not even -0).
 struct ScaleFactors {
     double sx = 1.0, sy = 1.0, sz = 1.0;
+    double ox = 0.0, oy = 0.0, oz = 0.0;
 };
 
 // The largest absolute coordinate on each axis over every vertex of every frame.
@@ -27,7 +29,17 @@ struct ScaledVertex {
     double z = 0.0;
 };
 
+// The lowest and highest coordinate on each axis over every vertex of every frame, coordinates
+// that are not numbers left out; with none, each lowest stays +infinity and each highest -infinity.
+struct Bounds {
+    float minX, minY, minZ, maxX, maxY, maxZ;
+};
+
 Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
+Bounds MeasureBounds(const CMeshModel& model, std::int32_t frameCount);
+// The largest distance on each axis between a coordinate within the bounds and the axis's offset,
+// in the precision the scaling takes the offset in: without offsets, what MeasureExtents gives.
+Extents ExtentsOf(const Bounds& bounds, const ScaleFactors& about = ScaleFactors{});
 // Factors for UniformScale or XyzScale, and the status line to append. A factor shrinks a model
 // that reaches past the cube onto its face; with fill it also grows one that does not reach it
 // (every extent above 0 lands on the face).
@@ -54,8 +66,8 @@ template <typename T> T ClampToCube(T value)
 inline ScaledVertex ScaleVertex(const FrameVertex& vertex, const ScaleFactors& factors)
 {
     ScaledVertex out;
-    out.x = ClampToCube(static_cast<float>(static_cast<double>(vertex.x) * factors.sx));
-    out.y = ClampToCube(static_cast<float>(static_cast<double>(vertex.y) * factors.sy));
-    out.z = ClampToCube(static_cast<double>(vertex.z) * factors.sz);
+    out.x = ClampToCube(static_cast<float>((static_cast<double>(vertex.x) - factors.ox) * factors.sx));
+    out.y = ClampToCube(static_cast<float>((static_cast<double>(vertex.y) - factors.oy) * factors.sy));
+    out.z = ClampToCube((static_cast<double>(vertex.z) - factors.oz) * factors.sz);
     return out;
 }

@@ -45,8 +45,8 @@ std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, b
 }
 
 std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
-                             const ScaleFactors& factors, const Extents& extents, const ExistingScript& existing,
-                             std::int64_t oldFrames)
+                             const ScaleFactors& factors, const Extents& extents, double units, double size,
+                             const ExistingScript& existing, std::int64_t oldFrames)
 {
     const std::string path = ScriptPath(names.dataPath);
     ScriptContent content;
@@ -59,6 +59,8 @@ std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& op
     content.fill = options.fill;
     content.factors = factors;
     content.extents = extents;
+    content.units = units;
+    content.size = size;
     content.appendedTo = oldFrames;
     content.frames = oldFrames + model.GetFrameCount();
 

@@ -23,8 +23,8 @@ std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, b
 bool ReadScript(CFileSystem& fs, const std::string& path, ExistingScript& script);
 
 // The script's text for the run: the model's frame names, sequences and textures, the run's
-// choices, factors and extents; when appending to an animation file of oldFrames frames, the
-// sequences and textures of the existing script.
+// choices, factors, extents and Unreal units per .3DS unit (size: N of size=N, or 0); when appending to an animation
+// file of oldFrames frames, the sequences and textures of the existing script.
 std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
-                             const ScaleFactors& factors, const Extents& extents, const ExistingScript& existing,
-                             std::int64_t oldFrames);
+                             const ScaleFactors& factors, const Extents& extents, double units, double size,
+                             const ExistingScript& existing, std::int64_t oldFrames);

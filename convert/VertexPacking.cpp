@@ -17,14 +17,14 @@ std::uint32_t PackField(double scaled, const PackedField& field)
 // The lanes below run, for four vertices side by side, the operations of ScaleVertex and
 // PackVertex in their order and precision.
 
-// x times the factor in double precision, rounded to single precision, clamped to the cube, in
-// eighths, truncated toward zero and held to the field.
-inline __attribute__((always_inline)) void SingleField(const float* from, double factor, const PackedField& field,
-                                                       Int4& out)
+// x less the offset, times the factor, in double precision, rounded to single precision, clamped
+// to the cube, in eighths, truncated toward zero and held to the field.
+inline __attribute__((always_inline)) void SingleField(const float* from, double offset, double factor,
+                                                       const PackedField& field, Int4& out)
 {
     Float4 narrow;
     LoadLanes(from, narrow);
-    Float4 x = __builtin_convertvector(__builtin_convertvector(narrow, Double4) * factor, Float4);
+    Float4 x = __builtin_convertvector((__builtin_convertvector(narrow, Double4) - offset) * factor, Float4);
     // ClampToCube's two tests: a lane that is not a number fails the second and becomes -128.
     x = x > 128.0f ? Float4{} + 128.0f : x;
     x = x >= -128.0f ? x : Float4{} - 128.0f;
@@ -33,14 +33,14 @@ inline __attribute__((always_inline)) void SingleField(const float* from, double
           << field.shift;
 }
 
-// z times the factor in double precision, clamped to the cube, in quarters, truncated toward zero
-// and held to the field.
-inline __attribute__((always_inline)) void DoubleField(const float* from, double factor, const PackedField& field,
-                                                       Int4& out)
+// z less the offset, times the factor, in double precision, clamped to the cube, in quarters,
+// truncated toward zero and held to the field.
+inline __attribute__((always_inline)) void DoubleField(const float* from, double offset, double factor,
+                                                       const PackedField& field, Int4& out)
 {
     Float4 narrow;
     LoadLanes(from, narrow);
-    Double4 z = __builtin_convertvector(narrow, Double4) * factor;
+    Double4 z = (__builtin_convertvector(narrow, Double4) - offset) * factor;
     z = z > 128.0 ? Double4{} + 128.0 : z;
     z = z >= -128.0 ? z : Double4{} - 128.0;
     const Int4 units = __builtin_convertvector(z * static_cast<double>(field.unitsPerCoordinate), Int4);
@@ -53,9 +53,9 @@ TARNEX_LANE_KERNEL void PackLanes(const FramePositions& positions, std::size_t f
 {
     for (std::size_t i = first; i + 4 <= first + count; i += 4, out += 16) {
         Int4 x, y, z;
-        SingleField(positions.x.data() + i, f.sx, kPackedX, x);
-        SingleField(positions.y.data() + i, f.sy, kPackedY, y);
-        DoubleField(positions.z.data() + i, f.sz, kPackedZ, z);
+        SingleField(positions.x.data() + i, f.ox, f.sx, kPackedX, x);
+        SingleField(positions.y.data() + i, f.oy, f.sy, kPackedY, y);
+        DoubleField(positions.z.data() + i, f.oz, f.sz, kPackedZ, z);
         StoreLanes(out, x | y | z); // the lanes in memory are the words, little-endian
     }
 }

@@ -154,6 +154,12 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     place(kFill, fillBox, 232, 50, 104, 11);
     scriptBox = new QCheckBox(tr("Write import script (.uc)"), this);
     place(kScript, scriptBox, 232, 63, 104, 11);
+    auto* sizeLabel = new QLabel(tr("Size in Unreal units:"), this);
+    place(0, sizeLabel, 232, 77, 68, 8);
+    sizeEdit = new QLineEdit(this);
+    place(kSize, sizeEdit, 300, 75, 36, 12);
+    sizeEdit->setPlaceholderText(tr("as .3DS"));
+    sizeEdit->setToolTip(tr("The model's largest extent in the game (size=N); empty keeps the .3DS units"));
 
     // The group frames are drawn behind the controls they frame and never take their clicks.
     for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup, editorGroup}) {
@@ -163,10 +169,10 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     // The radio groups take the focus at their selected button, in the order they stand.
     CSelectingRadioButton::MakeGroup({uniformScaleButton, xyzScaleButton, clipBoundsButton});
     CSelectingRadioButton::MakeGroup({byObjectNameButton, byKeyFrameButton});
-    QWidget* const tabOrder[] = {inputEdit,          browseInputButton, outputEdit,       browseOutputButton,
-                                 uniformScaleButton, xyzScaleButton,    clipBoundsButton, appendBox,
-                                 byObjectNameButton, byKeyFrameButton,  fillBox,          scriptBox,
-                                 goButton,           helpButton,        previewButton,    statusEdit};
+    QWidget* const tabOrder[] = {inputEdit,      browseInputButton, outputEdit, browseOutputButton, uniformScaleButton,
+                                 xyzScaleButton, clipBoundsButton,  appendBox,  byObjectNameButton, byKeyFrameButton,
+                                 fillBox,        scriptBox,         sizeEdit,   goButton,           helpButton,
+                                 previewButton,  statusEdit};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
@@ -180,6 +186,12 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     connect(clipBoundsButton, &QRadioButton::clicked, this, &CConverterDlg::OnClipBounds);
     connect(byObjectNameButton, &QRadioButton::clicked, this, &CConverterDlg::OnByObjectName);
     connect(byKeyFrameButton, &QRadioButton::clicked, this, &CConverterDlg::OnByKeyFrame);
+    // A script brings the model back to its size, so the finest detail comes at no cost: ticking
+    // it ticks Fill the cube too, which the user may untick.
+    connect(scriptBox, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked && fillBox->isEnabled())
+            fillBox->setChecked(true);
+    });
     // The desktop's Help key opens the help box as the Help button does.
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             &CConverterDlg::OnHelpButton);
@@ -243,7 +255,8 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     if (parsed == OptionWord::None)
         return;
     ConversionOptions choices = ReadOptions();
-    ::ApplyOptionWord(parsed, choices);
+    ::ApplyOptionWord(word.toStdString(), choices);
+    sizeEdit->setText(choices.size ? QString::fromStdString(*choices.size) : QString());
 
     appendBox->setChecked(choices.append);
     fillBox->setChecked(choices.fill);
@@ -391,6 +404,9 @@ ConversionOptions CConverterDlg::ReadOptions()
     options.append = appendBox->isChecked();
     options.fill = fillBox->isChecked();
     options.script = scriptBox->isChecked();
+    const QString size = sizeEdit->text().trimmed();
+    if (!size.isEmpty())
+        options.size = size.toStdString();
     return options;
 }
 
@@ -446,8 +462,8 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 
 void CConverterDlg::DisableControls()
 {
-    for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kPreview})
+    for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds, kByObjectName,
+                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kPreview})
         Control(id)->setEnabled(false);
 }
 

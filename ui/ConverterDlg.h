@@ -43,11 +43,13 @@ public:
         kFill = 1014,
         kScript = 1015,
         kPreview = 1016,
+        kSize = 1018,
     };
     // Every control the window has, in id order: Control(id) returns null for any other id.
-    static constexpr std::array<ControlId, 16> kControlIds = {
-        kInputPath,  kOutputPath, kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds, kAppend, kByObjectName,
-        kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kPreview};
+    static constexpr std::array<ControlId, 17> kControlIds = {
+        kInputPath, kOutputPath,   kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds,
+        kAppend,    kByObjectName, kByKeyFrame,  kStatus,       kHelp,         kGo,
+        kXyzScale,  kFill,         kScript,      kPreview,      kSize};
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
 
@@ -135,5 +137,6 @@ private:
     CSelectingRadioButton* xyzScaleButton;
     QCheckBox* fillBox;
     QCheckBox* scriptBox;
-    std::array<QWidget*, 17> controls{}; // by id - 1000; 1011 is not used
+    QLineEdit* sizeEdit;                 // N of size=N; empty: the .3DS units
+    std::array<QWidget*, 19> controls{}; // by id - 1000; 1011 and 1017 are not used
 };

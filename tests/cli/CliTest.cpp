@@ -39,8 +39,11 @@ TEST(Cli, ConversionPrintsTheLogWithoutCarriageReturnsAndExitsZero)
     CliFolder f;
     const CliOutcome r = RunCli({f.input, f.output}, f.dir.Path());
     EXPECT_EQ(r.exitStatus, 0);
-    EXPECT_EQ(r.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n"
-                     "1 frame(s) converted\nDone.\n");
+    EXPECT_EQ(
+        r.out,
+        "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nNote: the model spans only 8 of 2048 "
+        "steps on its widest axis, X; tick Fill the cube (the word fill) to use the whole grid\nWriting data...\n"
+        "1 frame(s) converted\nDone.\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(ReadFileBytes(f.dir.File("ship_a.3d")),
               (Bytes{0x01, 0x00, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00}));
@@ -91,8 +94,12 @@ TEST(Cli, FailedRunExitsOneWithTheLogSoFar)
     WriteFileBytes(g.dir.File("ship_a.3d"), {0x01, 0x00});
     r = RunCli({g.input, g.dir.File("ship_a.3d"), "APPEND"}, g.dir.Path());
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n"
-                     "Error: " + g.dir.File("ship_a.3d") + " is not a valid Unreal .3D animation file\n");
+    EXPECT_EQ(
+        r.out,
+        "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nNote: the model spans only 8 of 2048 "
+        "steps on its widest axis, X; tick Fill the cube (the word fill) to use the whole grid\nWriting data...\n"
+        "Error: " +
+            g.dir.File("ship_a.3d") + " is not a valid Unreal .3D animation file\n");
     EXPECT_EQ(ReadFileBytes(g.dir.File("ship_a.3d")), (Bytes{0x01, 0x00}));
 }
 
@@ -101,7 +108,7 @@ TEST(Cli, MissingOutputPathIsAUsageError)
     CliFolder f;
     // The whole usage text, the one that -h prints.
     const std::string usage = RunCli({"-h"}, f.dir.Path()).out;
-    ASSERT_TRUE(StartsWith(usage, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n"))
+    ASSERT_TRUE(StartsWith(usage, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N]\n"))
         << usage;
     const std::vector<std::vector<std::string>> usages = {{}, {f.input}, {"", f.input}, {f.input, "", "-"}};
     for (const auto& arguments : usages) {
@@ -119,7 +126,7 @@ TEST(Cli, HelpAndVersionPrintAndExitZero)
     for (const char* help : {"-h", "--help"}) {
         const CliOutcome r = RunCli({help}, dir.Path());
         EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n")) << r.out;
+        EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N]\n")) << r.out;
         EXPECT_EQ(r.err, "");
     }
     const CliOutcome r = RunCli({"--version"}, dir.Path());

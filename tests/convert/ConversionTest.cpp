@@ -345,9 +345,12 @@ TEST(ConversionRun, WriterRefusalEndsTheRunAsAFailure)
     d.view.options.outputPath = d.dir.File("ship_d.3d");
     d.view.options.append = true;
     EXPECT_EQ(d.Go(), RunOutcome::Failed);
-    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\nChecking model scale...\r\nUniform Scale applied: 1.000\r\n"
-                                 "Writing data...\r\nError: The new frames have 3 vertices, but the frames in " +
-                                     d.dir.File("ship_a.3d") + " have 4\r\n");
+    EXPECT_EQ(d.state.statusLog.Text(),
+              "Loading model...\r\nChecking model scale...\r\nUniform Scale applied: 1.000\r\n"
+              "Note: the model spans only 8 of 2048 steps on its widest axis, X; tick Fill the cube (the word fill) to "
+              "use the whole grid\r\n"
+              "Writing data...\r\nError: The new frames have 3 vertices, but the frames in " +
+                  d.dir.File("ship_a.3d") + " have 4\r\n");
     EXPECT_EQ(d.view.calls, kFailedCalls);
     EXPECT_EQ(d.view.goCaption, "Go");
     EXPECT_EQ(ReadFileBytes(d.dir.File("ship_a.3d")), other);

@@ -185,6 +185,52 @@ TEST(ScriptRun, RefusalsNameTheirRuleAndWriteNothing)
     }
 }
 
+// A model that stands in one corner (x 0..2, y 0..1, z 0..0.5) is centred before fill scales it, so
+// it reaches both faces of X; the script's origin, in packed steps, and size=78 put it back in the
+// game at 78 units long. A size that is not a positive number is refused before anything is read.
+TEST(ScriptRun, CentredFillReachesBothFacesAndTheScriptPutsItBackAtItsSize)
+{
+    ScriptRun run;
+    WriteFileBytes(run.dir.File("in.3ds"), Frames({"a"}, 2.0f));
+    const auto go = [&](const char* size) {
+        run.view = CRecordingView();
+        run.state = RunState();
+        run.view.options.inputPath = run.dir.File("in.3ds");
+        run.view.options.outputPath = run.dir.File("ship.3d");
+        run.view.options.fill = run.view.options.script = true;
+        run.view.options.size = size;
+        return RunConversion(run.view, run.state);
+    };
+    ASSERT_EQ(go("78"), RunOutcome::Completed) << run.state.statusLog.Text();
+    const std::string log = run.state.statusLog.Text();
+    EXPECT_NE(log.find("\r\nModel centred: moved by X:-1.000 Y:-0.500 Z:-0.250\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\nSize in the game: 78 Unreal units for the largest extent of 2, a factor of 39\r\n"),
+              std::string::npos)
+        << log;
+    const std::string script = ReadText(run.dir.File("ship.uc"));
+    EXPECT_NE(script.find("#exec MESH ORIGIN MESH=ship X=-1024 Y=-512 Z=-128\r\n"), std::string::npos) << script;
+    EXPECT_NE(script.find("#exec MESHMAP SCALE MESHMAP=ship X=0.0380859375 Y=0.0380859375 Z=0.076171875\r\n"),
+              std::string::npos)
+        << script;
+    const Bytes animation = ReadFileBytes(run.dir.File("ship_a.3d"));
+    ASSERT_EQ(animation.size(), 4u + 3 * 4);
+    std::vector<int> xs;
+    for (std::size_t at = 4; at < animation.size(); at += 4)
+        xs.push_back(static_cast<int>(static_cast<std::uint32_t>(animation[at] | animation[at + 1] << 8) << 21) >> 21);
+    EXPECT_EQ(*std::min_element(xs.begin(), xs.end()), -1024);
+    EXPECT_EQ(*std::max_element(xs.begin(), xs.end()), 1023);
+
+    for (const char* size : {"-3", "0", "big", "78u", "nan", ""}) {
+        SCOPED_TRACE(size);
+        const Snapshot before = TakeSnapshot(run.dir.Path());
+        EXPECT_EQ(go(size), RunOutcome::Refused);
+        EXPECT_EQ(run.view.statusText, std::string("Error: size=") + size +
+                                           " is not a size: give the model's largest extent as a positive number "
+                                           "of Unreal units, such as size=78");
+        EXPECT_TRUE(TakeSnapshot(run.dir.Path()) == before);
+    }
+}
+
 TEST(ScriptRun, AppendKeepsTheScriptsSequencesAndScale)
 {
     ScriptRun run;
@@ -192,21 +238,23 @@ TEST(ScriptRun, AppendKeepsTheScriptsSequencesAndScale)
     ASSERT_EQ(run.Go("ship.3d", false), RunOutcome::Completed) << run.state.statusLog.Text();
     const ExistingScript first = ParseScript(ReadText(run.dir.File("ship.uc")));
     ASSERT_TRUE(first.scaled);
-    EXPECT_EQ(FactorsOf(first).sx, 64.0); // 2 units fill the cube
+    EXPECT_EQ(FactorsOf(first).sx, 128.0); // x 0..2, centred on 1, fills the cube
 
     // Frames twice as large: at the script's scale their far points leave the cube and are clamped.
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"run1", "run2", "run3"}, 4.0f));
     ASSERT_EQ(run.Go("ship_a.3d", true), RunOutcome::Completed) << run.state.statusLog.Text();
-    EXPECT_NE(run.state.statusLog.Text().find("\r\nScale of the import script applied: X:64.000 Y:64.000 Z:64.000\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.state.statusLog.Text().find("\r\nScale of the import script applied: X:128.000 Y:128.000 Z:128.000\r\n"),
+        std::string::npos)
         << run.state.statusLog.Text();
-    // In each new frame x 4 goes past the face (y 2 lands on it, z 1 at 64 stays inside).
-    EXPECT_NE(run.state.statusLog.Text().find("\r\n3 coordinate(s) outside the cube at that scale were clamped\r\n"),
+    // In each new frame, less the script's offset, x 4 and y 2 go past the face (z 1 at 96 stays inside).
+    EXPECT_NE(run.state.statusLog.Text().find("\r\n6 coordinate(s) outside the cube at that scale were clamped\r\n"),
               std::string::npos)
         << run.state.statusLog.Text();
     const std::string script = ReadText(run.dir.File("ship.uc"));
     const ExistingScript appended = ParseScript(script);
-    EXPECT_EQ(FactorsOf(appended).sx, 64.0);
+    EXPECT_EQ(FactorsOf(appended).sx, 128.0);
+    EXPECT_EQ(FactorsOf(appended).ox, 1.0);
     ASSERT_EQ(appended.sequences.size(), 2u);
     EXPECT_EQ(appended.sequences[0].name, "walk");
     EXPECT_EQ(appended.sequences[1].name, "run");

@@ -5,6 +5,7 @@
 // within one quantum of the unscaled (clipped) conversion's, and the farthest coordinate reaches
 // the face of the cube. Models whose materials have texture maps name them in Assimp's materials.
 #include "convert/Conversion.h"
+#include "convert/ImportScript.h"
 #include "tests/support/Files.h"
 #include "tests/support/MemoryFile.h"
 #include "tests/support/RealModels.h"
@@ -21,11 +22,12 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
 RunOutcome Convert(const std::string& input, const std::string& output, VertexMode vertexMode, FrameMode frameMode,
-                   bool fillAndScript)
+                   bool fillAndScript, std::optional<std::string> size = std::nullopt)
 {
     CRecordingView host;
     host.options.inputPath = input;
@@ -33,6 +35,7 @@ RunOutcome Convert(const std::string& input, const std::string& output, VertexMo
     host.options.vertexMode = vertexMode;
     host.options.frameMode = frameMode;
     host.options.fill = host.options.script = fillAndScript;
+    host.options.size = size;
     RunState state;
     return RunConversion(host, state);
 }
@@ -75,21 +78,22 @@ std::vector<std::int32_t> SampledFrames(std::int32_t frameCount)
     return frames;
 }
 
-// How far the packed coordinates reach on each axis, over every frame of the animation file, as a
-// share of the field's 1024 (X, Y) or 512 (Z) steps.
+// How far the packed coordinates reach on each side of each axis, over every frame of the
+// animation file, as a share of the field's 1024 (X, Y) or 512 (Z) steps: the nearer side's.
 aiVector3D Reach(const Bytes& animation)
 {
-    float reach[3] = {0, 0, 0};
+    float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
     for (std::size_t at = 4; at + 4 <= animation.size(); at += 4) {
         const std::uint32_t word = animation[at] | animation[at + 1] << 8 | animation[at + 2] << 16 |
                                    static_cast<std::uint32_t>(animation[at + 3]) << 24;
-        const int x = static_cast<int>(word << 21) >> 21, y = static_cast<int>(word << 10) >> 21,
-                  z = static_cast<int>(word) >> 22;
-        reach[0] = std::max(reach[0], std::abs(x) / 1024.0f);
-        reach[1] = std::max(reach[1], std::abs(y) / 1024.0f);
-        reach[2] = std::max(reach[2], std::abs(z) / 512.0f);
+        const float c[3] = {(static_cast<int>(word << 21) >> 21) / 1024.0f,
+                            (static_cast<int>(word << 10) >> 21) / 1024.0f, (static_cast<int>(word) >> 22) / 512.0f};
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::min(low[a], c[a]);
+            high[a] = std::max(high[a], c[a]);
+        }
     }
-    return aiVector3D(reach[0], reach[1], reach[2]);
+    return aiVector3D(std::min(-low[0], high[0]), std::min(-low[1], high[1]), std::min(-low[2], high[2]));
 }
 
 // The file names the script may give the texture maps of the model's materials, as lib3ds reads
@@ -133,14 +137,20 @@ TEST_P(ScriptAssimp, ScriptGivesEveryModelBackItsSizeAndNamesItsTextures)
                 continue; // the model cannot be converted this way (by name: objects of different sizes)
 
             const Bytes animation = ReadFileBytes(dir.File("model_a.3d"));
+            // Assimp does not read MESH ORIGIN: the centring's offset, in packed steps, is put back here,
+            // on Assimp's axes, whose Z is the file's turned over.
+            const std::string text = ReadText(dir.File("model.uc"));
+            const ExistingScript script = ParseScript(text);
+            const float origin[3] = {static_cast<float>(script.originX), static_cast<float>(script.originY),
+                                     -static_cast<float>(script.originZ)};
             for (const std::int32_t k : SampledFrames(animation[0] | animation[1] << 8)) {
                 const Imported f = Import(dir.File("model_d.3d"), k);
                 const Imported p = Import(dir.File("plain_d.3d"), k);
                 ASSERT_EQ(f.corners.size(), p.corners.size());
                 EXPECT_EQ(p.scale, aiVector3D(1.0f, 1.0f, 1.0f)); // no script beside the plain pair
-                // One quantum: of the plain conversion (1/8, 1/4 unit) or of the filled one (its scale).
-                const float quantum[3] = {std::max(0.125f, f.scale.x), std::max(0.125f, f.scale.y),
-                                          std::max(0.25f, f.scale.z)};
+                // Each packing cuts towards 0 by less than its step: the plain one (1/8, 1/4 unit) about
+                // the origin, the filled one (its scale) about the centre, so the two may cut apart.
+                const float quantum[3] = {0.125f + f.scale.x, 0.125f + f.scale.y, 0.25f + f.scale.z};
                 const float unit[3] = {0.125f, 0.125f, 0.25f};
                 const float face[3] = {1023.0f, 1023.0f, 511.0f};
                 std::size_t misses = 0;
@@ -148,7 +158,8 @@ TEST_P(ScriptAssimp, ScriptGivesEveryModelBackItsSizeAndNamesItsTextures)
                     for (int a = 0; a < 3; ++a) {
                         if (std::fabs(p.corners[i][a]) >= face[a])
                             continue; // clipped in the plain conversion
-                        const float units = f.corners[i][a] * f.scale[a], plainUnits = p.corners[i][a] * unit[a];
+                        const float units = (f.corners[i][a] - origin[a]) * f.scale[a],
+                                    plainUnits = p.corners[i][a] * unit[a];
                         if (!(std::fabs(units - plainUnits) <= quantum[a] * 1.0001f) && misses++ < 3)
                             ADD_FAILURE() << "frame " << k << " corner " << i << " axis " << a << ": " << units
                                           << " against " << plainUnits;
@@ -161,7 +172,7 @@ TEST_P(ScriptAssimp, ScriptGivesEveryModelBackItsSizeAndNamesItsTextures)
                     })) << "no material names a texture map of the model";
                 }
             }
-            // The farthest coordinate reaches the face: on the largest axis, or on every axis that has one.
+            // Centred, the model reaches both faces: of its largest axis, or of every axis that has an extent.
             const aiVector3D reach = Reach(animation);
             const float least = 1016.0f / 1024.0f;
             if (vertexMode == VertexMode::UniformScale)
@@ -170,6 +181,38 @@ TEST_P(ScriptAssimp, ScriptGivesEveryModelBackItsSizeAndNamesItsTextures)
                 for (int a = 0; a < 3; ++a)
                     EXPECT_TRUE(reach[a] == 0.0f || reach[a] >= least) << "axis " << a << " reaches " << reach[a];
         }
+    }
+}
+
+// size=78 makes the largest extent over all frames 78 Unreal units in Assimp's reading, whatever the
+// model's own size: the jet is under 2 .3DS units long, the horse about 12.
+TEST(ScriptAssimpSize, SizeGivesTheLargestExtentInUnrealUnits)
+{
+    for (const std::string& model : realmodels::AllModels()) {
+        const std::string stem = std::filesystem::path(model).stem().string();
+        if (stem != "gl-14" && stem != "horse")
+            continue;
+        SCOPED_TRACE(stem);
+        const ScopedTempDir dir;
+        ASSERT_EQ(Convert(model, dir.File("m.3d"), VertexMode::UniformScale, FrameMode::ByKeyFrame, true, "78"),
+                  RunOutcome::Completed);
+        // Every vertex of every frame at the scale Assimp reads from the script: the jet has points
+        // in no triangle, which Assimp's meshes leave out.
+        const aiVector3D scale = Import(dir.File("m_d.3d"), 0).scale;
+        const Bytes animation = ReadFileBytes(dir.File("m_a.3d"));
+        aiVector3D low(1e30f, 1e30f, 1e30f), high(-1e30f, -1e30f, -1e30f);
+        for (std::size_t at = 4; at + 4 <= animation.size(); at += 4) {
+            const std::uint32_t word = animation[at] | animation[at + 1] << 8 | animation[at + 2] << 16 |
+                                       static_cast<std::uint32_t>(animation[at + 3]) << 24;
+            const int c[3] = {static_cast<int>(word << 21) >> 21, static_cast<int>(word << 10) >> 21,
+                              static_cast<int>(word) >> 22};
+            for (int a = 0; a < 3; ++a) {
+                low[a] = std::min(low[a], c[a] * scale[a]);
+                high[a] = std::max(high[a], c[a] * scale[a]);
+            }
+        }
+        const float largest = std::max({high.x - low.x, high.y - low.y, high.z - low.z});
+        EXPECT_NEAR(largest, 78.0f, 1.001f * std::max({scale.x, scale.y, scale.z})) << largest; // one step
     }
 }
 

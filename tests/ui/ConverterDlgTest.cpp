@@ -69,9 +69,9 @@ QList<int> EnabledIds(const CConverterDlg& dialog)
 }
 
 // Before a run every control takes input but Preview, which waits for a run's files.
-const QList<int> kEnabledBeforeARun = {kInputPath,  kOutputPath, kBrowseInput,  kBrowseOutput, kUniformScale,
-                                       kClipBounds, kAppend,     kByObjectName, kByKeyFrame,   kStatus,
-                                       kHelp,       kGo,         kXyzScale,     kFill,         kScript};
+const QList<int> kEnabledBeforeARun = {
+    kInputPath,  kOutputPath, kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds, kAppend, kByObjectName,
+    kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kSize};
 
 // The status box's text, one entry a line.
 QStringList StatusLines(const CConverterDlg& dialog)
@@ -150,13 +150,13 @@ private Q_SLOTS:
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QList<int> visited;
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 13; ++i) {
             visited.append(QApplication::focusWidget()->property("controlId").toInt());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         // Each radio group at its selected button; Preview waits for a completed run.
         QCOMPARE(visited, QList<int>({kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend,
-                                      kByKeyFrame, kFill, kScript, kGo, kHelp, kStatus}));
+                                      kByKeyFrame, kFill, kScript, kSize, kGo, kHelp, kStatus}));
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
     }
 
@@ -335,6 +335,18 @@ private Q_SLOTS:
         const ConversionOptions options = dialog.ReadOptions();
         QVERIFY(options.fill && options.script);
         QCOMPARE(options.vertexMode, VertexMode::UniformScale);
+        QVERIFY(!options.size);
+
+        // Ticking the script ticks Fill the cube, which stays the user's to untick; the size field
+        // is the word size=.
+        QTest::mouseClick(script, Qt::LeftButton);
+        fill->setChecked(false);
+        QTest::mouseClick(script, Qt::LeftButton);
+        QVERIFY(fill->isChecked() && script->isChecked());
+        QTest::mouseClick(fill, Qt::LeftButton);
+        QVERIFY(!fill->isChecked() && script->isChecked());
+        QTest::keyClicks(dialog.Control(kSize), " 78 ");
+        QCOMPARE(dialog.ReadOptions().size.value_or(""), std::string("78"));
     }
 
     void autoRunsOnceAfterFirstPaint()

@@ -56,10 +56,12 @@ const char* const kExpectedHelp =
     "\n"
     "Unreal Editor\n"
     "- Fill the cube (finest detail)\n"
-    "  With Uniform Scale or X,Y,Z Scale, a model that fits\n"
-    "  inside the (-128 to 128) cube is also scaled up until it\n"
-    "  fills it, so that a small model keeps its detail instead\n"
-    "  of collapsing onto the coarse grid of the .3D vertices.\n"
+    "  With Uniform Scale or X,Y,Z Scale, the model is centred\n"
+    "  on the origin and a model that fits inside the (-128 to\n"
+    "  128) cube is also scaled up until it fills it, so that a\n"
+    "  small model keeps its detail instead of collapsing onto\n"
+    "  the coarse grid of the .3D vertices. Without it, the log\n"
+    "  notes a model that uses hardly any of the grid.\n"
     "\n"
     "- Write import script (.uc)\n"
     "  Also writes NAME.uc beside NAME_d.3d and NAME_a.3d: the\n"
@@ -69,6 +71,13 @@ const char* const kExpectedHelp =
     "  Models folder of your package, the textures (as .pcx) in\n"
     "  Textures and NAME.uc in Classes. When appending, the\n"
     "  script is written again for the whole animation.\n"
+    "  Ticking it also ticks Fill the cube: the script's MESH\n"
+    "  ORIGIN and MESHMAP SCALE put the model back in place.\n"
+    "\n"
+    "- Size in Unreal units\n"
+    "  With the script, the model's largest extent in the game\n"
+    "  (a player is about 78 units tall); empty keeps the .3DS\n"
+    "  units.\n"
     "\n"
     "Questions: see the project's issue tracker\n"
     "Homepage: the Tarnex Model Converter repository\n";
@@ -87,7 +96,7 @@ private Q_SLOTS:
         auto* text = box.findChild<QPlainTextEdit*>("helpText");
         QVERIFY(text != nullptr);
         QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
-        QCOMPARE(text->document()->blockCount(), 63); // 62 lines, each ended
+        QCOMPARE(text->document()->blockCount(), 72); // 71 lines, each ended
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
