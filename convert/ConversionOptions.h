@@ -5,6 +5,7 @@
 #include "scene/SceneData.h"
 
 #include <string>
+#include <vector>
 
 struct ConversionOptions {
     std::string inputPath;
@@ -14,4 +15,5 @@ struct ConversionOptions {
     bool append = false;
     bool fill = false;   // the scale factors may also grow, so that the model fills the cube
     bool script = false; // a new pair comes with its import script; an append rewrites it
+    std::vector<std::string> unknownWords; // option words that name no option, as typed
 };

@@ -20,19 +20,29 @@ ConversionOptions CConverterCommandLineInfo::Options() const
     ConversionOptions options;
     options.inputPath = inputPath_;
     options.outputPath = outputPath_;
-    for (const std::string& word : words_)
-        ApplyOptionWord(ParseOptionWord(word), options);
+    for (const std::string& word : words_) {
+        const OptionWord parsed = ParseOptionWord(word);
+        if (parsed == OptionWord::None && !BareOptionWord(word).empty())
+            options.unknownWords.push_back(BareOptionWord(word));
+        ApplyOptionWord(parsed, options);
+    }
     return options;
+}
+
+std::string BareOptionWord(const std::string& word)
+{
+    const char* space = " \t\r\n\v\f";
+    const auto first = word.find_first_not_of(space);
+    if (first == std::string::npos)
+        return {};
+    const std::string trimmed = word.substr(first, word.find_last_not_of(space) - first + 1);
+    const auto letters = trimmed.find_first_not_of('-');
+    return letters == std::string::npos ? std::string() : trimmed.substr(letters);
 }
 
 OptionWord ParseOptionWord(const std::string& word)
 {
-    std::string lower = AsciiLower(word);
-    const char* space = " \t\r\n\v\f";
-    const auto first = lower.find_first_not_of(space);
-    if (first == std::string::npos)
-        return OptionWord::None;
-    lower = lower.substr(first, lower.find_last_not_of(space) - first + 1);
+    const std::string lower = AsciiLower(BareOptionWord(word));
     if (lower == "append")
         return OptionWord::Append;
     if (lower == "clip")

@@ -106,8 +106,8 @@ TEST(BadPaths, DerivedNameThatIsAFolderFailsTheWriteAndKeepsTheFolder)
 
     const CliOutcome run = RunCli({dir.File("in.3ds"), dir.File("ship.3d")}, logs.Path());
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n"
-                       "Error: Could not write output file: " + dir.File("ship_a.3d") + "\n");
+    EXPECT_EQ(run.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nWriting data...\n");
+    EXPECT_EQ(run.err, "Error: Could not write output file: " + dir.File("ship_a.3d") + "\n");
     EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
 }
 

@@ -37,6 +37,18 @@ QPushButton* GoButton(const CConverterDlg& dialog)
     return static_cast<QPushButton*>(dialog.Control(1012));
 }
 
+// A caption as the user reads it, without the "&" that marks its Alt shortcut.
+QString Caption(const QAbstractButton* button)
+{
+    return QString(button->text()).remove(QLatin1Char('&'));
+}
+
+// A Go that comes within a double-click's interval of a completed run is not taken for Close.
+void WaitPastDoubleClick()
+{
+    QTest::qWait(QApplication::doubleClickInterval() + 20);
+}
+
 QLineEdit* Field(const CConverterDlg& dialog, int id)
 {
     return static_cast<QLineEdit*>(dialog.Control(id));
@@ -120,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(CheckedIds(dialog), QList<int>({1004, 1008}));
         QCOMPARE(Field(dialog, 1000)->text(), QString());
         QCOMPARE(Field(dialog, 1001)->text(), QString());
-        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
         QVERIFY(GoButton(dialog)->isDefault());
         QCOMPARE(EnabledIds(dialog), QList<int>({1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
                                                  1010, 1012, 1013}));
@@ -131,17 +143,52 @@ private Q_SLOTS:
     {
         CConverterDlg dialog;
         Show(dialog);
-        dialog.GrowWindow(kWindowGrowth);
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QList<int> visited;
-        for (int i = 0; i < 12; ++i) {
-            visited.append(QApplication::focusWidget()->property("controlId").toInt());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        // Each radio group at its selected button; Preview waits for a completed run.
-        QCOMPARE(visited, QList<int>({1000, 1002, 1001, 1003, 1004, 1006, 1008, 1014, 1015, 1012, 1010, 1009}));
+        const auto visit = [](int stops) {
+            QList<int> visited;
+            for (int i = 0; i < stops; ++i) {
+                visited.append(QApplication::focusWidget()->property("controlId").toInt());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            return visited;
+        };
+        // Each radio group at its selected button; Preview waits for a completed run, and the
+        // status box for the window to show it.
+        const QList<int> stops = {1000, 1002, 1001, 1003, 1004, 1006, 1008, 1014, 1015, 1012, 1010};
+        QCOMPARE(visit(11), stops);
         QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
+        dialog.GrowWindow(kWindowGrowth);
+        QCOMPARE(visit(12), stops + QList<int>({1009}));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
+    }
+
+    void altShortcutsReachTheLabelledControls()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1001));
+        QTest::keyClick(&dialog, Qt::Key_I, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
+        for (const Qt::Key key : {Qt::Key_X, Qt::Key_N, Qt::Key_A})
+            QTest::keyClick(&dialog, key, Qt::AltModifier);
+        QTRY_COMPARE(CheckedIds(dialog), QList<int>({1006, 1007, 1013}));
+        QTest::keyClick(&dialog, Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(StatusText(dialog), QString("Error: You must specify an input file"));
+    }
+
+    void unknownOptionWordIsNotedInTheLog()
+    {
+        CConverterDlg dialog;
+        dialog.SetPresets(inputPath.toStdString(), dir.filePath("noted.3d").toStdString(), {"--scrpit", "--clip"});
+        Show(dialog);
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
+        QVERIFY2(StatusText(dialog).startsWith("Note: unknown option word \"scrpit\" ignored\nLoading model...\n"),
+                 qPrintable(StatusText(dialog)));
+        QCOMPARE(CheckedIds(dialog), QList<int>({1005, 1008}));
     }
 
     void everyControlTakesTheClicksOnItself()
@@ -178,23 +225,41 @@ private Q_SLOTS:
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QCOMPARE(StatusText(dialog), QString("Error: You must specify an output file name"));
         QCOMPARE(dialog.height(), grownHeight);
-        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
     }
 
-    void loadFailureLeavesOnlyHelpAndStatus()
+    void failedRunLeavesTheWindowAsBeforeWithTheFocusOnTheFix()
     {
         const QString broken = dir.filePath("broken.3ds");
         QVERIFY(WriteFile(broken, QByteArray("not a scene at all")));
         CConverterDlg dialog;
         Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         TypePaths(dialog, broken, dir.filePath("broken.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
-        QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010}));
-        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QCOMPARE(EnabledIds(dialog), QList<int>({1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
+                                                 1010, 1012, 1013}));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1000));
         QVERIFY(!QFile::exists(dir.filePath("broken_d.3d")));
-        QVERIFY(WithModalDialog([&] { QTest::mouseClick(static_cast<QPushButton*>(dialog.Control(1010)), Qt::LeftButton); },
-                                [](QDialog&) {}));
+
+        // By name the scene's objects must have one point count; by key frame they need not.
+        QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
+        QVERIFY(WriteFile(dir.filePath("uneven.3ds"), UnevenScene()));
+        Field(dialog, 1000)->setText(dir.filePath("uneven.3ds"));
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QVERIFY(StatusText(dialog).endsWith("Error: Object point counts do not match\n"));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(1007));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // the one option change
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
+        const QString log = StatusText(dialog);
+        QVERIFY2(log.startsWith("Loading model...\nError reading input file"), qPrintable(log));
+        QCOMPARE(log.count("----\n"), 2);
+        QVERIFY(log.endsWith("\nDone.\n"));
     }
 
     void completedRunShowsCloseAndGoEndsDialog()
@@ -205,12 +270,15 @@ private Q_SLOTS:
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
         QVERIFY(StatusText(dialog).endsWith("\nDone.\n"));
-        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
         QCOMPARE(EnabledIds(dialog), QList<int>({1009, 1010, 1012}));
 
         const QByteArray data = ReadFile(dir.filePath("done_d.3d"));
         const QByteArray animation = ReadFile(dir.filePath("done_a.3d"));
         QVERIFY(!data.isEmpty() && !animation.isEmpty());
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton); // the second click of a double-click
+        QVERIFY(dialog.isVisible());
+        WaitPastDoubleClick();
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -226,9 +294,10 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         TypePaths(dialog, inputPath, dir.filePath("enter.3d"));
         QTest::keyClick(Field(dialog, 1001), Qt::Key_Return);
-        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
         // Enter goes to the focused button: on any other it would not close.
         QCOMPARE(QApplication::focusWidget(), GoButton(dialog));
+        WaitPastDoubleClick();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!dialog.isVisible());
     }
@@ -278,7 +347,8 @@ private Q_SLOTS:
         QTest::newRow("APPEND") << "APPEND" << "" << "" << QList<int>({1004, 1006, 1008});
         QTest::newRow("all three kinds") << "ByName" << "append" << "Clip" << QList<int>({1005, 1006, 1007});
         QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({1008, 1013});
-        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-clip" << QList<int>({1004, 1008});
+        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-/clip" << QList<int>({1004, 1008});
+        QTest::newRow("dashes") << "--byname" << "-xyz" << "" << QList<int>({1007, 1013});
     }
 
     void optionWordPresets()
@@ -319,7 +389,7 @@ private Q_SLOTS:
         dialog.SetPresets(inputPath.toStdString(), dir.filePath("auto.3d").toStdString(), {"clip"});
         Show(dialog);
         QCOMPARE(Field(dialog, 1001)->text(), dir.filePath("auto.3d"));
-        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
         QVERIFY(QFile::exists(dir.filePath("auto_a.3d")));
         QVERIFY(!StatusText(dialog).contains("Checking model scale..."));
         // A second automatic request would find the run finished and close the window.
@@ -368,8 +438,10 @@ private Q_SLOTS:
         QStringList suffixes;
         QList<bool> confirms;
         QList<QWidget*> parents;
+        QList<QFileDialog::FileMode> fileModes;
         dialog.SetFileDialogRunner([&](QFileDialog& files) {
             filters.append(files.nameFilters());
+            fileModes.append(files.fileMode());
             modes.append(files.acceptMode());
             suffixes.append(files.defaultSuffix());
             confirms.append(!files.testOption(QFileDialog::DontConfirmOverwrite));
@@ -380,7 +452,8 @@ private Q_SLOTS:
         Show(dialog);
         QTest::mouseClick(dialog.Control(1002), Qt::LeftButton);
         QTest::mouseClick(dialog.Control(1003), Qt::LeftButton);
-        QCOMPARE(filters, QStringList({"3D Studio MAX (*.3DS *.3ds)", "Unreal 3D Format (*.3D *.3d)"}));
+        QCOMPARE(filters, QStringList({"3D Studio MAX (*.3DS *.3ds)", "All files (*)", "Unreal 3D Format (*.3D *.3d)"}));
+        QCOMPARE(fileModes.at(0), QFileDialog::ExistingFile); // Open takes no file that is not there
         QCOMPARE(modes, QList<QFileDialog::AcceptMode>({QFileDialog::AcceptOpen, QFileDialog::AcceptSave}));
         QCOMPARE(suffixes, QStringList({"3DS", "3D"}));
         QCOMPARE(confirms.at(1), false);
@@ -499,7 +572,7 @@ private Q_SLOTS:
         QTest::qWait(50);
         QVERIFY(user.acted);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
         QVERIFY(StatusText(dialog).endsWith("Done.\n"));
     }
 
@@ -531,7 +604,7 @@ private Q_SLOTS:
         CConverterDlg dialog;
         dialog.SetPresets(input, output, {});
         Show(dialog);
-        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
         QVERIFY(std::filesystem::exists(folder + "/sc\xe9ne_a.3d"));
 
         // Chosen in the file dialog, the name comes back as text that lost the byte.
@@ -585,7 +658,7 @@ private Q_SLOTS:
         QTest::mouseClick(dialog.Control(1013), Qt::LeftButton);
         QTest::mouseClick(dialog.Control(1007), Qt::LeftButton);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
 
         QProcess cli;
         cli.setStandardOutputFile(QProcess::nullDevice());
