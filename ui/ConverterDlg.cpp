@@ -288,7 +288,9 @@ void CConverterDlg::OnSysCommand(int id)
 
 bool CConverterDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == goButton && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+    const QEvent::Type type = event->type();
+    if (watched == goButton &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress))
         goPressedAt = std::chrono::steady_clock::now();
     return QDialog::eventFilter(watched, event);
 }
