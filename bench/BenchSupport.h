@@ -39,6 +39,7 @@ public:
     void GrowWindow(int) override {}
     void SetStatusText(const std::string& text) override { lastText = text; }
     void DisableControls() override {}
+    void EnableControls(RetryFocus) override {}
     void SetGoCaption(const std::string&) override {}
     void EnableGo() override {}
     void CloseDialog() override {}

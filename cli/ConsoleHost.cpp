@@ -42,8 +42,9 @@ void CConsoleHost::ShowLog(const std::string&, const std::string& line)
 {
     ClearProgress();
     const std::string fresh = WithoutCarriageReturns(line);
-    std::fwrite(fresh.data(), 1, fresh.size(), out_);
-    std::fflush(out_);
+    std::FILE* const stream = fresh.rfind("Error", 0) == 0 ? err_ : out_;
+    std::fwrite(fresh.data(), 1, fresh.size(), stream);
+    std::fflush(stream);
 }
 
 void CConsoleHost::ShowProgress(const std::string&, const std::string& line)

@@ -1,6 +1,6 @@
-// The conversion host of tarnex-cli: log lines go to standard output as they are appended,
-// progress lines to standard error when it is a terminal, a refused request's message to
-// standard error.
+// The conversion host of tarnex-cli: log lines go to standard output as they are appended, except
+// that a line beginning "Error" (with what was appended with it) goes to standard error, as a
+// refused request's message does; progress lines go to standard error when it is a terminal.
 #pragma once
 
 #include "convert/ConversionHost.h"
@@ -16,6 +16,7 @@ public:
     void GrowWindow(int) override {}
     void SetStatusText(const std::string& text) override;
     void DisableControls() override {}
+    void EnableControls(RetryFocus) override {}
     void SetGoCaption(const std::string&) override {}
     void EnableGo() override {}
     void CloseDialog() override {}

@@ -13,6 +13,8 @@
 #include <new>
 #include <vector>
 
+const char* const kRunSeparator = "----";
+
 namespace {
 
 bool SameFile(const FileInfo& a, const FileInfo& b)
@@ -148,20 +150,56 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     return true;
 }
 
-// The stages of an accepted request, from "Loading model..." to the frame-count line.
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A load failure is the file's, except that objects of different point counts fit by key frame.
+RetryFocus LoadFailureFocus(const CStatusLog& log, FrameMode mode)
+{
+    if (mode == FrameMode::ByObjectName && EndsWith(log.Text(), FormatLine("Error: Object point counts do not match")))
+        return RetryFocus::FrameMode;
+    return RetryFocus::InputPath;
+}
+
+// A write that could not open or write a file is the output path's; any other refusal when
+// appending is the animation file's, whose frames the new ones do not fit.
+RetryFocus WriteFailureFocus(const std::string& line, bool append)
+{
+    return append && line.rfind("Error: Could not", 0) != 0 ? RetryFocus::Append : RetryFocus::OutputPath;
+}
+
+// A script of this program's beside a pair written without "script" now describes other files.
+void NoteOldScript(CStatusLog& log, CFileSystem& fs, const OutputNames& names)
+{
+    const std::string path = ScriptPath(names.dataPath);
+    ExistingScript existing;
+    if (fs.Stat(path).exists && ReadScript(fs, path, existing) && existing.ours)
+        log.Append(FormatLine("Note: The import script %s was written for the files just replaced and no longer "
+                              "describes them (\"script\" writes it again)",
+                              path.c_str()));
+}
+
+// The stages of an accepted request, from "Loading model..." to the frame-count line. On failure
+// focus names the control most likely to fix it.
 bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs, std::unique_ptr<CFile> input,
-             const OutputNames& names, const ExistingScript& existing)
+             const OutputNames& names, const ExistingScript& existing, RetryFocus& focus)
 {
     log.Append(FormatLine("Loading model..."));
     C3dsModel model(log);
     const int loaded = model.Load(*input, options.frameMode);
     input.reset();
-    if (!loaded)
+    focus = RetryFocus::InputPath;
+    if (!loaded) {
+        focus = LoadFailureFocus(log, options.frameMode);
         return false;
+    }
 
     std::string line;
     if (!CheckFormatLimits(model, options.append, line)) {
         log.Append(line);
+        focus = RetryFocus::FrameMode;
         return false;
     }
 
@@ -218,6 +256,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     }
     if (!wrote) {
         log.Append(line);
+        focus = WriteFailureFocus(line, options.append);
         return false;
     }
     if (options.append)
@@ -226,6 +265,8 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         log.Append(FormatLine("%d frame(s) converted", written.framesWritten));
     if (options.script)
         log.Append(FormatLine("Import script written: %s", script.path.c_str()));
+    else if (!options.append)
+        NoteOldScript(log, fs, names);
     return true;
 }
 
@@ -251,20 +292,39 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
         return RunOutcome::Refused;
 
     host.DisableControls();
+    if (!state.statusLog.Text().empty())
+        state.statusLog.Append(FormatLine("%s", kRunSeparator)); // an earlier run failed
+    if (!state.wordNotesShown) {
+        state.wordNotesShown = true;
+        for (const std::string& word : options.unknownWords)
+            state.statusLog.Append(FormatLine("Note: unknown option word \"%s\" ignored", word.c_str()));
+    }
     // Whatever the scene, running out of memory ends the run with a line, never the program: the
     // scene model, the frames and the files being written are released on the way out.
     bool converted = false;
+    RetryFocus focus = RetryFocus::InputPath;
     try {
-        converted = Convert(state.statusLog, options, fs, std::move(input), names, existing);
+        converted = Convert(state.statusLog, options, fs, std::move(input), names, existing, focus);
     } catch (const std::bad_alloc&) {
         state.statusLog.Append(FormatLine("Error: The scene is too large to convert"));
+        focus = RetryFocus::InputPath;
     }
-    if (!converted)
+    if (!converted) {
+        // Nothing was written: the user may change what failed and press Go again.
+        host.EnableControls(focus);
         return RunOutcome::Failed;
+    }
     state.written = names;
     state.statusLog.Append(FormatLine("Done."));
     host.SetGoCaption("Close");
     state.runFinished = true;
+    state.finishedAt = std::chrono::steady_clock::now();
     host.EnableGo();
     return RunOutcome::Completed;
+}
+
+bool GoRequestCloses(const RunState& state, std::chrono::steady_clock::time_point pressedAt,
+                     std::chrono::steady_clock::time_point now, std::chrono::milliseconds doubleClickInterval)
+{
+    return state.runFinished && pressedAt >= state.finishedAt && now - state.finishedAt >= doubleClickInterval;
 }

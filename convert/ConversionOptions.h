@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct ConversionOptions {
     std::string inputPath;
@@ -20,4 +21,5 @@ struct ConversionOptions {
     std::chrono::milliseconds lockPatience{30000};
     // N of size=N as given: the script makes the largest extent N Unreal units; none: the .3DS units.
     std::optional<std::string> size;
+    std::vector<std::string> unknownWords; // option words that name no option, as typed
 };

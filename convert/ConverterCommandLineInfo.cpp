@@ -20,12 +20,18 @@ ConversionOptions CConverterCommandLineInfo::Options() const
     ConversionOptions options;
     options.inputPath = inputPath_;
     options.outputPath = outputPath_;
-    for (const std::string& word : words_)
+    for (const std::string& word : words_) {
+        const OptionWord parsed = ParseOptionWord(word);
+        if (parsed == OptionWord::None && !BareOptionWord(word).empty())
+            options.unknownWords.push_back(BareOptionWord(word));
         ApplyOptionWord(word, options);
+    }
     return options;
 }
 
 namespace {
+
+constexpr const char* kSizeWord = "size=";
 
 std::string Trimmed(const std::string& text)
 {
@@ -36,15 +42,18 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
 
-constexpr const char* kSizeWord = "size=";
-
 } // namespace
+
+std::string BareOptionWord(const std::string& word)
+{
+    const std::string trimmed = Trimmed(word);
+    const auto letters = trimmed.find_first_not_of('-');
+    return letters == std::string::npos ? std::string() : trimmed.substr(letters);
+}
 
 OptionWord ParseOptionWord(const std::string& word)
 {
-    const std::string lower = Trimmed(AsciiLower(word));
-    if (lower.empty())
-        return OptionWord::None;
+    const std::string lower = AsciiLower(BareOptionWord(word));
     if (lower == "append")
         return OptionWord::Append;
     if (lower == "clip")
@@ -81,5 +90,5 @@ void ApplyOptionWord(const std::string& word, ConversionOptions& options)
     const OptionWord parsed = ParseOptionWord(word);
     ApplyOptionWord(parsed, options);
     if (parsed == OptionWord::Size)
-        options.size = Trimmed(Trimmed(word).substr(std::string(kSizeWord).size()));
+        options.size = Trimmed(BareOptionWord(word).substr(std::string(kSizeWord).size()));
 }

@@ -18,7 +18,8 @@ public:
     const std::string& OutputPath() const { return outputPath_; }
     const std::vector<std::string>& Words() const { return words_; }
     // The request the command line describes: its paths, and its words applied in order to the
-    // options a dialog starts with (UniformScale, ByKeyFrame, nothing else).
+    // options a dialog starts with (UniformScale, ByKeyFrame, nothing else); the words that name
+    // no option are kept in unknownWords for the log's notes.
     ConversionOptions Options() const;
 
 private:
@@ -29,8 +30,11 @@ private:
 
 enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script, Size };
 
-// Lower-cases the word, trims white space from both ends and matches it whole; size=N is matched
-// by its "size=".
+// The word without the white space around it and without any leading dashes ("--clip" is
+// "clip"), in the case it was typed.
+std::string BareOptionWord(const std::string& word);
+
+// Matches the bare word whole, in any letter case; size=N is matched by its "size=".
 OptionWord ParseOptionWord(const std::string& word);
 
 // A word's effect on the options; of two words for the same choice the later one wins, and no

@@ -100,15 +100,15 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     place(kOutputPath, outputEdit, 47, 22, 156, 13);
     browseOutputButton = new QPushButton(tr("..."), this);
     place(kBrowseOutput, browseOutputButton, 203, 22, 15, 13);
-    appendBox = new QCheckBox(tr("Append Frame(s) to output"), this);
+    appendBox = new QCheckBox(tr("&Append Frame(s) to output"), this);
     place(kAppend, appendBox, 97, 49, 107, 11);
-    goButton = new QPushButton(tr("Go"), this);
+    goButton = new QPushButton(tr("&Go"), this);
     place(kGo, goButton, 57, 99, 33, 14);
     goButton->setDefault(true);
-    helpButton = new QPushButton(tr("Help"), this);
+    helpButton = new QPushButton(tr("&Help"), this);
     place(kHelp, helpButton, 124, 99, 33, 14);
     // The files a completed run wrote, read back and shown as the engine will see them.
-    previewButton = new QPushButton(tr("Preview"), this);
+    previewButton = new QPushButton(tr("&Preview"), this);
     place(kPreview, previewButton, 182, 99, 36, 14);
     previewButton->setEnabled(false);
 
@@ -116,26 +116,28 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     place(kStatus, statusEdit, 13, 131, 199, 57);
     statusEdit->setReadOnly(true);
     statusEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    statusEdit->setFocusPolicy(Qt::StrongFocus);
+    statusEdit->setFocusPolicy(Qt::NoFocus); // a Tab stop once the first Go shows it
     statusEdit->setTabChangesFocus(true);
     statusEdit->setFrameShape(QFrame::NoFrame);
     statusEdit->setLineWrapMode(QPlainTextEdit::WidgetWidth); // a line that names a long path wraps
     statusEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     statusEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    uniformScaleButton = new CSelectingRadioButton(tr("Uniform Scale"), this);
+    uniformScaleButton = new CSelectingRadioButton(tr("&Uniform Scale"), this);
     place(kUniformScale, uniformScaleButton, 13, 50, 59, 12);
-    byObjectNameButton = new CSelectingRadioButton(tr("Convert by object name (vxsplit)"), this);
+    byObjectNameButton = new CSelectingRadioButton(tr("Convert by object &name (vxsplit)"), this);
     place(kByObjectName, byObjectNameButton, 97, 63, 122, 10);
-    clipBoundsButton = new CSelectingRadioButton(tr("Clip Bounds"), this);
+    clipBoundsButton = new CSelectingRadioButton(tr("&Clip Bounds"), this);
     place(kClipBounds, clipBoundsButton, 13, 73, 58, 13);
-    byKeyFrameButton = new CSelectingRadioButton(tr("Convert by key Frame"), this);
+    byKeyFrameButton = new CSelectingRadioButton(tr("Convert by &key Frame"), this);
     place(kByKeyFrame, byKeyFrameButton, 97, 76, 93, 8);
 
-    auto* inputLabel = new QLabel(tr("Input from:"), this);
+    auto* inputLabel = new QLabel(tr("&Input from:"), this);
     place(0, inputLabel, 7, 7, 40, 8);
-    auto* outputLabel = new QLabel(tr("Output to:"), this);
+    inputLabel->setBuddy(inputEdit);
+    auto* outputLabel = new QLabel(tr("&Output to:"), this);
     place(0, outputLabel, 7, 24, 37, 10);
+    outputLabel->setBuddy(outputEdit);
     auto* vertexGroup = new QGroupBox(tr("Vertex Conversion"), this);
     place(0, vertexGroup, 7, 38, 74, 53);
     auto* animationGroup = new QGroupBox(tr("Animation"), this);
@@ -144,19 +146,20 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     statusGroup->setObjectName(QStringLiteral("statusGroup"));
     place(0, statusGroup, 7, 118, 211, 74);
 
-    xyzScaleButton = new CSelectingRadioButton(tr("X,Y,Z Scale"), this);
+    xyzScaleButton = new CSelectingRadioButton(tr("&X,Y,Z Scale"), this);
     place(kXyzScale, xyzScaleButton, 13, 63, 58, 10);
 
     // The editor's options stand apart, to the right of the template's controls.
     auto* editorGroup = new QGroupBox(tr("Unreal Editor"), this);
     place(0, editorGroup, 226, 38, 114, 53);
-    fillBox = new QCheckBox(tr("Fill the cube (finest detail)"), this);
+    fillBox = new QCheckBox(tr("&Fill the cube (finest detail)"), this);
     place(kFill, fillBox, 232, 50, 104, 11);
-    scriptBox = new QCheckBox(tr("Write import script (.uc)"), this);
+    scriptBox = new QCheckBox(tr("Write import &script (.uc)"), this);
     place(kScript, scriptBox, 232, 63, 104, 11);
-    auto* sizeLabel = new QLabel(tr("Size in Unreal units:"), this);
+    auto* sizeLabel = new QLabel(tr("Si&ze in Unreal units:"), this);
     place(0, sizeLabel, 232, 77, 68, 8);
     sizeEdit = new QLineEdit(this);
+    sizeLabel->setBuddy(sizeEdit);
     place(kSize, sizeEdit, 300, 75, 36, 12);
     sizeEdit->setPlaceholderText(tr("as .3DS"));
     sizeEdit->setToolTip(tr("The model's largest extent in the game (size=N); empty keeps the .3DS units"));
@@ -180,6 +183,7 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     connect(browseInputButton, &QPushButton::clicked, this, &CConverterDlg::OnBrowseInput);
     connect(browseOutputButton, &QPushButton::clicked, this, &CConverterDlg::OnBrowseOutput);
     connect(goButton, &QPushButton::clicked, this, &CConverterDlg::OnGo);
+    goButton->installEventFilter(this); // when a click on Go began
     connect(previewButton, &QPushButton::clicked, this, &CConverterDlg::OnPreview);
     connect(uniformScaleButton, &QRadioButton::clicked, this, &CConverterDlg::OnUniformScale);
     connect(xyzScaleButton, &QRadioButton::clicked, this, &CConverterDlg::OnXyzScale);
@@ -252,8 +256,12 @@ void CConverterDlg::OnInitDialog()
 void CConverterDlg::ApplyOptionWord(const QString& word)
 {
     const OptionWord parsed = ParseOptionWord(word.toStdString());
-    if (parsed == OptionWord::None)
+    if (parsed == OptionWord::None) {
+        const std::string bare = BareOptionWord(word.toStdString());
+        if (!bare.empty())
+            unknownWords.push_back(bare);
         return;
+    }
     ConversionOptions choices = ReadOptions();
     ::ApplyOptionWord(word.toStdString(), choices);
     sizeEdit->setText(choices.size ? QString::fromStdString(*choices.size) : QString());
@@ -308,8 +316,23 @@ bool CConverterDlg::KeepWaiting()
     return !closeAfterRun;
 }
 
+bool CConverterDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == goButton &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress))
+        goPressedAt = std::chrono::steady_clock::now();
+    return QDialog::eventFilter(watched, event);
+}
+
 void CConverterDlg::OnGo()
 {
+    const auto now = std::chrono::steady_clock::now();
+    const auto pressedAt = goPressedAt.value_or(now); // Enter on the window clicks at once
+    goPressedAt.reset();
+    if (runState.runFinished &&
+        !GoRequestCloses(runState, pressedAt, now, std::chrono::milliseconds(QApplication::doubleClickInterval())))
+        return;
     if (RunConversion(*this, runState) == RunOutcome::Completed)
         previewButton->setEnabled(true);
     if (closeAfterRun)
@@ -343,9 +366,10 @@ void CConverterDlg::OnHelpButton()
 
 void CConverterDlg::OnBrowseInput()
 {
-    QFileDialog dialog(this, QString(), QString(), tr("3D Studio MAX (*.3DS *.3ds)"));
+    QFileDialog dialog(this);
+    dialog.setNameFilters({tr("3D Studio MAX (*.3DS *.3ds)"), tr("All files (*)")});
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("3DS"));
     SetPath(inputEdit, inputBytes, ExistingChoice(TypedPath(fileDialogRunner(dialog))));
 }
@@ -407,6 +431,7 @@ ConversionOptions CConverterDlg::ReadOptions()
     const QString size = sizeEdit->text().trimmed();
     if (!size.isEmpty())
         options.size = size.toStdString();
+    options.unknownWords = unknownWords;
     return options;
 }
 
@@ -417,6 +442,7 @@ void CConverterDlg::GrowWindow(int pixels)
     const int grow = static_cast<int>((static_cast<long long>(pixels) * collapsedHeight + kWindowGrowth / 2) /
                                       kWindowGrowth);
     setFixedSize(width(), height() + grow);
+    statusEdit->setFocusPolicy(Qt::StrongFocus); // in sight now: a Tab stop
     repaint();
 }
 
@@ -467,9 +493,30 @@ void CConverterDlg::DisableControls()
         Control(id)->setEnabled(false);
 }
 
+void CConverterDlg::EnableControls(RetryFocus focus)
+{
+    for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize})
+        Control(id)->setEnabled(true);
+    fillBox->setEnabled(!clipBoundsButton->isChecked()); // clipping scales nothing to fill
+    SetGoCaption("Go");
+    QWidget* const target = [&]() -> QWidget* {
+        switch (focus) {
+        case RetryFocus::InputPath: return inputEdit;
+        case RetryFocus::OutputPath: return outputEdit;
+        case RetryFocus::FrameMode: return byObjectNameButton->isChecked() ? byObjectNameButton : byKeyFrameButton;
+        case RetryFocus::Append: return appendBox;
+        case RetryFocus::Script: return scriptBox;
+        }
+        return inputEdit;
+    }();
+    target->setFocus();
+}
+
 void CConverterDlg::SetGoCaption(const std::string& text)
 {
-    goButton->setText(QString::fromStdString(text));
+    // The run's captions with their Alt shortcut: Alt+G for Go, Alt+C for Close.
+    goButton->setText(QLatin1Char('&') + QString::fromStdString(text));
 }
 
 void CConverterDlg::EnableGo()

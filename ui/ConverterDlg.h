@@ -9,6 +9,9 @@
 #include <QStringList>
 
 #include <array>
+#include <chrono>
+#include <optional>
+#include <vector>
 #include <functional>
 #include <string>
 
@@ -81,6 +84,7 @@ public:
     void ShowProgress(const std::string& log, const std::string& line) override;
     bool KeepWaiting() override;
     void DisableControls() override;
+    void EnableControls(RetryFocus focus) override;
     void SetGoCaption(const std::string& text) override;
     void EnableGo() override;
     void CloseDialog() override;
@@ -88,6 +92,7 @@ public:
     void setVisible(bool visible) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -113,8 +118,11 @@ private:
     std::string inputBytes;  // the path each field shows, as the file system has it
     std::string outputBytes;
     QStringList wordPresets;
+    std::vector<std::string> unknownWords; // of the presets, for the first run's notes
     RunState runState;
     bool closeAfterRun = false; // Escape or the close box came while the run waited for another
+    // When the press that is to become a click on Go began; none while no press is pending.
+    std::optional<std::chrono::steady_clock::time_point> goPressedAt;
     bool autoRunPending = true;
     bool initialised = false;
     int collapsedHeight = 0;

@@ -87,19 +87,17 @@ TEST(Cli, FailedRunExitsOneWithTheLogSoFar)
     CliFolder f(Bytes{0x00, 0x01, 0x02, 0x03, 0x04, 0x05});
     CliOutcome r = RunCli({f.input, f.output}, f.dir.Path());
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(r.out, "Loading model...\nError reading input file, it does not appear to be a true .3DS file.\n");
-    EXPECT_EQ(r.err, "");
+    // Error lines go to standard error, whichever stage wrote them; the rest to standard output.
+    EXPECT_EQ(r.out, "Loading model...\n");
+    EXPECT_EQ(r.err, "Error reading input file, it does not appear to be a true .3DS file.\n");
 
     CliFolder g;
     WriteFileBytes(g.dir.File("ship_a.3d"), {0x01, 0x00});
     r = RunCli({g.input, g.dir.File("ship_a.3d"), "APPEND"}, g.dir.Path());
     EXPECT_EQ(r.exitStatus, 1);
-    EXPECT_EQ(
-        r.out,
-        "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\nNote: the model spans only 8 of 2048 "
-        "steps on its widest axis, X; tick Fill the cube (the word fill) to use the whole grid\nWriting data...\n"
-        "Error: " +
-            g.dir.File("ship_a.3d") + " is not a valid Unreal .3D animation file\n");
+    EXPECT_EQ(r.out, "Loading model...\nChecking model scale...\nUniform Scale applied: 1.000\n"
+                     "Note: the model spans only 8 of 2048 steps on its widest axis, X; tick Fill the cube (the word fill) to use the whole grid\nWriting data...\n");
+    EXPECT_EQ(r.err, "Error: " + g.dir.File("ship_a.3d") + " is not a valid Unreal .3D animation file\n");
     EXPECT_EQ(ReadFileBytes(g.dir.File("ship_a.3d")), (Bytes{0x01, 0x00}));
 }
 
@@ -163,9 +161,9 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
     ::close(master);
     EXPECT_EQ(shown.exitStatus, 0);
     // Each progress line whole: from the start of the terminal's line to the erasure of what
-    // a longer line before it left.
+    // a longer line before it left. The second object's line may come within the progress lines'
+    // interval and not be shown.
     EXPECT_NE(err.find("\r  reading Object 0 of 2\033[K"), std::string::npos) << err;
-    EXPECT_NE(err.find("\r  reading Object 1 of 2\033[K"), std::string::npos) << err;
     EXPECT_EQ(shown.out, quiet.out); // the log itself is the same either way
 }
 
@@ -189,7 +187,8 @@ TEST(Cli, CutShortOrEmptyScenesAreRefusedWithExitOneAndNothingWritten)
             CliFolder f(c.scene);
             const CliOutcome r = RunCli({f.input, f.output, mode}, f.dir.Path());
             EXPECT_EQ(r.exitStatus, 1);
-            EXPECT_EQ(r.out, "Loading model...\n" + c.line);
+            EXPECT_EQ(r.out, "Loading model...\n");
+            EXPECT_EQ(r.err, c.line);
             EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
         }
     }

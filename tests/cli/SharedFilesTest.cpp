@@ -152,7 +152,8 @@ TEST(SharedFiles, RunningOutOfMemoryEndsTheRunWithALine)
     });
     EXPECT_EQ(run.signal, 0);
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.out, "Loading model...\nError: The scene is too large to convert\n");
+    EXPECT_EQ(run.out, "Loading model...\n");
+    EXPECT_EQ(run.err, "Error: The scene is too large to convert\n");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"in.3ds"});
 #endif
 }

@@ -70,9 +70,11 @@ TEST(CommandLine, OptionWordsIgnoreCaseAndSurroundingWhiteSpace)
         {"byname", OptionWord::ByName}, {"ByName", OptionWord::ByName}, {" FILL", OptionWord::Fill},
         {"Script", OptionWord::Script},
         // Whole-text matches only.
-        {"clipped", OptionWord::None},  {"x,y,z", OptionWord::None},      {"-clip", OptionWord::None},
+        {"clipped", OptionWord::None},  {"x,y,z", OptionWord::None},      {"-/clip", OptionWord::None},
         {"app end", OptionWord::None},  {"by name", OptionWord::None},    {"uniform", OptionWord::None},
-        {"", OptionWord::None},         {"   ", OptionWord::None},
+        {"", OptionWord::None},         {"   ", OptionWord::None},        {"--", OptionWord::None},
+        // Any number of leading dashes is dropped.
+        {"-clip", OptionWord::Clip},    {"--clip", OptionWord::Clip},     {" ---XYZ ", OptionWord::Xyz},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseOptionWord(c.word), c.expected) << '"' << c.word << '"';
@@ -105,4 +107,10 @@ TEST(CommandLine, LaterWordOfAGroupWinsAndAppendIsNeverCleared)
     const ConversionOptions unknown = Apply({"append", "clipped", "x,y,z"});
     EXPECT_TRUE(unknown.append);
     EXPECT_EQ(unknown.vertexMode, VertexMode::UniformScale);
+}
+
+TEST(CommandLine, UnknownWordsAreKeptBareForTheLogAndEmptyOnesAreNot)
+{
+    EXPECT_EQ(Apply({"--scrpit", " Clipped ", "clip", "--", "  "}).unknownWords, (Texts{"scrpit", "Clipped"}));
+    EXPECT_TRUE(Apply({"--clip", "-append"}).unknownWords.empty());
 }

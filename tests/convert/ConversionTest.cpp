@@ -23,7 +23,14 @@ const std::vector<std::array<float, 3>> kLarge = {{256, 0, 0}, {0, 64, 0}, {0, 0
 const Names kStartCalls = {"GrowWindow 130", "ReadOptions"};
 const Names kCompletedCalls = {"GrowWindow 130", "ReadOptions", "DisableControls", "SetGoCaption Close",
                                "EnableGo"};
-const Names kFailedCalls = {"GrowWindow 130", "ReadOptions", "DisableControls"};
+// A failed run enables the controls again, with the focus on the input path.
+const Names kFailedCalls = {"GrowWindow 130", "ReadOptions", "DisableControls", "EnableControls 0"};
+
+Names FailedCalls(RetryFocus focus)
+{
+    return {"GrowWindow 130", "ReadOptions", "DisableControls",
+            "EnableControls " + std::to_string(static_cast<int>(focus))};
+}
 
 Bytes AnimationHeaderAndZeros(std::uint16_t count, std::uint16_t frameSize)
 {
@@ -31,6 +38,14 @@ Bytes AnimationHeaderAndZeros(std::uint16_t count, std::uint16_t frameSize)
                  static_cast<std::uint8_t>(frameSize), static_cast<std::uint8_t>(frameSize >> 8)};
     out.resize(4 + std::size_t{count} * frameSize, 0x11);
     return out;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
 }
 
 // One dialog's life: its run state, a recording host and a folder holding the scene "in.3ds".
@@ -173,7 +188,7 @@ TEST(ConversionRun, GoAfterCompletedRunClosesAndTouchesNothing)
     EXPECT_EQ(ReadFileBytes(d.dir.File("ship_a.3d")), animation);
 }
 
-TEST(ConversionRun, LoadFailureLeavesControlsDisabledAndWritesNothing)
+TEST(ConversionRun, LoadFailureEnablesTheControlsAgainAndWritesNothing)
 {
     Dialog d({0x4D, 0x4C, 0x06, 0x00, 0x00, 0x00});
     EXPECT_EQ(d.Go(), RunOutcome::Failed);
@@ -253,7 +268,7 @@ TEST(ConversionRun, FormatLimitsEndTheRunBeforeMeasuring)
         Dialog d(c.scene);
         EXPECT_EQ(d.Go(), RunOutcome::Failed);
         EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\n" + c.line);
-        EXPECT_EQ(d.view.calls, kFailedCalls);
+        EXPECT_EQ(d.view.calls, FailedCalls(RetryFocus::FrameMode)); // the other mode may fit
         EXPECT_EQ(d.dir.Entries(), (Names{"in.3ds"}));
     }
 
@@ -351,7 +366,7 @@ TEST(ConversionRun, WriterRefusalEndsTheRunAsAFailure)
               "use the whole grid\r\n"
               "Writing data...\r\nError: The new frames have 3 vertices, but the frames in " +
                   d.dir.File("ship_a.3d") + " have 4\r\n");
-    EXPECT_EQ(d.view.calls, kFailedCalls);
+    EXPECT_EQ(d.view.calls, FailedCalls(RetryFocus::Append));
     EXPECT_EQ(d.view.goCaption, "Go");
     EXPECT_EQ(ReadFileBytes(d.dir.File("ship_a.3d")), other);
 
@@ -373,4 +388,81 @@ TEST(ConversionRun, ByNameSceneWithoutObjectsFailsTheLoadAndWritesNothing)
     ASSERT_EQ(d.Go(), RunOutcome::Failed);
     EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\nError: The scene has no mesh objects with points\r\n");
     EXPECT_EQ(d.dir.Entries(), (Names{"in.3ds"}));
+}
+
+TEST(ConversionRun, FailedRunFocusesWhatFixesItAndTheNextGoAppendsToTheSameLog)
+{
+    // Objects of different point counts cannot be frames by name; by key frame they are one.
+    Dialog d(Scene({SimpleObject("a", kTriangle, {{0, 1, 2}}),
+                    SimpleObject("b", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}})}));
+    d.view.options.frameMode = FrameMode::ByObjectName;
+    d.view.options.vertexMode = VertexMode::ClipBounds;
+    ASSERT_EQ(d.Go(), RunOutcome::Failed);
+    EXPECT_EQ(d.view.calls.back(), "EnableControls " + std::to_string(static_cast<int>(RetryFocus::FrameMode)));
+    EXPECT_EQ(d.view.goCaption, "Go");
+
+    d.view.options.frameMode = FrameMode::ByKeyFrame;
+    d.view.calls.clear();
+    ASSERT_EQ(d.Go(), RunOutcome::Completed);
+    EXPECT_EQ(d.view.calls, (Names{"ReadOptions", "DisableControls", "SetGoCaption Close", "EnableGo"}));
+    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\nError: Object point counts do not match\r\n----\r\n"
+                                        "Loading model...\r\nWriting data...\r\n1 frame(s) converted\r\nDone.\r\n");
+
+    // Frames of another model than the animation file appended to: the append box fixes it.
+    Dialog other;
+    WriteFileBytes(other.dir.File("ship_d.3d"), {});
+    WriteFileBytes(other.dir.File("ship_a.3d"), AnimationHeaderAndZeros(2, 16));
+    other.view.options.outputPath = other.dir.File("ship_d.3d");
+    other.view.options.append = true;
+    ASSERT_EQ(other.Go(), RunOutcome::Failed);
+    EXPECT_EQ(other.view.calls.back(), "EnableControls " + std::to_string(static_cast<int>(RetryFocus::Append)));
+}
+
+TEST(ConversionRun, GoAfterACompletedRunClosesOnlyWhenItIsNoTailOfTheClickThatRanIt)
+{
+    using namespace std::chrono_literals;
+    RunState state;
+    const auto end = std::chrono::steady_clock::time_point{} + 10s;
+    state.finishedAt = end;
+    EXPECT_FALSE(GoRequestCloses(state, end + 1s, end + 1s, 400ms)); // no run completed yet
+    state.runFinished = true;
+    EXPECT_FALSE(GoRequestCloses(state, end + 100ms, end + 150ms, 400ms)); // a double-click's second click
+    EXPECT_FALSE(GoRequestCloses(state, end - 5ms, end + 2s, 400ms));      // pressed before the end, held
+    EXPECT_TRUE(GoRequestCloses(state, end + 400ms, end + 400ms, 400ms));
+    EXPECT_TRUE(GoRequestCloses(state, end + 3s, end + 3s, 400ms));
+}
+
+TEST(ConversionRun, UnknownOptionWordsAreNotedOnceAndTheRunGoesOn)
+{
+    Dialog d(Bytes{0x4D, 0x4C, 0x06, 0x00, 0x00, 0x00});
+    d.view.options.unknownWords = {"scrpit"};
+    ASSERT_EQ(d.Go(), RunOutcome::Failed);
+    EXPECT_EQ(d.state.statusLog.Text().rfind("Note: unknown option word \"scrpit\" ignored\r\nLoading model...\r\n", 0),
+              0u);
+    d.Go();
+    EXPECT_EQ(CountOf(d.state.statusLog.Text(), "Note: unknown"), 1u);
+}
+
+TEST(ConversionRun, NewPairWithoutScriptNotesTheScriptThatDescribedTheOldFiles)
+{
+    Dialog d;
+    d.view.options.script = true;
+    ASSERT_EQ(d.Go(), RunOutcome::Completed);
+    const Bytes script = ReadFileBytes(d.dir.File("ship.uc"));
+
+    Dialog again;
+    std::filesystem::copy_file(d.dir.File("ship.uc"), again.dir.File("ship.uc"));
+    ASSERT_EQ(again.Go(), RunOutcome::Completed);
+    EXPECT_NE(again.state.statusLog.Text().find("1 frame(s) converted\r\nNote: The import script " +
+                                                again.dir.File("ship.uc") + " was written for the files just "
+                                                "replaced and no longer describes them (\"script\" writes it "
+                                                "again)\r\nDone.\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ReadFileBytes(again.dir.File("ship.uc")), script);
+
+    // A script of someone else's is none of this program's business.
+    Dialog foreign;
+    WriteFileBytes(foreign.dir.File("ship.uc"), {'/', '/', ' ', 'm', 'i', 'n', 'e', '\n'});
+    ASSERT_EQ(foreign.Go(), RunOutcome::Completed);
+    EXPECT_EQ(foreign.state.statusLog.Text().find("Note: The import script"), std::string::npos);
 }

@@ -46,3 +46,30 @@ TEST(StatusLog, LogShownOnANewViewKeepsItsTextAndOneShownNowhereOnlyKeepsIt)
     EXPECT_EQ(log.Text(), "a\r\nb\r\n");
     EXPECT_EQ(view.calls, (std::vector<std::string>{"log[a\r\nb\r\n]+[b\r\n]"}));
 }
+
+namespace {
+
+CStatusLog::Clock::time_point fakeNow{};
+CStatusLog::Clock::time_point FakeClock()
+{
+    return fakeNow;
+}
+
+} // namespace
+
+TEST(StatusLog, ProgressLinesReachTheViewAtMostTwentyTimesASecondUntilALineIsAppended)
+{
+    using namespace std::chrono_literals;
+    CCallView view;
+    CStatusLog log(view);
+    log.SetClock(&FakeClock);
+    fakeNow = CStatusLog::Clock::time_point{} + 1s;
+    for (int i = 0; i < 1000; ++i) { // a thousand objects read in 0.1 s
+        log.ShowProgress("p" + std::to_string(i) + "\r\n");
+        fakeNow += 100us;
+    }
+    log.Append("a\r\n");
+    log.ShowProgress("q\r\n"); // news after a new line, however soon
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"progress[]+[p0\r\n]", "progress[]+[p500\r\n]",
+                                                    "log[a\r\n]+[a\r\n]", "progress[a\r\n]+[q\r\n]"}));
+}

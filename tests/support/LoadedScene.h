@@ -12,11 +12,20 @@
 #include <string>
 #include <vector>
 
+// A clock a second further on at every look: every progress line reaches the view.
+inline CStatusLog::Clock::time_point SteppingClock()
+{
+    static CStatusLog::Clock::time_point now{};
+    return now += std::chrono::seconds(1);
+}
+
 struct Loaded {
     CRecordingView view;
     CStatusLog log{view};
     C3dsModel model{log};
     int result = 0;
+
+    Loaded() { log.SetClock(&SteppingClock); }
 };
 
 inline void LoadBytes(Loaded& loaded, std::vector<std::uint8_t> bytes, FrameMode mode)

@@ -64,6 +64,10 @@ public:
     void GrowWindow(int pixels) override { calls.push_back("GrowWindow " + std::to_string(pixels)); }
     void SetStatusText(const std::string& text) override { statusText = text; }
     void DisableControls() override { calls.push_back("DisableControls"); }
+    void EnableControls(RetryFocus focus) override
+    {
+        calls.push_back("EnableControls " + std::to_string(static_cast<int>(focus)));
+    }
     void SetGoCaption(const std::string& text) override
     {
         goCaption = text;

@@ -36,6 +36,18 @@ QPushButton* GoButton(const CConverterDlg& dialog)
     return static_cast<QPushButton*>(dialog.Control(kGo));
 }
 
+// A caption as the user reads it, without the "&" that marks its Alt shortcut.
+QString Caption(const QAbstractButton* button)
+{
+    return QString(button->text()).remove(QLatin1Char('&'));
+}
+
+// A Go that comes within a double-click's interval of a completed run is not taken for Close.
+void WaitPastDoubleClick()
+{
+    QTest::qWait(QApplication::doubleClickInterval() + 20);
+}
+
 QLineEdit* Field(const CConverterDlg& dialog, int id)
 {
     return static_cast<QLineEdit*>(dialog.Control(id));
@@ -136,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(CheckedIds(dialog), QList<int>({kUniformScale, kByKeyFrame}));
         QCOMPARE(Field(dialog, kInputPath)->text(), QString());
         QCOMPARE(Field(dialog, kOutputPath)->text(), QString());
-        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
         QVERIFY(GoButton(dialog)->isDefault());
         QCOMPARE(EnabledIds(dialog), kEnabledBeforeARun);
         QCOMPARE(dialog.focusWidget(), dialog.Control(kInputPath));
@@ -146,18 +158,52 @@ private Q_SLOTS:
     {
         CConverterDlg dialog;
         Show(dialog);
-        dialog.GrowWindow(kWindowGrowth);
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QList<int> visited;
-        for (int i = 0; i < 13; ++i) {
-            visited.append(QApplication::focusWidget()->property("controlId").toInt());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        // Each radio group at its selected button; Preview waits for a completed run.
-        QCOMPARE(visited, QList<int>({kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend,
-                                      kByKeyFrame, kFill, kScript, kSize, kGo, kHelp, kStatus}));
+        const auto visit = [](int stops) {
+            QList<int> visited;
+            for (int i = 0; i < stops; ++i) {
+                visited.append(QApplication::focusWidget()->property("controlId").toInt());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            return visited;
+        };
+        // Each radio group at its selected button; Preview waits for a completed run, and the
+        // status box for the window to show it.
+        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kGo, kHelp};
+        QCOMPARE(visit(12), stops);
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
+        dialog.GrowWindow(kWindowGrowth);
+        QCOMPARE(visit(13), stops + QList<int>({kStatus}));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
+    }
+
+    void altShortcutsReachTheLabelledControls()
+    {
+        CConverterDlg dialog;
+        Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kOutputPath));
+        QTest::keyClick(&dialog, Qt::Key_I, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
+        for (const Qt::Key key : {Qt::Key_X, Qt::Key_N, Qt::Key_A})
+            QTest::keyClick(&dialog, key, Qt::AltModifier);
+        QTRY_COMPARE(CheckedIds(dialog), QList<int>({kAppend, kByObjectName, kXyzScale}));
+        QTest::keyClick(&dialog, Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(StatusText(dialog), QString("Error: You must specify an input file"));
+    }
+
+    void unknownOptionWordIsNotedInTheLog()
+    {
+        CConverterDlg dialog;
+        dialog.SetPresets(inputPath.toStdString(), dir.filePath("noted.3d").toStdString(), {"--scrpit", "--clip"});
+        Show(dialog);
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
+        QVERIFY2(StatusText(dialog).startsWith("Note: unknown option word \"scrpit\" ignored\nLoading model...\n"),
+                 qPrintable(StatusText(dialog)));
+        QCOMPARE(CheckedIds(dialog), QList<int>({kClipBounds, kByKeyFrame}));
     }
 
     void everyControlTakesTheClicksOnItself()
@@ -192,24 +238,40 @@ private Q_SLOTS:
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QCOMPARE(StatusText(dialog), QString("Error: You must specify an output file name"));
         QCOMPARE(dialog.height(), grownHeight);
-        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
     }
 
-    void loadFailureLeavesOnlyHelpAndStatus()
+    void failedRunLeavesTheWindowAsBeforeWithTheFocusOnTheFix()
     {
         const QString broken = dir.filePath("broken.3ds");
         QVERIFY(WriteFile(broken, QByteArray("not a scene at all")));
         CConverterDlg dialog;
         Show(dialog);
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         TypePaths(dialog, broken, dir.filePath("broken.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QCOMPARE(StatusLines(dialog), QStringList({"Loading model...", "Error reading input file, it does not appear to be a true .3DS file."}));
-        QCOMPARE(EnabledIds(dialog), QList<int>({kStatus, kHelp}));
-        QCOMPARE(GoButton(dialog)->text(), QString("Go"));
+        QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
+        QCOMPARE(EnabledIds(dialog), kEnabledBeforeARun);
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
         QVERIFY(!QFile::exists(dir.filePath("broken_d.3d")));
-        QVERIFY(WithModalDialog(
-            [&] { QTest::mouseClick(static_cast<QPushButton*>(dialog.Control(kHelp)), Qt::LeftButton); },
-            [](QDialog&) {}));
+
+        // By name the scene's objects must have one point count; by key frame they need not.
+        QTest::mouseClick(dialog.Control(kByObjectName), Qt::LeftButton);
+        QVERIFY(WriteFile(dir.filePath("uneven.3ds"), UnevenScene()));
+        Field(dialog, kInputPath)->setText(dir.filePath("uneven.3ds"));
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QVERIFY(StatusText(dialog).endsWith("Error: Object point counts do not match\n"));
+        QCOMPARE(QApplication::focusWidget(), dialog.Control(kByObjectName));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Go"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // the one option change
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
+        const QString log = StatusText(dialog);
+        QVERIFY2(log.startsWith("Loading model...\nError reading input file"), qPrintable(log));
+        QCOMPARE(log.count("----\n"), 2);
+        QVERIFY(log.endsWith("\nDone.\n"));
     }
 
     void completedRunShowsCloseAndGoEndsDialog()
@@ -218,14 +280,17 @@ private Q_SLOTS:
         Show(dialog);
         TypePaths(dialog, inputPath, dir.filePath("done.3d"));
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QCOMPARE(StatusLines(dialog).constFirst(), QString("Loading model..."));
-        QCOMPARE(StatusLines(dialog).constLast(), QString("Done."));
-        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QVERIFY2(StatusText(dialog).startsWith("Loading model...\n"), qPrintable(StatusText(dialog)));
+        QVERIFY(StatusText(dialog).endsWith("\nDone.\n"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
         QCOMPARE(EnabledIds(dialog), QList<int>({kStatus, kHelp, kGo, kPreview}));
 
         const QByteArray data = ReadFile(dir.filePath("done_d.3d"));
         const QByteArray animation = ReadFile(dir.filePath("done_a.3d"));
         QVERIFY(!data.isEmpty() && !animation.isEmpty());
+        QTest::mouseClick(GoButton(dialog), Qt::LeftButton); // the second click of a double-click
+        QVERIFY(dialog.isVisible());
+        WaitPastDoubleClick();
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -241,9 +306,10 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         TypePaths(dialog, inputPath, dir.filePath("enter.3d"));
         QTest::keyClick(Field(dialog, kOutputPath), Qt::Key_Return);
-        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
         // Enter goes to the focused button: on any other it would not close.
         QCOMPARE(QApplication::focusWidget(), GoButton(dialog));
+        WaitPastDoubleClick();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!dialog.isVisible());
     }
@@ -299,10 +365,10 @@ private Q_SLOTS:
         QTest::newRow("clip then xyz") << "clip" << "xyz" << "" << QList<int>({kByKeyFrame, kXyzScale});
         QTest::newRow("xyz then clip") << "xyz" << "clip" << "" << QList<int>({kClipBounds, kByKeyFrame});
         QTest::newRow("APPEND") << "APPEND" << "" << "" << QList<int>({kUniformScale, kAppend, kByKeyFrame});
-        QTest::newRow("all three kinds") << "ByName" << "append" << "Clip"
-                                         << QList<int>({kClipBounds, kAppend, kByObjectName});
+        QTest::newRow("all three kinds") << "ByName" << "append" << "Clip" << QList<int>({kClipBounds, kAppend, kByObjectName});
         QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({kByKeyFrame, kXyzScale});
-        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-clip" << QList<int>({kUniformScale, kByKeyFrame});
+        QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-/clip" << QList<int>({kUniformScale, kByKeyFrame});
+        QTest::newRow("dashes") << "--byname" << "-xyz" << "" << QList<int>({kByObjectName, kXyzScale});
     }
 
     void optionWordPresetsTickTheirChoices()
@@ -355,7 +421,7 @@ private Q_SLOTS:
         dialog.SetPresets(inputPath.toStdString(), dir.filePath("auto.3d").toStdString(), {"clip"});
         Show(dialog);
         QCOMPARE(Field(dialog, kOutputPath)->text(), dir.filePath("auto.3d"));
-        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
         QVERIFY(QFile::exists(dir.filePath("auto_a.3d")));
         QVERIFY(!StatusLines(dialog).contains("Checking model scale..."));
         // A second automatic request would find the run finished and close the window.
@@ -404,8 +470,10 @@ private Q_SLOTS:
         QStringList suffixes;
         QList<bool> confirms;
         QList<QWidget*> parents;
+        QList<QFileDialog::FileMode> fileModes;
         dialog.SetFileDialogRunner([&](QFileDialog& files) {
             filters.append(files.nameFilters());
+            fileModes.append(files.fileMode());
             modes.append(files.acceptMode());
             suffixes.append(files.defaultSuffix());
             confirms.append(!files.testOption(QFileDialog::DontConfirmOverwrite));
@@ -416,7 +484,8 @@ private Q_SLOTS:
         Show(dialog);
         QTest::mouseClick(dialog.Control(kBrowseInput), Qt::LeftButton);
         QTest::mouseClick(dialog.Control(kBrowseOutput), Qt::LeftButton);
-        QCOMPARE(filters, QStringList({"3D Studio MAX (*.3DS *.3ds)", "Unreal 3D Format (*.3D *.3d)"}));
+        QCOMPARE(filters, QStringList({"3D Studio MAX (*.3DS *.3ds)", "All files (*)", "Unreal 3D Format (*.3D *.3d)"}));
+        QCOMPARE(fileModes.at(0), QFileDialog::ExistingFile); // Open takes no file that is not there
         QCOMPARE(modes, QList<QFileDialog::AcceptMode>({QFileDialog::AcceptOpen, QFileDialog::AcceptSave}));
         QCOMPARE(suffixes, QStringList({"3DS", "3D"}));
         QCOMPARE(confirms.at(1), false);
@@ -539,8 +608,8 @@ private Q_SLOTS:
         QTest::qWait(50);
         QVERIFY(user.acted);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
-        QCOMPARE(StatusLines(dialog).constLast(), QString("Done."));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
+        QVERIFY(StatusText(dialog).endsWith("Done.\n"));
     }
 
     void browseTakesTheFileThereWhateverTheCaseOfItsExtension()
@@ -571,7 +640,7 @@ private Q_SLOTS:
         CConverterDlg dialog;
         dialog.SetPresets(input, output, {});
         Show(dialog);
-        QTRY_COMPARE(GoButton(dialog)->text(), QString("Close"));
+        QTRY_COMPARE(Caption(GoButton(dialog)), QString("Close"));
         QVERIFY(std::filesystem::exists(folder + "/sc\xe9ne_a.3d"));
 
         // Chosen in the file dialog, the name comes back as text that lost the byte.
@@ -625,7 +694,7 @@ private Q_SLOTS:
         QTest::mouseClick(dialog.Control(kXyzScale), Qt::LeftButton);
         QTest::mouseClick(dialog.Control(kByObjectName), Qt::LeftButton);
         QTest::mouseClick(GoButton(dialog), Qt::LeftButton);
-        QCOMPARE(GoButton(dialog)->text(), QString("Close"));
+        QCOMPARE(Caption(GoButton(dialog)), QString("Close"));
 
         QProcess cli;
         cli.setStandardOutputFile(QProcess::nullDevice());

@@ -19,6 +19,15 @@ QByteArray TwoObjectScene()
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
+QByteArray UnevenScene()
+{
+    using namespace build3ds;
+    const std::vector<std::uint8_t> bytes =
+        Scene({SimpleObject("part01", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}),
+               SimpleObject("part02", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}}, {{0, 1, 2}})});
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -10,6 +10,8 @@ class QDialog;
 
 // A two-object scene reaching past the -128..128 cube on every axis, as .3DS bytes.
 QByteArray TwoObjectScene();
+// Two objects of different point counts: a load by name refuses it, one by key frame takes it.
+QByteArray UnevenScene();
 bool WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
 
