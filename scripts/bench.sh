@@ -7,6 +7,7 @@
 #   scripts/bench.sh --benchmark_filter=Convert --benchmark_repetitions=3
 #   scripts/bench.sh --inspect             # --info and the viewer on a pair at the format's limit
 #   scripts/bench.sh --inspect --tarnex_frames=600   # the same pair with fewer frames
+#   scripts/bench.sh --window              # 65535 small objects through the window and without it
 # Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB; --tarnex_dir=FOLDER to change).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,9 @@ build=${TARNEX_BENCH_BUILD:-build-bench}
 program=tarnex_bench
 if [ "${1:-}" = "--inspect" ]; then
   program=tarnex_inspect_bench
+  shift
+elif [ "${1:-}" = "--window" ]; then
+  program=tarnex_window_bench
   shift
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNEX_BUILD_BENCH=ON -DTARNEX_BUILD_UI=ON \
