@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <dlfcn.h>
 #include <functional>
 #include <fcntl.h>
@@ -246,6 +247,8 @@ TEST(SharedFiles, WhereLocksFailNoAppendIsLostAndNoPairMixed)
                             EndsWithLockFailure(run.out + run.err, {dir.File(".tarnex-folder.lock"), dir.File("ship_a.3d")}))
                     << "run " << i << " exit " << run.exitStatus << ":\n" << run.out << run.err;
         }
+        std::printf("locks %s: %zu of %d appends and %d of %d new pairs done\n", mode.name, totals.size(), kRuns,
+                    pairsMade, kRuns);
         if (mode.succeeding >= 0) {
             EXPECT_EQ(totals.size(), std::size_t(mode.succeeding));
             EXPECT_EQ(pairsMade, mode.succeeding);
