@@ -152,8 +152,7 @@ bool CFolderTurn::Take(const std::string& nearPath, const std::string& what, std
                        CStatusLog& log, std::string& errorLine)
 {
     folder_ = fs_.OpenFolder(nearPath);
-    const LockResult result =
-        folder_ ? TakeLock(*folder_, what, patience, log, errorLine) : LockResult::Failed;
+    const LockResult result = folder_ ? TakeLock(*folder_, what, patience, log, errorLine) : LockResult::Failed;
     if (result == LockResult::Busy)
         return false;
     if (result == LockResult::Failed) {
@@ -177,9 +176,8 @@ bool CFolderTurn::Take(const std::string& nearPath, const std::string& what, std
     return true;
 }
 
-bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& what,
-                               std::chrono::milliseconds patience, CStatusLog& log, std::string& errorLine,
-                               bool folderLocked)
+bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& what, std::chrono::milliseconds patience,
+                               CStatusLog& log, std::string& errorLine, bool folderLocked)
 {
     const std::string path = FolderOf(nearPath) + kFolderLockName;
     constexpr int kAttempts = 100;

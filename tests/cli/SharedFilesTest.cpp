@@ -1,5 +1,6 @@
 // Files shared with other runs and other users: runs of tarnex-cli started together on the same
-// files, an append into a folder the user cannot write, and a run that runs out of memory.
+// files, also where locks fail, an append into a folder the user cannot write, and a run that runs
+// out of memory.
 #include "tests/support/CliProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/SceneGenerator.h"
@@ -243,9 +244,11 @@ TEST(SharedFiles, WhereLocksFailNoAppendIsLostAndNoPairMixed)
             else if (run.exitStatus == 0 && i >= kRuns && run.out.ends_with(" frame(s) converted\nDone.\n"))
                 ++pairsMade;
             else
-                EXPECT_TRUE(run.exitStatus == 1 &&
-                            EndsWithLockFailure(run.out + run.err, {dir.File(".tarnex-folder.lock"), dir.File("ship_a.3d")}))
-                    << "run " << i << " exit " << run.exitStatus << ":\n" << run.out << run.err;
+                EXPECT_TRUE(
+                    run.exitStatus == 1 &&
+                    EndsWithLockFailure(run.out + run.err, {dir.File(".tarnex-folder.lock"), dir.File("ship_a.3d")}))
+                    << "run " << i << " exit " << run.exitStatus << ":\n"
+                    << run.out << run.err;
         }
         std::printf("locks %s: %zu of %d appends and %d of %d new pairs done\n", mode.name, totals.size(), kRuns,
                     pairsMade, kRuns);
@@ -269,7 +272,8 @@ TEST(SharedFiles, WhereLocksFailNoAppendIsLostAndNoPairMixed)
         // No pair mixed: the data file and the animation file come from one run.
         const auto pair = made.find(ReadFileBytes(pairs.File("ship_d.3d")));
         ASSERT_NE(pair, made.end());
-        EXPECT_TRUE(ReadFileBytes(pairs.File("ship_a.3d")) == pair->second) << "the data and animation files of two runs";
+        EXPECT_TRUE(ReadFileBytes(pairs.File("ship_a.3d")) == pair->second)
+            << "the data and animation files of two runs";
         if (pairsMade == 0) {
             EXPECT_TRUE(TakeSnapshot(pairs.Path()) == pairsBefore);
         }
