@@ -144,26 +144,29 @@ std::vector<CommitMove> PendingCommit(CFileSystem& fs, const std::string& nearPa
 CFolderTurn::~CFolderTurn()
 {
     // The name goes before the lock, so that a run that opens the name finds a file nobody holds.
-    if (!lockFile_.empty())
-        fs_.Remove(lockFile_);
+    if (!lockPath_.empty())
+        fs_.Remove(lockPath_);
 }
 
 bool CFolderTurn::Take(const std::string& nearPath, const std::string& what, std::chrono::milliseconds patience,
                        CStatusLog& log, std::string& errorLine)
 {
     folder_ = fs_.OpenFolder(nearPath);
-    const LockResult result =
-        folder_ ? TakeLock(*folder_, what, patience, log, errorLine) : LockResult::Failed;
+    const LockResult result = folder_ ? TakeLock(*folder_, what, patience, log, errorLine) : LockResult::Failed;
     if (result == LockResult::Busy)
         return false;
-    // A folder that cannot be opened (one without read permission) or whose file system locks only
-    // what is open for writing takes its turns by a lock file in it.
     if (result == LockResult::Failed) {
         folder_.reset();
         errorLine.clear();
-        if (!TakeLockFile(nearPath, what, patience, log, errorLine))
-            return false;
     }
+    // A folder that cannot be opened (one without read permission) or whose file system locks only
+    // what is open for writing takes its turns by a lock file in it. Runs that could lock the
+    // folder hold the lock file too, wherever they can make it: two runs of which only one could
+    // lock the folder (other permissions, a lock service that answers now and then) still take
+    // turns. One that cannot make it (an append in a folder it may not write) has the folder's
+    // lock alone.
+    if (!TakeLockFile(nearPath, what, patience, log, errorLine, folder_ != nullptr))
+        return false;
     // A commit left half done is completed before anything else, and before the names it still
     // needs would go as leftovers.
     if (!CompleteCommit(fs_, nearPath, log, errorLine))
@@ -173,27 +176,42 @@ bool CFolderTurn::Take(const std::string& nearPath, const std::string& what, std
     return true;
 }
 
-bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& what,
-                               std::chrono::milliseconds patience, CStatusLog& log, std::string& errorLine)
+bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& what, std::chrono::milliseconds patience,
+                               CStatusLog& log, std::string& errorLine, bool folderLocked)
 {
     const std::string path = FolderOf(nearPath) + kFolderLockName;
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::unique_ptr<CFile> file = fs_.OpenReadWrite(path);
-        const bool made = !file && (file = fs_.CreateNew(path)) != nullptr;
+        std::unique_ptr<CFile> file = fs_.CreateNew(path);
+        const bool made = file != nullptr;
+        if (!file)
+            file = fs_.OpenReadWrite(path); // another run's, or one a killed run left
+        if (!file && folderLocked) {
+            // None could be made, twice (the first time its holder may have removed it just
+            // then), and none is there: the folder's lock is all this run can take.
+            if (!fs_.Stat(path).exists) {
+                if (attempt > 0)
+                    return true;
+                continue;
+            }
+            file = fs_.OpenRead(path); // another user's: its lock is taken all the same
+        }
         if (!file)
             continue; // made or removed by another run in between, or it cannot be made at all
         // The run waits for the file it writes; a lock that does not work names the lock file.
-        if (TakeLock(*file, what, patience, log, errorLine, path) != LockResult::Locked) {
-            if (made)
+        // Where locks do not work the file it made goes again; one another run kept it waiting
+        // for may be that run's by now, and stays.
+        const LockResult result = TakeLock(*file, what, patience, log, errorLine, path);
+        if (result != LockResult::Locked) {
+            if (made && result == LockResult::Failed)
                 fs_.Remove(path);
             return false;
         }
         // The holder before this run may have removed the name while this run waited: its lock
         // is then on a file nobody else will open.
         if (SameFile(file->Info(), fs_.Stat(path))) {
-            folder_ = std::move(file);
-            lockFile_ = path;
+            lockFile_ = std::move(file);
+            lockPath_ = path;
             return true;
         }
     }

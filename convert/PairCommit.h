@@ -66,11 +66,12 @@ public:
 
 private:
     bool TakeLockFile(const std::string& nearPath, const std::string& what, std::chrono::milliseconds patience,
-                      CStatusLog& log, std::string& errorLine);
+                      CStatusLog& log, std::string& errorLine, bool folderLocked);
 
     CFileSystem& fs_;
-    std::unique_ptr<CFile> folder_;
-    std::string lockFile_; // the lock file's path while this run holds the turn by it
+    std::unique_ptr<CFile> folder_;   // the folder, while this run holds its lock
+    std::unique_ptr<CFile> lockFile_; // the lock file, while this run holds its lock
+    std::string lockPath_;            // and its path, which its holder removes
 };
 
 // The status line of a file that could not be written.

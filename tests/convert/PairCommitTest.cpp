@@ -3,6 +3,7 @@
 // run stops instead of writing unlocked.
 #include "convert/Conversion.h"
 #include "convert/PairCommit.h"
+#include "scene/StatusLog.h"
 
 #include "tests/support/CliProcess.h"
 #include "tests/support/FaultyFileSystem.h"
@@ -150,6 +151,17 @@ TEST(Locks, AFolderThatCannotBeOpenedTakesTurnsByALockFileItsHolderRemoves)
     EXPECT_EQ(run.outcome, RunOutcome::Refused);
     EXPECT_EQ(run.status, "Error: Another conversion is using " + folder.animation);
     EXPECT_TRUE(TakeSnapshot(folder.dir.Path()) == before);
+
+    // So does a run that could lock the folder: it holds the lock file too, and removes it.
+    std::filesystem::remove(folder.dir.File(kFolderLockName));
+    {
+        CStatusLog log;
+        std::string error;
+        CFolderTurn turn(CFileSystem::Native());
+        ASSERT_TRUE(turn.Take(folder.data, folder.animation, kLockPatience, log, error)) << error;
+        EXPECT_EQ(Convert(folder, true, fs).status, "Error: Another conversion is using " + folder.animation);
+    }
+    EXPECT_EQ(folder.dir.Entries(), (std::vector<std::string>{"in.3ds", "ship_a.3d", "ship_d.3d"}));
 }
 
 TEST(LockWait, TheCommandLineSaysWhatItWaitsForWithoutATerminal)
