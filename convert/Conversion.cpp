@@ -129,7 +129,7 @@ bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& opt
 {
     AppendLine(host, state, FormatLine("Loading model..."));
     C3dsModel model(host, kStatusControlId, state.statusLog);
-    const int loaded = model.Load(*input, options.frameMode);
+    const int loaded = model.Load(*input, options.frameMode, options.exact);
     input.reset();
     if (!loaded)
         return false;

@@ -23,6 +23,7 @@ struct ConversionOptions {
     bool append = false;
     bool fill = false;   // the scale factors may also grow, so that the model fills the cube
     bool script = false; // a new pair comes with its import script; an append rewrites it
+    bool exact = false;  // by key frame, the animation as the keyframer shows it (ExactAnimation.h)
 };
 
 struct OutputNames {

@@ -45,6 +45,8 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Fill;
     if (lower == "script")
         return OptionWord::Script;
+    if (lower == "exact")
+        return OptionWord::Exact;
     return OptionWord::None;
 }
 
@@ -57,6 +59,7 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::ByName: options.frameMode = FrameMode::ByObjectName; break;
     case OptionWord::Fill: options.fill = true; break;
     case OptionWord::Script: options.script = true; break;
+    case OptionWord::Exact: options.exact = true; break;
     case OptionWord::None: break;
     }
 }

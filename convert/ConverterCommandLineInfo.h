@@ -27,7 +27,7 @@ private:
     std::vector<std::string> words_;
 };
 
-enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script };
+enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script, Exact };
 
 // Lower-cases the word, trims white space from both ends and matches it whole.
 OptionWord ParseOptionWord(const std::string& word);

@@ -25,10 +25,11 @@ std::int32_t C3dsModel::GetFrameCount() const
     return FrameCount(scene);
 }
 
-int C3dsModel::Load(CFile& file, FrameMode frameMode)
+int C3dsModel::Load(CFile& file, FrameMode frameMode, bool exact)
 {
     scene = SceneData();
     scene.frameMode = frameMode;
+    scene.animation.wanted = exact;
     keyFramePoints = KeyFramePoints();
     C3dsReader reader(file, scene,
                       StatusReport{[this](const std::string& line) { ReportLine(line); },
@@ -37,6 +38,12 @@ int C3dsModel::Load(CFile& file, FrameMode frameMode)
         return 0;
     if (frameMode == FrameMode::ByKeyFrame)
         keyFramePoints = PrepareKeyFrames(scene);
+    if (frameMode == FrameMode::ByKeyFrame && exact) {
+        std::vector<std::string> notes;
+        keyFramePoints.exact = std::make_shared<const ExactPlan>(PlanExactAnimation(scene, notes));
+        for (const std::string& note : notes)
+            ReportLine(note);
+    }
     return 1;
 }
 

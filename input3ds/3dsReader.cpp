@@ -55,6 +55,8 @@ bool C3dsReader::Read()
 
     budget_ = kBudgetBytes + kBudgetPerFileByte * source.Length();
     readPass_ = false;
+    if (scene_.animation.wanted && scene_.frameMode == FrameMode::ByKeyFrame)
+        nodes_.emplace(scene_.animation);
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
     // By name every object is a frame, and an animation file holds at most 65535 of them. Refusing
@@ -73,6 +75,8 @@ bool C3dsReader::Read()
     readPass_ = true;
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
+    if (nodes_)
+        nodes_->Finish(scene_.objects);
 
     if (byName) {
         // A mesh without a point list has no vertices, so its frame would be shorter than the
@@ -148,6 +152,8 @@ C3dsReader::Walk C3dsReader::HandleChunk(std::uint16_t id, std::uint64_t p, std:
     }
     if (!readPass_)
         return Walk::Continue;
+    if (nodes_ && CNodeReader::Reads(id) && !Charge(nodes_->Read(*source_, id, p, end, objectName_)))
+        return Walk::Fail;
     switch (id) {
     case kChunkObjectNode:
         return WalkContent(p, end, depth);

@@ -148,6 +148,8 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     place(kFill, fillBox, 232, 50, 104, 11);
     scriptBox = new QCheckBox(tr("Write import script (.uc)"), this);
     place(kScript, scriptBox, 232, 63, 104, 11);
+    exactBox = new QCheckBox(tr("Exact animation"), this);
+    place(kExact, exactBox, 232, 76, 104, 11);
 
     // The group frames are drawn behind the controls they frame and never take their clicks.
     for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup, editorGroup}) {
@@ -160,7 +162,8 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     QWidget* const tabOrder[] = {inputEdit,          browseInputButton, outputEdit,       browseOutputButton,
                                  uniformScaleButton, xyzScaleButton,    clipBoundsButton, appendBox,
                                  byObjectNameButton, byKeyFrameButton,  fillBox,          scriptBox,
-                                 goButton,           helpButton,        previewButton,    statusEdit};
+                                 exactBox,           goButton,          helpButton,       previewButton,
+                                 statusEdit};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
@@ -242,6 +245,7 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     appendBox->setChecked(choices.append);
     fillBox->setChecked(choices.fill);
     scriptBox->setChecked(choices.script);
+    exactBox->setChecked(choices.exact);
     fillBox->setEnabled(choices.vertexMode != VertexMode::ClipBounds);
     uniformScaleButton->setChecked(choices.vertexMode == VertexMode::UniformScale);
     xyzScaleButton->setChecked(choices.vertexMode == VertexMode::XyzScale);
@@ -378,6 +382,7 @@ ConversionOptions CConverterDlg::ReadOptions()
     options.append = appendBox->isChecked();
     options.fill = fillBox->isChecked();
     options.script = scriptBox->isChecked();
+    options.exact = exactBox->isChecked();
     return options;
 }
 
@@ -434,7 +439,7 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kPreview})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kExact, kPreview})
         Control(id)->setEnabled(false);
 }
 

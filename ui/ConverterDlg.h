@@ -44,6 +44,7 @@ public:
         kFill = 1014,
         kScript = 1015,
         kPreview = 1016,
+        kExact = 1017,
     };
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
@@ -131,5 +132,6 @@ private:
     CSelectingRadioButton* xyzScaleButton;
     QCheckBox* fillBox;
     QCheckBox* scriptBox;
+    QCheckBox* exactBox;
     std::array<QWidget*, 17> controls{}; // by id - 1000; 1011 is not used
 };
