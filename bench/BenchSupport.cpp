@@ -38,13 +38,26 @@ BenchScene MakeScene(const std::string& name, std::uint32_t objects, std::uint32
     return scene;
 }
 
-// Meshes without vertices, each in a named object of its own, and a keyframe segment.
-std::uint64_t WriteEmptyMeshes(const scenegen::SceneShape& shape, const std::string& path)
+// Meshes without vertices in named objects, grouped so that no level holds more than 10000
+// chunks, and a keyframe segment.
+std::uint64_t WriteEmptyMeshes(const BenchScene& scene, const std::string& path)
 {
-    std::vector<build3ds::Chunk> objects;
-    for (std::uint32_t i = 0; i < shape.objectCount; ++i)
-        objects.push_back(build3ds::NamedObject("m", {build3ds::TriangleMesh({})}));
-    const std::vector<std::uint8_t> bytes = build3ds::Scene(objects, {build3ds::Segment(0, shape.frames - 1)});
+    build3ds::Chunk main(0x4D4D);
+    std::uint32_t done = 0;
+    for (std::uint32_t named = 0; done < scene.shape.objectCount;) {
+        build3ds::Chunk mesh(0x3D3D);
+        for (int i = 0; i < 10000 && done < scene.shape.objectCount; ++i, ++named) {
+            build3ds::Chunk object(0x4000);
+            object.Str(scene.numberedNames ? scenegen::ObjectName(named) : scene.emptyName);
+            for (std::uint32_t k = 0; k < scene.meshesPerName && done < scene.shape.objectCount; ++k, ++done)
+                object.Add(build3ds::TriangleMesh({}));
+            mesh.Add(object);
+        }
+        main.Add(mesh);
+    }
+    build3ds::Chunk keyframe(0xB000);
+    keyframe.Add(build3ds::Segment(0, scene.shape.frames - 1));
+    const std::vector<std::uint8_t> bytes = main.Add(keyframe).Bytes();
     std::FILE* out = std::fopen(path.c_str(), "wb");
     const bool ok = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (out)
@@ -84,13 +97,22 @@ void PrepareScenes(const std::string& folder, bool quick)
     animated.shape.keyEvery = 16384;
     BenchScene limit = MakeScene("format-limit", 40, 409, 65535, FrameMode::ByKeyFrame);
     limit.shape.keyEvery = 100;
-    for (BenchScene* memory : {&empty, &animated, &limit}) {
+    // The name sort's and the names' worst cases: shared-name: 370000 empty meshes under one
+    // 255-byte name; names-in-order: 65535 meshes named in order; equal-names: 65535 of one name.
+    BenchScene shared = MakeScene("shared-name", 370000, 0, 1, FrameMode::ByKeyFrame);
+    shared.meshesPerName = 10000;
+    shared.emptyName = std::string(255, 'n');
+    BenchScene inOrder = MakeScene("names-in-order", 65535, 0, 1, FrameMode::ByObjectName);
+    inOrder.numberedNames = true;
+    BenchScene equal = MakeScene("equal-names", 65535, 0, 1, FrameMode::ByObjectName);
+    equal.meshesPerName = 10000;
+    for (BenchScene* memory : {&empty, &animated, &limit, &shared, &inOrder, &equal}) {
         memory->memoryOnly = true;
         scenes.push_back(*memory);
     }
     for (BenchScene& scene : scenes) {
         scene.path = folder + "/" + scene.name + ".3ds";
-        scene.bytes = scene.shape.verticesPerObject == 0 ? WriteEmptyMeshes(scene.shape, scene.path)
+        scene.bytes = scene.shape.verticesPerObject == 0 ? WriteEmptyMeshes(scene, scene.path)
                                                          : scenegen::WriteSceneFile(scene.shape, scene.path);
         if (scene.bytes == 0) {
             std::fprintf(stderr, "cannot write %s\n", scene.path.c_str());
@@ -172,9 +194,8 @@ int Perform(const std::string& operation, const std::string& path, const std::st
         return 0;
     if (operation == "load-byname" || operation == "load-key") {
         auto file = CFileSystem::Native().OpenRead(path);
-        std::string log;
-        CQuietHost host(ConversionOptions{});
-        C3dsModel model(host, kStatusControlId, log);
+        CStatusLog log;
+        C3dsModel model(log);
         return file && model.Load(*file, operation == "load-byname" ? FrameMode::ByObjectName : FrameMode::ByKeyFrame) ? 0 : 1;
     }
     if (operation == "convert-byname" || operation == "convert-key") {

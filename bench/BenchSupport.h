@@ -16,6 +16,11 @@ struct BenchScene {
     scenegen::SceneShape shape;
     FrameMode frameMode = FrameMode::ByKeyFrame; // the mode the scene is converted in
     bool memoryOnly = false; // measured only for the peak memory of its conversions
+    // Scenes of empty meshes only: the meshes in each named object, and the name of object i
+    // (all the same unless numbered).
+    std::uint32_t meshesPerName = 1;
+    std::string emptyName = "m";
+    bool numberedNames = false;
     bool ByName() const { return frameMode == FrameMode::ByObjectName; }
     std::string path;        // the generated .3DS file
     std::uint64_t bytes = 0; // its size
@@ -37,7 +42,7 @@ public:
     void SetGoCaption(const std::string&) override {}
     void EnableGo() override {}
     void CloseDialog() override {}
-    void ShowLog(const std::string&) override {}
+    void ShowLog(const std::string&, const std::string&) override {}
     void ShowProgress(const std::string&, const std::string&) override {}
 
     std::string lastText;

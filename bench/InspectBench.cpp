@@ -1,10 +1,13 @@
 // Reading a converted pair back, at the largest model the format holds: 16383 vertices, 65535
 // triangles and 65535 frames, a 4.3 GB animation file. Measured: tarnex-cli --info's pass over
 // every frame beside a plain read of the same bytes, and the viewer's frames a second while it
-// plays, while the slider jumps and while a drag turns the view (offscreen, painting included).
+// plays, while the slider jumps and while a drag turns the view (offscreen, painting included); and
+// the preview of a frame of 65535 triangles that each cross the whole picture (a 1 MB pair), whose
+// work the drawing bounds.
 // Run by scripts/bench.sh --inspect; the pair is generated once into the working folder.
 #include "convert/Conversion.h"
 #include "inspect/MeshInfo.h"
+#include "inspect/Preview.h"
 #include "platform/FileLayer.h"
 #include "ui/MeshViewer.h"
 
@@ -12,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -126,6 +130,37 @@ void Info(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(total));
 }
 
+// Twelve vertices round the cube, and 65535 triangles of every type, each across three of them.
+void LargeTriangles(benchmark::State& state)
+{
+    constexpr std::uint32_t kRound = 12;
+    std::vector<DataTriangle> triangles(kTriangles);
+    for (std::uint32_t t = 0; t < kTriangles; ++t) {
+        const auto a = static_cast<std::uint16_t>(t % kRound);
+        triangles[t].corners[0] = a;
+        triangles[t].corners[1] = static_cast<std::uint16_t>((a + kRound / 3) % kRound);
+        triangles[t].corners[2] = static_cast<std::uint16_t>((a + 2 * kRound / 3) % kRound);
+        triangles[t].type = static_cast<std::uint8_t>(t % 7 != 0 ? t % 5 : 0);
+    }
+    std::vector<std::uint8_t> frame(4 * kRound);
+    for (std::uint32_t v = 0; v < kRound; ++v) {
+        const double angle = 6.283185307179586 * v / kRound;
+        const auto x = static_cast<std::int32_t>(1000 * std::cos(angle));
+        const auto y = static_cast<std::int32_t>(1000 * std::sin(angle));
+        const auto z = static_cast<std::int32_t>(v % 3) * 400 - 400;
+        const std::uint32_t word = (static_cast<std::uint32_t>(x) & 0x7FF) | (static_cast<std::uint32_t>(y) & 0x7FF) << 11 |
+                                   (static_cast<std::uint32_t>(z) & 0x3FF) << 22;
+        std::memcpy(frame.data() + 4 * v, &word, 4);
+    }
+    const int size = static_cast<int>(state.range(0));
+    PreviewImage image;
+    for (auto _ : state) {
+        DrawFrame(triangles, frame.data(), kRound, ViewAngles{}, size, image);
+        benchmark::DoNotOptimize(image.pixels.data());
+    }
+    state.counters["drawn at"] = DrawingSide(triangles, frame.data(), kRound, ViewAngles{}, size);
+}
+
 enum class ViewerAction { Play, Seek, Turn };
 
 // The viewer at a window size, doing one step of the action and painting it, per iteration.
@@ -184,6 +219,11 @@ int main(int argc, char** argv)
     }
     benchmark::RegisterBenchmark("RawRead", RawRead)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("Info", Info)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("PreviewLargeTriangles", LargeTriangles)
+        ->Arg(512)
+        ->Arg(4096)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     for (const auto& [name, action] : {std::pair{"ViewerPlay", ViewerAction::Play},
                                        std::pair{"ViewerSeek", ViewerAction::Seek},
                                        std::pair{"ViewerTurn", ViewerAction::Turn}})

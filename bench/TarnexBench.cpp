@@ -6,6 +6,7 @@
 #include "bench/Peers.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
+#include "scene/StatusLog.h"
 
 #include <benchmark/benchmark.h>
 
@@ -78,10 +79,10 @@ std::uint64_t FrameCount(const BenchScene& scene)
     return scene.ByName() ? scene.shape.objectCount : std::max<std::uint32_t>(scene.shape.frames, 1);
 }
 
-std::unique_ptr<C3dsModel> LoadModel(const BenchScene& scene, CQuietHost& host, std::string& log)
+std::unique_ptr<C3dsModel> LoadModel(const BenchScene& scene, CStatusLog& log)
 {
     auto file = CFileSystem::Native().OpenRead(scene.path);
-    auto model = std::make_unique<C3dsModel>(host, kStatusControlId, log);
+    auto model = std::make_unique<C3dsModel>(log);
     if (!file || !model->Load(*file, scene.frameMode))
         return nullptr;
     return model;
@@ -132,11 +133,10 @@ void Load(benchmark::State& state, const BenchScene* scene)
 {
     state.counters["peak_MB"] =
         static_cast<double>(PeakAboveIdle("Load/" + scene->name, scene->ByName() ? "load-byname" : "load-key", *scene)) / kMiB;
-    CQuietHost host{ConversionOptions{}};
     for (auto _ : state) {
-        std::string log;
+        CStatusLog log;
         const std::uint64_t before = HeapLive();
-        auto model = LoadModel(*scene, host, log);
+        auto model = LoadModel(*scene, log);
         if (!model) {
             state.SkipWithError("load failed");
             break;
@@ -164,9 +164,8 @@ void PeerLoad(benchmark::State& state, const BenchScene* scene, bool assimp)
 // builds frame i and returns its vertex count.
 template <typename Build> void PassOverFrames(benchmark::State& state, const BenchScene* scene, Build build)
 {
-    CQuietHost host{ConversionOptions{}};
-    std::string log;
-    auto model = LoadModel(*scene, host, log);
+    CStatusLog log;
+    auto model = LoadModel(*scene, log);
     if (!model) {
         state.SkipWithError("load failed");
         return;
@@ -213,10 +212,9 @@ void Convert(benchmark::State& state, const BenchScene* scene)
     f.frameBytes = VerticesPerFrame(*scene) * sizeof(FrameVertex) + TrianglesPerFrame(*scene) * sizeof(FrameTriangle);
     f.vertexFrames = FrameCount(*scene) * VerticesPerFrame(*scene);
     if (f.sceneHeap == 0) {
-        CQuietHost host{ConversionOptions{}};
-        std::string log;
+        CStatusLog log;
         const std::uint64_t before = HeapLive();
-        auto model = LoadModel(*scene, host, log);
+        auto model = LoadModel(*scene, log);
         f.sceneHeap = HeapLive() - before;
     }
     for (auto _ : state) {

@@ -38,15 +38,12 @@ void CConsoleHost::SetStatusText(const std::string& text)
     std::fflush(err_);
 }
 
-void CConsoleHost::ShowLog(const std::string& log)
+void CConsoleHost::ShowLog(const std::string&, const std::string& line)
 {
     ClearProgress();
-    if (log.size() < printed_)
-        printed_ = 0;
-    const std::string fresh = WithoutCarriageReturns(log.substr(printed_));
+    const std::string fresh = WithoutCarriageReturns(line);
     std::fwrite(fresh.data(), 1, fresh.size(), out_);
     std::fflush(out_);
-    printed_ = log.size();
 }
 
 void CConsoleHost::ShowProgress(const std::string&, const std::string& line)

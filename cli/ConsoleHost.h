@@ -3,7 +3,7 @@
 // standard error.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/ConversionHost.h"
 
 #include <cstdio>
 #include <string>
@@ -19,7 +19,7 @@ public:
     void SetGoCaption(const std::string&) override {}
     void EnableGo() override {}
     void CloseDialog() override {}
-    void ShowLog(const std::string& log) override;
+    void ShowLog(const std::string& log, const std::string& line) override;
     void ShowProgress(const std::string& log, const std::string& line) override;
 
 private:
@@ -30,5 +30,4 @@ private:
     std::FILE* err_;
     bool showProgress_;
     bool progressShown_ = false;
-    std::size_t printed_ = 0; // how much of the log is on standard output already
 };

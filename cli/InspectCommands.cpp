@@ -2,6 +2,7 @@
 
 #include "inspect/MeshInfo.h"
 #include "inspect/Preview.h"
+#include "inspect/PreviewRequest.h"
 #include "platform/FileCommit.h"
 #include "platform/FileLayer.h"
 
@@ -24,13 +25,6 @@ bool OpenPair(const std::string& path, CMeshPair& pair)
         return false;
     }
     return true;
-}
-
-bool Number(const char* text, long low, long high, long& value)
-{
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return *text != '\0' && *end == '\0' && value >= low && value <= high;
 }
 
 // Writes the picture as PNG, encoded by libpng, to a path of any bytes.
@@ -87,39 +81,37 @@ int RunInfo(int argc, char** argv)
 
 int RunPreview(int argc, char** argv)
 {
-    const char* const usage = "Usage: tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS]\n";
-    long frame = 0, size = 512;
-    if (argc < 4 || argc % 2 != 0) {
-        std::fputs(usage, stderr);
+    if (argc < 4) {
+        std::fputs("Usage: tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS] [--cube]\n", stderr);
         return 2;
     }
-    for (int i = 4; i + 1 < argc; i += 2) {
-        const bool ok = std::strcmp(argv[i], "--frame") == 0  ? Number(argv[i + 1], 0, 65535, frame)
-                        : std::strcmp(argv[i], "--size") == 0 ? Number(argv[i + 1], 16, 8192, size)
-                                                              : false;
-        if (!ok) {
-            std::fputs(usage, stderr);
-            return 2;
-        }
+    PreviewRequest request;
+    std::string fault;
+    if (!ParsePreviewWords(std::vector<std::string>(argv + 4, argv + argc), request, fault)) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
+        return 2;
     }
     CMeshPair pair;
     if (!OpenPair(argv[2], pair))
         return 1;
-    if (static_cast<std::uint32_t>(frame) >= pair.FrameCount()) {
-        std::fprintf(stderr, "Error: %s has %u frame(s); there is no frame %ld\n", pair.Names().animationPath.c_str(),
-                     pair.FrameCount(), frame);
+    if (request.frame >= pair.FrameCount()) {
+        std::fprintf(stderr, "Error: %s has %u frame(s); there is no frame %u\n", pair.Names().animationPath.c_str(),
+                     pair.FrameCount(), request.frame);
         return 2;
     }
     std::vector<std::uint8_t> bytes;
-    if (!pair.ReadFrames(static_cast<std::uint32_t>(frame), 1, bytes)) {
+    StepBox reach;
+    if (!pair.ReadFrames(request.frame, 1, bytes) || !ModelReach(pair, reach)) {
         std::fprintf(stderr, "Error: Could not read %s\n", pair.Names().animationPath.c_str());
         return 1;
     }
     PreviewImage image;
-    DrawFrame(pair.Triangles(), bytes.data(), pair.VertexCount(), ViewAngles{}, static_cast<int>(size), image);
+    DrawFrame(pair.Triangles(), bytes.data(), pair.VertexCount(), ViewAngles{}, request.size, image,
+              request.wholeCube ? WholeCube() : FrameReach(reach));
     if (!WritePng(image, argv[3])) {
         std::fprintf(stderr, "Error: Could not write %s\n", argv[3]);
         return 1;
     }
+    std::printf("%s\n", SpanLine(reach).c_str());
     return 0;
 }

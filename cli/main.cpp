@@ -1,6 +1,7 @@
 // tarnex-cli: one conversion from the command line, for scripts and pipelines.
 #include "cli/ConsoleHost.h"
 #include "cli/InspectCommands.h"
+#include "convert/Conversion.h"
 #include "convert/ConverterCommandLineInfo.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ namespace {
 const char* const kUsage =
     "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script]\n"
     "       tarnex-cli --info PATH\n"
-    "       tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS]\n"
+    "       tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS] [--cube]\n"
     "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
     "and OUTPUT_a.3d (animation frames).\n"
     "  append   append the frames to the existing OUTPUT_a.3d (OUTPUT must end _a.3d or _d.3d)\n"
@@ -32,7 +33,9 @@ const char* const kUsage =
     "MyPackage/Classes/ship.uc; then ucc make builds the mesh into the package.\n"
     "--info reads a converted pair back (PATH: its data file, its animation file or the name it\n"
     "was converted to), checks it and prints its figures; --preview draws one frame of it, as\n"
-    "the engine will see it, into a PNG picture (frame 0 and 512 pixels unless given).\n"
+    "the engine will see it, into a PNG picture (frame 0 and 512 pixels unless given; the side\n"
+    "is 16 to 4096 pixels), framing the model's reach over its frames, or with --cube the\n"
+    "whole -128..128 cube; it prints how many grid steps the model spans.\n"
     "Exit status: 0 done, 1 refused, failed or a damaged pair, 2 usage error.\n";
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "convert/MeshWriter.h"
 #include "convert/ScriptRequest.h"
 #include "input3ds/3dsModel.h"
-#include "platform/AsciiCase.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
@@ -13,27 +12,9 @@
 
 namespace {
 
-bool HasSuffix(const std::string& path, bool append)
-{
-    // Without append a name must be longer than the suffix itself; with append "_a.3d" alone counts.
-    if (path.size() < 5 || (!append && path.size() == 5))
-        return false;
-    std::string tail = path.substr(path.size() - 5);
-    for (char& c : tail)
-        c = AsciiLower(c);
-    return tail == "_a.3d" || tail == "_d.3d";
-}
-
 bool SameFile(const FileInfo& a, const FileInfo& b)
 {
     return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
-}
-
-// Appends a line to the log and shows the whole log.
-void AppendLine(ConversionHost& host, RunState& state, const std::string& line)
-{
-    state.statusLog += line;
-    host.ShowLog(state.statusLog);
 }
 
 // The output probe: proves the typed path usable without changing what is there.
@@ -58,24 +39,6 @@ bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append)
 }
 
 } // namespace
-
-bool DeriveOutputNames(const std::string& outputPath, bool append, OutputNames& names)
-{
-    std::string data;
-    if (HasSuffix(outputPath, append)) {
-        data = outputPath;
-        data[data.size() - 4] = 'd';
-    } else if (append) {
-        return false;
-    } else {
-        const auto dot = outputPath.rfind('.');
-        data = (dot != std::string::npos && dot > 0 ? outputPath.substr(0, dot) : outputPath) + "_d.3d";
-    }
-    names.dataPath = data;
-    names.animationPath = data;
-    names.animationPath[data.size() - 4] = 'a';
-    return true;
-}
 
 RunOutcome RunConversion(ConversionHost& host, RunState& state)
 {
@@ -124,11 +87,11 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
 }
 
 // The stages of an accepted request, from "Loading model..." to the frame-count line.
-bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& options, CFileSystem& fs,
-             std::unique_ptr<CFile> input, const OutputNames& names)
+bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs, std::unique_ptr<CFile> input,
+             const OutputNames& names)
 {
-    AppendLine(host, state, FormatLine("Loading model..."));
-    C3dsModel model(host, kStatusControlId, state.statusLog);
+    log.Append(FormatLine("Loading model..."));
+    C3dsModel model(log);
     const int loaded = model.Load(*input, options.frameMode, options.exact);
     input.reset();
     if (!loaded)
@@ -136,7 +99,7 @@ bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& opt
 
     std::string line;
     if (!CheckFormatLimits(model, options.append, line)) {
-        AppendLine(host, state, line);
+        log.Append(line);
         return false;
     }
 
@@ -146,46 +109,43 @@ bool Convert(ConversionHost& host, RunState& state, const ConversionOptions& opt
     ExistingScript existing;
     if (options.script && options.append) {
         // One scale holds for every frame of the mesh: the new frames take the script's.
-        AppendLine(host, state, FormatLine("Checking model scale..."));
+        log.Append(FormatLine("Checking model scale..."));
         if (!ReadScript(fs, ScriptPath(names.dataPath), existing) || !existing.scaled) {
-            AppendLine(host, state, FormatLine("Error: Could not read the import script %s",
+            log.Append(FormatLine("Error: Could not read the import script %s",
                                                ScriptPath(names.dataPath).c_str()));
             return false;
         }
         factors = FactorsOf(existing);
-        AppendLine(host, state, FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
+        log.Append(FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
                                            factors.sy, factors.sz));
         extents = MeasureExtents(model, frameCount);
         const std::uint64_t outside = CountOutsideCube(model, frameCount, factors);
         if (outside > 0)
-            AppendLine(host, state, FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
+            log.Append(FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
                                                static_cast<unsigned long long>(outside)));
     } else if (options.vertexMode != VertexMode::ClipBounds) {
-        AppendLine(host, state, FormatLine("Checking model scale..."));
+        log.Append(FormatLine("Checking model scale..."));
         extents = MeasureExtents(model, frameCount);
         factors = ComputeScaleFactors(extents, options.vertexMode, options.fill, line);
-        AppendLine(host, state, line);
+        log.Append(line);
     } else if (options.script) {
         extents = MeasureExtents(model, frameCount); // the script's header gives the model's size
     }
 
-    AppendLine(host, state, FormatLine("Writing data..."));
+    log.Append(FormatLine("Writing data..."));
     WriteResult written;
-    const StatusReport report{[&](const std::string& logLine) { AppendLine(host, state, logLine); },
-                              [&](const std::string& progress) { host.ShowProgress(state.statusLog, progress); }};
     const ScriptJob script = MakeScriptJob(model, options, names, factors, extents, fs);
-    if (!WriteMeshFiles(model, names, options.append, factors, fs, report, written, line,
+    if (!WriteMeshFiles(model, names, options.append, factors, fs, log, written, line,
                         options.script ? &script : nullptr)) {
-        AppendLine(host, state, line);
+        log.Append(line);
         return false;
     }
     if (options.append)
-        AppendLine(host, state,
-                   FormatLine("%d frame(s) appended, %d total frames", written.framesWritten, written.totalFrames));
+        log.Append(FormatLine("%d frame(s) appended, %d total frames", written.framesWritten, written.totalFrames));
     else
-        AppendLine(host, state, FormatLine("%d frame(s) converted", written.framesWritten));
+        log.Append(FormatLine("%d frame(s) converted", written.framesWritten));
     if (options.script)
-        AppendLine(host, state, FormatLine("Import script written: %s", script.path.c_str()));
+        log.Append(FormatLine("Import script written: %s", script.path.c_str()));
     return true;
 }
 
@@ -208,17 +168,19 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
         return RunOutcome::Refused;
 
     host.DisableControls();
+    state.statusLog.ShowOn(host);
     // Whatever the scene, running out of memory ends the run with a line, never the program: the
     // scene model, the frames and the files being written are released on the way out.
     bool converted = false;
     try {
-        converted = Convert(host, state, options, fs, std::move(input), names);
+        converted = Convert(state.statusLog, options, fs, std::move(input), names);
     } catch (const std::bad_alloc&) {
-        AppendLine(host, state, FormatLine("Error: The scene is too large to convert"));
+        state.statusLog.Append(FormatLine("Error: The scene is too large to convert"));
     }
     if (!converted)
         return RunOutcome::Failed;
-    AppendLine(host, state, FormatLine("Done."));
+    state.written = names;
+    state.statusLog.Append(FormatLine("Done."));
     host.SetGoCaption("Close");
     state.runFinished = true;
     host.EnableGo();

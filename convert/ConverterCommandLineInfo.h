@@ -2,7 +2,7 @@
 // number of option words, and the option words' effect on a request's options.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/ConversionOptions.h"
 
 #include <string>
 #include <vector>

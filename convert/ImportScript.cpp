@@ -2,7 +2,6 @@
 
 #include "input3ds/NameSort.h"
 #include "platform/AsciiCase.h"
-#include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
 #include <algorithm>
@@ -104,19 +103,6 @@ const char* VertexModeName(VertexMode mode)
 }
 
 } // namespace
-
-std::string ScriptPath(const std::string& dataPath)
-{
-    // The data path ends in "_d.3d", in whatever case it was typed.
-    const std::size_t stem = dataPath.size() >= 5 ? dataPath.size() - 5 : 0;
-    return dataPath.substr(0, stem) + ".uc";
-}
-
-std::string ScriptName(const std::string& scriptPath)
-{
-    const std::string file = FileNameOf(scriptPath);
-    return file.substr(0, file.size() - 3);
-}
 
 bool IsUnrealName(const std::string& name)
 {

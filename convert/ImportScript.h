@@ -17,10 +17,6 @@
 inline constexpr const char* kScriptMarker =
     "// Import script written by Tarnex Model Converter; converting again replaces this file.";
 
-// The script's path: the data file's path without "_d.3d", with ".uc".
-std::string ScriptPath(const std::string& dataPath);
-// The class and mesh name: the file name of the script without ".uc".
-std::string ScriptName(const std::string& scriptPath);
 // An UnrealScript name: a letter or "_" first, then letters, digits or "_", at most 63 characters.
 bool IsUnrealName(const std::string& name);
 

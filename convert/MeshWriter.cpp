@@ -1,12 +1,13 @@
 #include "convert/MeshWriter.h"
 
-#include "convert/Conversion.h"
+#include "convert/OutputNames.h"
 #include "convert/VertexPacking.h"
 #include "platform/ByteWriter.h"
 #include "platform/FileCommit.h"
 #include "platform/StatusLine.h"
 #include "scene/FormatLimits.h"
 #include "scene/MeshModel.h"
+#include "scene/StatusLog.h"
 
 #include <algorithm>
 #include <vector>
@@ -47,14 +48,10 @@ void WriteDataFile(CByteWriter& out, const MeshFrame& frame)
         out.U16(t.index2);
         out.U8(TypeByte(t));
         out.U8(t.cByte);
-        if (frame.perVertexUV) {
-            for (const std::uint32_t corner : {t.index0, t.index1, t.index2}) {
-                out.U8(vertexUV(corner, true));
-                out.U8(vertexUV(corner, false));
-            }
-        } else {
-            for (const float value : {t.mapU0, t.mapV0, t.mapU1, t.mapV1, t.mapU2, t.mapV2})
-                out.U8(TextureByte(value));
+        // Frame assembly always gives per-vertex coordinates: each corner takes its vertex's u, v.
+        for (const std::uint32_t corner : {t.index0, t.index1, t.index2}) {
+            out.U8(vertexUV(corner, true));
+            out.U8(vertexUV(corner, false));
         }
         out.U8(static_cast<std::uint8_t>(t.skinIndex));
         out.U8(t.xByte);
@@ -104,13 +101,12 @@ std::unique_ptr<CTempFile> WriteScript(const ScriptJob& script, std::int64_t old
 
 // Takes the file's lock, waiting for it while another run holds it. Where the file system has no
 // locks the run goes ahead without one.
-LockResult TakeLock(CFile& file, const std::string& path, const StatusReport& report)
+LockResult TakeLock(CFile& file, const std::string& path, CStatusLog& log)
 {
     const LockResult result = file.Lock(false);
     if (result != LockResult::Busy)
         return result;
-    if (report.showProgress)
-        report.showProgress(FormatLine("  Waiting for another conversion to finish with %s", path.c_str()));
+    log.ShowProgress(FormatLine("  Waiting for another conversion to finish with %s", path.c_str()));
     return file.Lock(true);
 }
 
@@ -120,10 +116,10 @@ LockResult TakeLock(CFile& file, const std::string& path, const StatusReport& re
 // rename from a name of its own, and a kill between the two steps leaves that name.
 class CFolderTurn {
 public:
-    CFolderTurn(CFileSystem& fs, const std::string& nearPath, const std::string& what, const StatusReport& report)
+    CFolderTurn(CFileSystem& fs, const std::string& nearPath, const std::string& what, CStatusLog& log)
         : folder_(fs.OpenFolder(nearPath))
     {
-        if (folder_ && TakeLock(*folder_, what, report) == LockResult::Locked)
+        if (folder_ && TakeLock(*folder_, what, log) == LockResult::Locked)
             for (const std::string& leftover : fs.Leftovers(nearPath))
                 fs.Remove(leftover);
     }
@@ -133,7 +129,7 @@ private:
 };
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
-                  CFileSystem& fs, const StatusReport& report, const ScriptJob* script, WriteResult& result,
+                  CFileSystem& fs, CStatusLog& log, const ScriptJob* script, WriteResult& result,
                   std::string& errorLine)
 {
     MeshFrame first;
@@ -176,7 +172,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     // An append to the animation file finishes before the file is replaced.
     const std::unique_ptr<CFile> replaced = fs.OpenRead(animationTarget);
     if (replaced)
-        TakeLock(*replaced, names.animationPath, report);
+        TakeLock(*replaced, names.animationPath, log);
     std::vector<CTempFile*> temps = {&data, &animation};
     std::vector<std::string> targets = {dataTarget, animationTarget};
     std::vector<std::string> paths = {names.dataPath, names.animationPath};
@@ -200,14 +196,14 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
 
 // Opens the animation file and takes its lock. A new pair may have replaced the file while this
 // run waited: the lock then belongs to a file without a name, and the run opens the one that has it.
-std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, const StatusReport& report)
+std::unique_ptr<CFile> OpenLocked(CFileSystem& fs, const std::string& path, CStatusLog& log)
 {
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::unique_ptr<CFile> file = fs.OpenReadWrite(path);
         if (!file)
             return nullptr;
-        TakeLock(*file, path, report);
+        TakeLock(*file, path, log);
         const FileInfo held = file->Info(), named = fs.Stat(path);
         if (!held.exists || !named.exists || (held.device == named.device && held.inode == named.inode))
             return file;
@@ -242,10 +238,10 @@ private:
 };
 
 bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
-            const StatusReport& report, const ScriptJob* script, WriteResult& result, std::string& errorLine)
+            CStatusLog& log, const ScriptJob* script, WriteResult& result, std::string& errorLine)
 {
     const std::string& path = names.animationPath;
-    const std::unique_ptr<CFile> file = OpenLocked(fs, path, report);
+    const std::unique_ptr<CFile> file = OpenLocked(fs, path, log);
     if (!file) {
         errorLine = FormatLine("Error: Could not open Output file: %s", path.c_str());
         return false;
@@ -295,10 +291,8 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
             errorLine = WriteFailure(path);
             return false;
         }
-        if (report.reportLine)
-            report.reportLine(FormatLine("Cut %llu bytes after the last frame of %s, left by an append that did "
-                                         "not finish",
-                                         static_cast<unsigned long long>(length - counted), path.c_str()));
+        log.Append(FormatLine("Cut %llu bytes after the last frame of %s, left by an append that did not finish",
+                              static_cast<unsigned long long>(length - counted), path.c_str()));
     }
     const std::int64_t total = old + (n > 0 ? n : 0);
     const std::uint8_t count[2] = {static_cast<std::uint8_t>(total), static_cast<std::uint8_t>(total >> 8)};
@@ -327,12 +321,12 @@ bool Append(const CMeshModel& model, const OutputNames& names, const ScaleFactor
 } // namespace
 
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append, const ScaleFactors& factors,
-                    CFileSystem& fileSystem, const StatusReport& report, WriteResult& result, std::string& errorLine,
+                    CFileSystem& fileSystem, CStatusLog& log, WriteResult& result, std::string& errorLine,
                     const ScriptJob* script)
 {
     result = WriteResult{};
     const CFolderTurn turn(fileSystem, fileSystem.ResolveTarget(append ? names.animationPath : names.dataPath),
-                           names.animationPath, report);
-    return append ? Append(model, names, factors, fileSystem, report, script, result, errorLine)
-                  : WriteNewPair(model, names, factors, fileSystem, report, script, result, errorLine);
+                           names.animationPath, log);
+    return append ? Append(model, names, factors, fileSystem, log, script, result, errorLine)
+                  : WriteNewPair(model, names, factors, fileSystem, log, script, result, errorLine);
 }

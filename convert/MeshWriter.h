@@ -3,7 +3,6 @@
 
 #include "convert/MeshFormat.h"
 #include "convert/RangeConversion.h"
-#include "scene/StatusView.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +11,7 @@
 
 class CMeshModel;
 class CFileSystem;
+class CStatusLog;
 struct OutputNames;
 
 struct WriteResult {
@@ -42,5 +42,5 @@ struct ScriptJob {
 // With a script, a new pair's three files are put in place together; an append replaces the
 // script right after its count, and a failure to do so takes the append back.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
-                    const ScaleFactors& factors, CFileSystem& fileSystem, const StatusReport& report,
+                    const ScaleFactors& factors, CFileSystem& fileSystem, CStatusLog& log,
                     WriteResult& result, std::string& errorLine, const ScriptJob* script = nullptr);

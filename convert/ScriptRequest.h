@@ -2,7 +2,8 @@
 // that composes the script from the loaded scene once the writer holds the files' lock.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/ConversionOptions.h"
+#include "convert/OutputNames.h"
 #include "convert/ImportScript.h"
 #include "convert/MeshWriter.h"
 

@@ -3,7 +3,7 @@
 // model is written as a new pair and then appended to it. Each stage's invariants are asserted:
 // a fault aborts with a message naming the broken one. The written pair is read back, and the
 // input's two halves are also read as a (damaged) pair of their own.
-#include "convert/Conversion.h"
+#include "convert/OutputNames.h"
 #include "convert/FormatCheck.h"
 #include "convert/MeshFormat.h"
 #include "convert/MeshWriter.h"
@@ -104,8 +104,9 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     const OutputNames names{"out/model_d.3d", "out/model_a.3d"};
     WriteResult result;
     std::string error;
+    CStatusLog quiet;
     // Memory never fails: a new pair is always written, with exactly the bytes its counts give.
-    REQUIRE(WriteMeshFiles(model, names, false, factors, fs, StatusReport{}, result, error));
+    REQUIRE(WriteMeshFiles(model, names, false, factors, fs, quiet, result, error));
     REQUIRE(result.framesWritten == frameCount);
     REQUIRE(fs.Paths().size() == 2);
     REQUIRE(fs.Bytes(names.dataPath).size() == kDataHeaderBytes + kTriangleRecordBytes * first.triangleCount);
@@ -122,7 +123,7 @@ void WriteAndAppend(const C3dsModel& model, std::int32_t frameCount, const Scale
     REQUIRE(ReadBack(fs, names)); // what was written reads back sound
 
     // Appending the same frames: all or nothing.
-    const bool ok = WriteMeshFiles(model, names, true, factors, fs, StatusReport{}, result, error);
+    const bool ok = WriteMeshFiles(model, names, true, factors, fs, quiet, result, error);
     const auto& grown = fs.Bytes(names.animationPath);
     REQUIRE(fs.Paths().size() == 2);
     if (!ok) {
@@ -145,11 +146,11 @@ void Convert(const std::vector<std::uint8_t>& bytes, FrameMode frameMode, Vertex
 {
     const bool byName = frameMode == FrameMode::ByObjectName;
     CRecordingView view;
-    std::string log;
-    C3dsModel model(view, kStatusControlId, log);
+    CStatusLog log(view);
+    C3dsModel model(log);
     CMemoryFile file(bytes);
     if (!model.Load(file, frameMode)) {
-        REQUIRE(IsLine(log)); // a failed load always says why
+        REQUIRE(IsLine(log.Text())); // a failed load always says why
         return;
     }
     const std::int32_t frameCount = model.GetFrameCount();

@@ -1,10 +1,9 @@
 #include "input3ds/3dsModel.h"
 
 #include "input3ds/3dsReader.h"
-#include "scene/StatusView.h"
+#include "scene/StatusLog.h"
 
-C3dsModel::C3dsModel(CStatusView& window, std::int32_t controlId, std::string& log)
-    : statusLog(log), statusControlId(controlId), statusWindow(window)
+C3dsModel::C3dsModel(CStatusLog& log) : statusLog(log)
 {
 }
 
@@ -31,9 +30,7 @@ int C3dsModel::Load(CFile& file, FrameMode frameMode, bool exact)
     scene.frameMode = frameMode;
     scene.animation.wanted = exact;
     keyFramePoints = KeyFramePoints();
-    C3dsReader reader(file, scene,
-                      StatusReport{[this](const std::string& line) { ReportLine(line); },
-                                 [this](const std::string& line) { ShowProgress(line); }});
+    C3dsReader reader(file, scene, statusLog);
     if (!reader.Read())
         return 0;
     if (frameMode == FrameMode::ByKeyFrame)
@@ -42,7 +39,7 @@ int C3dsModel::Load(CFile& file, FrameMode frameMode, bool exact)
         std::vector<std::string> notes;
         keyFramePoints.exact = std::make_shared<const ExactPlan>(PlanExactAnimation(scene, notes));
         for (const std::string& note : notes)
-            ReportLine(note);
+            statusLog.Append(note);
     }
     return 1;
 }
@@ -55,15 +52,4 @@ void C3dsModel::BuildFramePositions(std::int32_t frameIndex, FramePositions& pos
 FrameShape C3dsModel::GetFrameShape(std::int32_t frameIndex) const
 {
     return MeasureFrameShape(scene, frameIndex);
-}
-
-void C3dsModel::ReportLine(const std::string& line)
-{
-    statusLog += line;
-    statusWindow.ShowLog(statusLog);
-}
-
-void C3dsModel::ShowProgress(const std::string& line)
-{
-    statusWindow.ShowProgress(statusLog, line);
 }

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-class CStatusView;
+class CStatusLog;
 
 class C3dsModel final : public CMeshModel {
 public:
-    // Bound to the window that shows the log, the status box's id and the log.
-    C3dsModel(CStatusView& window, std::int32_t controlId, std::string& log);
+    // Bound to the status log that the load reports to.
+    explicit C3dsModel(CStatusLog& log);
 
     void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const override;
     // A load in key-frame mode.
@@ -28,23 +28,14 @@ public:
     void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const override;
     FrameShape GetFrameShape(std::int32_t frameIndex) const override;
 
-    // Reporting: a line enters the log and the whole log is shown; a progress line is shown
-    // after the log and painted at once, without entering it.
-    void ReportLine(const std::string& line);
-    void ShowProgress(const std::string& line);
-
-    // The status box the reports are meant for; the window shows them there.
-    std::int32_t StatusControlId() const { return statusControlId; }
-
-    // Read access for the tests and the benchmarks.
+    // Read access for the tests, the benchmarks and the import script (which names its
+    // sequences after the objects and its textures after the materials).
     const SceneData& Scene() const { return scene; }
     const std::vector<MeshObject>& Objects() const { return scene.objects; }
     const std::vector<const MeshObject*>& SortedObjects() const { return scene.sortedObjects; }
 
 private:
-    std::string& statusLog;
-    std::int32_t statusControlId;
-    CStatusView& statusWindow;
+    CStatusLog& statusLog;
     SceneData scene;
     // Kept from the load for key-frame assembly, which places these points anew in every frame:
     // every vertex relative to its object's origin (PrepareKeyFrames). Empty by name.

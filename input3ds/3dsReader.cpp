@@ -7,6 +7,7 @@
 #include "input3ds/NameSort.h"
 #include "input3ds/TrackChunks.h"
 #include "platform/StatusLine.h"
+#include "scene/StatusLog.h"
 #include "scene/FormatLimits.h"
 
 #include <algorithm>
@@ -14,8 +15,9 @@
 
 namespace {
 
+// Real scenes nest five levels deep. The walk recurses once a level, so a limit keeps hostile
+// files from exhausting the stack.
 constexpr int kMaxChunkDepth = 64;
-constexpr std::uint32_t kMaxChunksPerLevel = 10000;
 // What a scene may store (objects, vertices, triangles, keys): a fixed allowance and a multiple of
 // the file's size. A real scene stores less than twice its size; only hostile files, which make
 // many objects of a few bytes each, come near.
@@ -24,15 +26,15 @@ constexpr std::uint64_t kBudgetPerFileByte = 12;
 
 } // namespace
 
-C3dsReader::C3dsReader(CFile& file, SceneData& scene, StatusReport report)
-    : file_(file), scene_(scene), report_(std::move(report))
+C3dsReader::C3dsReader(CFile& file, SceneData& scene, CStatusLog& log)
+    : file_(file), scene_(scene), log_(log)
 {
 }
 
 bool C3dsReader::ReadFailed()
 {
     if (source_->Failed())
-        report_.reportLine(FormatLine("Error: Could not read Input file"));
+        log_.Append(FormatLine("Error: Could not read Input file"));
     return source_->Failed();
 }
 
@@ -44,14 +46,14 @@ bool C3dsReader::Read()
     std::uint16_t id = 0;
     if (!ReadU16At(source, 0, source.Length(), id) || id != kChunkMain) {
         if (!ReadFailed())
-            report_.reportLine(FormatLine("Error reading input file, it does not appear to be a true .3DS file."));
+            log_.Append(FormatLine("Error reading input file, it does not appear to be a true .3DS file."));
         return false;
     }
     std::uint32_t mainLength = 0;
-    std::uint64_t length = source.Length();
-    if (ReadU32At(source, 2, source.Length(), mainLength))
-        length = std::min<std::uint64_t>(mainLength, source.Length());
-    const std::uint64_t contentSize = length > kChunkHeaderBytes ? length - kChunkHeaderBytes : 0;
+    const Header main = ReadHeader(0, source.Length(), id, mainLength);
+    if (main == Header::Fail || ReadFailed())
+        return false;
+    const std::uint64_t contentSize = main == Header::Fits ? mainLength - kChunkHeaderBytes : 0;
 
     budget_ = kBudgetBytes + kBudgetPerFileByte * source.Length();
     readPass_ = false;
@@ -59,12 +61,10 @@ bool C3dsReader::Read()
         nodes_.emplace(scene_.animation);
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
-    // By name every object is a frame, and an animation file holds at most 65535 of them. Refusing
-    // more early also keeps hostile files from feeding the name sort, whose steps are quadratic on
-    // equal names.
+    // By name every object is a frame, and an animation file holds at most 65535 of them.
     const bool byName = scene_.frameMode == FrameMode::ByObjectName;
     if (byName && objectCount_ > kMaxFrames) {
-        report_.reportLine(FormatLine("Error: The scene is too large to convert"));
+        log_.Append(FormatLine("Error: The scene is too large to convert"));
         return false;
     }
     if (!Charge(std::uint64_t{objectCount_} * (sizeof(MeshObject) + sizeof(const MeshObject*))))
@@ -78,17 +78,22 @@ bool C3dsReader::Read()
     if (nodes_)
         nodes_->Finish(scene_.objects);
 
+    if (std::none_of(scene_.objects.begin(), scene_.objects.end(),
+                     [](const MeshObject& object) { return object.vertexCount > 0; })) {
+        log_.Append(FormatLine("Error: The scene has no mesh objects with points"));
+        return false;
+    }
     if (byName) {
         // A mesh without a point list has no vertices, so its frame would be shorter than the
         // frame size that the animation file's header gives every frame.
         const auto points = static_cast<std::uint32_t>(std::max<std::int64_t>(firstPointCount_, 0));
         for (const MeshObject& object : scene_.objects) {
             if (object.vertexCount != points) {
-                report_.reportLine(FormatLine("Error: Object point counts do not match"));
+                log_.Append(FormatLine("Error: Object point counts do not match"));
                 return false;
             }
         }
-        report_.reportLine(FormatLine("  Sorting objects..."));
+        log_.Append(FormatLine("  Sorting objects..."));
         scene_.sortedObjects.clear();
         scene_.sortedObjects.reserve(scene_.objects.size());
         for (const MeshObject& object : scene_.objects)
@@ -96,33 +101,84 @@ bool C3dsReader::Read()
         SortObjects(scene_.sortedObjects, 0, static_cast<std::int64_t>(scene_.objects.size()) - 1);
         const std::string note = NameOrderNote(scene_.sortedObjects);
         if (!note.empty())
-            report_.reportLine(note);
+            log_.Append(note);
     }
     return true;
 }
 
+C3dsReader::Header C3dsReader::ReadHeader(std::uint64_t p, std::uint64_t end, std::uint16_t& id,
+                                          std::uint32_t& length)
+{
+    const std::uint64_t fileLength = source_->Length();
+    if (p + kChunkHeaderBytes > end) {
+        if (p + kChunkHeaderBytes > fileLength)
+            log_.Append(FormatLine("Error: The file ends at byte %" PRIu64 ", inside the header of a chunk at byte %" PRIu64
+                                          "; it looks cut short",
+                                          fileLength, p));
+        else
+            log_.Append(FormatLine("Error: The header of a chunk at byte %" PRIu64
+                                          " runs past the end of the chunk that holds it at byte %" PRIu64
+                                          "; the file looks damaged",
+                                          p, end));
+        return Header::Fail;
+    }
+    CByteReader header(source_->View(p, kChunkHeaderBytes));
+    if (!header.ReadU16(id) || !header.ReadU32(length))
+        return Header::EndsLevel; // a read fault, which the load reports
+    if (length < kChunkHeaderBytes)
+        return Header::EndsLevel; // the rest of this level is ignored
+    if (p + length > fileLength) {
+        log_.Append(FormatLine("Error: The file ends at byte %" PRIu64 ", inside chunk 0x%04X of %" PRIu32
+                                      " bytes at byte %" PRIu64 "; it looks cut short",
+                                      fileLength, id, length, p));
+        return Header::Fail;
+    }
+    if (p + length > end) {
+        log_.Append(FormatLine("Error: Chunk 0x%04X at byte %" PRIu64 " claims %" PRIu32
+                                      " bytes, past the end of the chunk that holds it at byte %" PRIu64
+                                      "; the file looks damaged",
+                                      id, p, length, end));
+        return Header::Fail;
+    }
+    return Header::Fits;
+}
+
 bool C3dsReader::WalkChunks(std::uint64_t start, std::uint64_t size, int depth)
 {
-    if (depth >= kMaxChunkDepth)
-        return true; // deeper levels are ignored
+    const std::uint64_t end = start + size; // within the parent chunk, and so within the file
+    if (depth >= kMaxChunkDepth && size > 0) {
+        log_.Append(FormatLine("Error: The chunks nest more than %d levels deep; the file looks damaged",
+                                      kMaxChunkDepth));
+        return false;
+    }
     std::uint64_t p = start;
-    const std::uint64_t end = std::min(start + size, source_->Length());
-    std::uint32_t chunks = 0;
     while (p < end) {
-        if (++chunks > kMaxChunksPerLevel)
-            return true;
-        CByteReader header(source_->View(p, kChunkHeaderBytes));
         std::uint16_t id = 0;
         std::uint32_t length = 0;
-        if (p + kChunkHeaderBytes > end || !header.ReadU16(id) || !header.ReadU32(length))
-            return true;
-        if (length < kChunkHeaderBytes)
-            return true; // the rest of this level is ignored
-        if (HandleChunk(id, p, std::min(p + length, end), depth) == Walk::Fail)
+        const Header header = ReadHeader(p, end, id, length);
+        if (header != Header::Fits)
+            return header == Header::EndsLevel;
+        if (HandleChunk(id, p, p + length, depth) == Walk::Fail)
             return false;
         p += length;
     }
     return true;
+}
+
+C3dsReader::Walk C3dsReader::ReadFaceGroups(std::uint64_t start, std::uint64_t end, MeshObject& object)
+{
+    // Only material groups are read; the face list's other sub-chunks are passed over.
+    for (std::uint64_t r = start; r < end;) {
+        std::uint16_t id = 0;
+        std::uint32_t length = 0;
+        const Header header = ReadHeader(r, end, id, length);
+        if (header != Header::Fits)
+            return header == Header::EndsLevel ? Walk::Continue : Walk::Fail;
+        if (id == kChunkFaceMaterial)
+            ReadMaterialGroup(*source_, r, r + length, object);
+        r += length;
+    }
+    return Walk::Continue;
 }
 
 C3dsReader::Walk C3dsReader::WalkContent(std::uint64_t p, std::uint64_t end, int depth)
@@ -176,9 +232,10 @@ C3dsReader::Walk C3dsReader::HandleChunk(std::uint16_t id, std::uint64_t p, std:
         return ReadPoints(p, end);
     case kChunkFaceList:
         if (MeshObject* object = CurrentObject()) {
-            ReadFaceList(*source_, p, end, *object);
+            const std::uint64_t groups = ReadFaceList(*source_, p, end, *object);
             if (!Charge(object->triangles.size() * sizeof(MeshTriangle)))
                 return Walk::Fail;
+            return ReadFaceGroups(groups, end, *object);
         }
         break;
     case kChunkMapping:
@@ -234,8 +291,12 @@ C3dsReader::Walk C3dsReader::ReadTriangleMesh(std::uint64_t p, std::uint64_t end
     MeshObject* object = CurrentObject();
     if (!object)
         return Walk::Continue; // a mesh the counting walk never saw has no slot
-    report_.showProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
+    log_.ShowProgress(FormatLine("  reading Object %" PRId64 " of %" PRIu32, currentObject_, objectCount_));
     object->name = objectName_;
+    // Every object keeps its own copy of its name; one longer than a string holds in place is
+    // heap memory the file may repeat for many objects at the cost of a few bytes each.
+    if (object->name.capacity() > std::string().capacity() && !Charge(object->name.capacity() + 1))
+        return Walk::Fail;
     firstOfName_.emplace(objectName_, currentObject_); // a node names the first object of its name
     return WalkContent(p, end, depth);
 }
@@ -252,7 +313,7 @@ C3dsReader::Walk C3dsReader::ReadPoints(std::uint64_t p, std::uint64_t end)
     if (firstPointCount_ == -1) {
         firstPointCount_ = have;
     } else if (scene_.frameMode == FrameMode::ByObjectName && have != firstPointCount_) {
-        report_.reportLine(FormatLine("Error: Object point counts do not match"));
+        log_.Append(FormatLine("Error: Object point counts do not match"));
         return Walk::Fail;
     }
     return Walk::Continue;
@@ -284,7 +345,7 @@ C3dsReader::Walk C3dsReader::ReadSegment(std::uint64_t p, std::uint64_t end)
         return Walk::Continue;
     const std::uint64_t count = std::uint64_t{last} - first + 1;
     if (count > kMaxFrames) {
-        report_.reportLine(FormatLine("Error: The keyframe segment has %" PRIu64
+        log_.Append(FormatLine("Error: The keyframe segment has %" PRIu64
                                       " frames, more than the %" PRIu32 " an Unreal .3D model can hold",
                                       count, kMaxFrames));
         return Walk::Fail;
@@ -306,20 +367,26 @@ C3dsReader::Walk C3dsReader::ReadTrack(std::uint16_t id, std::uint64_t p, std::u
 {
     MeshObject* object = KeyframeObject();
     std::uint32_t keyCount = 0;
-    if (!object || !ReadU32At(*source_, p + 16, end, keyCount))
+    if (!object || !ReadU32At(*source_, p + kTrackKeyCountOffset, end, keyCount))
         return Walk::Continue;
-    const std::size_t keyBytes = id == kChunkRotationTrack ? kRotationKeyBytes : kVectorKeyBytes;
-    const std::size_t n = FittingRecords(keyCount & 0xFFFFu, p + 20, end, keyBytes);
-    const CByteReader keys(source_->View(p + 20, n * keyBytes));
+    // Keys are as long as their flags make them: the view holds what the count can need at most,
+    // within the chunk, and the key reads stop where it ends.
+    const std::size_t count = keyCount & 0xFFFFu;
+    const std::size_t keyBytes = (id == kChunkRotationTrack ? kRotationKeyBytes : kVectorKeyBytes) + kKeySplineBytes;
+    const std::uint64_t first = p + kTrackKeysOffset;
+    const std::uint64_t room = first < end ? end - first : 0;
+    const CByteReader keys(
+        source_->View(first, static_cast<std::size_t>(std::min<std::uint64_t>(room, std::uint64_t{count} * keyBytes))));
     // Tracks run over scene frames 0 to the segment's last frame; keys past it are skipped.
     const std::uint64_t frames = std::uint64_t{scene_.firstFrame} + scene_.frameCount;
+    std::size_t read = 0;
     if (id == kChunkRotationTrack)
-        ReadRotationTrack(keys, n, frames, object->rotationTrack);
+        read = ReadRotationTrack(keys, count, frames, object->rotationTrack);
     else if (id == kChunkScaleTrack)
-        ReadVectorTrack(keys, n, true, frames, object->scaleTrack);
+        read = ReadVectorTrack(keys, count, true, frames, object->scaleTrack);
     else
-        ReadVectorTrack(keys, n, false, frames, object->positionTrack);
-    return Charge(n * sizeof(RotationKey)) ? Walk::Continue : Walk::Fail;
+        read = ReadVectorTrack(keys, count, false, frames, object->positionTrack);
+    return Charge(read * sizeof(RotationKey)) ? Walk::Continue : Walk::Fail;
 }
 
 bool C3dsReader::Charge(std::uint64_t bytes)
@@ -327,6 +394,6 @@ bool C3dsReader::Charge(std::uint64_t bytes)
     stored_ += bytes;
     if (stored_ <= budget_)
         return true;
-    report_.reportLine(FormatLine("Error: The scene is too large to convert"));
+    log_.Append(FormatLine("Error: The scene is too large to convert"));
     return false;
 }

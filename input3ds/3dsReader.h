@@ -4,15 +4,15 @@
 // groups, mapping and origin, and the keys of every object node's tracks.
 // Everything else in the file is skipped.
 //
-// Safe for untrusted input: every chunk is clamped to its parent and to the file, every count to
-// the bytes its chunk holds, every index is checked before use, the walk is bounded in depth and
-// in chunks per level, and the memory a scene asks for is bounded before it is allocated. A file
-// that cannot be read whole fails the load instead of loading a truncated scene.
+// Safe for untrusted input: a chunk that runs past its parent or the file fails the load (the file
+// is cut short or damaged), and so does nesting deeper than the walk goes; every count is held to
+// the bytes its chunk holds, every index is checked before use, and the memory a scene asks for is
+// bounded before it is allocated. A file that cannot be read whole fails the load instead of
+// loading a truncated scene, and so does a scene without a mesh object that has points.
 #pragma once
 
 #include "input3ds/NodeChunks.h"
 #include "scene/SceneData.h"
-#include "scene/StatusView.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,25 +20,31 @@
 #include <unordered_map>
 
 class CChunkSource;
+class CStatusLog;
 class CFile;
 
 class C3dsReader {
 public:
     // The scene's frame mode decides whether vertex counts must agree.
-    C3dsReader(CFile& file, SceneData& scene, StatusReport report);
+    C3dsReader(CFile& file, SceneData& scene, CStatusLog& log);
 
     // Reads the whole file into the scene. False after the failure was reported.
     bool Read();
 
 private:
     enum class Walk { Continue, Fail };
+    // A chunk's header: it fits within its parent, it ends its level (the rest is ignored), or
+    // the chunk does not fit and the load fails (reported).
+    enum class Header { Fits, EndsLevel, Fail };
 
+    Header ReadHeader(std::uint64_t p, std::uint64_t end, std::uint16_t& id, std::uint32_t& length);
     bool WalkChunks(std::uint64_t start, std::uint64_t size, int depth);
     Walk HandleChunk(std::uint16_t id, std::uint64_t p, std::uint64_t end, int depth);
     Walk WalkContent(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadNamedObject(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadTriangleMesh(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadPoints(std::uint64_t p, std::uint64_t end);
+    Walk ReadFaceGroups(std::uint64_t start, std::uint64_t end, MeshObject& object);
     Walk ReadMaterial(std::uint64_t p, std::uint64_t end, int depth);
     Walk ReadSegment(std::uint64_t p, std::uint64_t end);
     void ReadNodeHeader(std::uint64_t p, std::uint64_t end);
@@ -52,7 +58,7 @@ private:
     CChunkSource* source_ = nullptr; // set for the length of Read
     CFile& file_;
     SceneData& scene_;
-    StatusReport report_;
+    CStatusLog& log_;
 
     // The walk's state.
     bool readPass_ = false;

@@ -13,6 +13,8 @@ constexpr std::size_t kVertexBytes = 12;
 constexpr std::size_t kFaceBytes = 8;
 constexpr std::size_t kMappingBytes = 8;
 
+} // namespace
+
 void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
 {
     const ChunkName name = ReadName(source, p + kChunkHeaderBytes, end);
@@ -30,8 +32,6 @@ void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end,
             object.triangles[face].options = options;
     }
 }
-
-} // namespace
 
 bool ReadPointList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
 {
@@ -59,12 +59,12 @@ bool ReadPointList(CChunkSource& source, std::uint64_t p, std::uint64_t end, Mes
     return true;
 }
 
-void ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
+std::uint64_t ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
 {
     std::uint16_t count = 0;
     const std::uint64_t content = p + kChunkHeaderBytes;
     if (!ReadU16At(source, content, end, count))
-        return;
+        return end;
     const std::size_t n = FittingRecords(count, content + 2, end, kFaceBytes);
     const auto bytes = source.View(content + 2, n * kFaceBytes);
     const std::size_t have = bytes.size() / kFaceBytes;
@@ -83,17 +83,7 @@ void ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t end, Mesh
     }
 
     // The groups start after the faces the count announces, whether or not the chunk holds them.
-    std::uint64_t r = content + 2 + std::uint64_t{count} * kFaceBytes;
-    while (r + kChunkHeaderBytes <= end) {
-        CByteReader header(source.View(r, kChunkHeaderBytes));
-        std::uint16_t id = 0;
-        std::uint32_t length = 0;
-        if (!header.ReadU16(id) || !header.ReadU32(length) || length < kChunkHeaderBytes)
-            break;
-        if (id == kChunkFaceMaterial)
-            ReadMaterialGroup(source, r, std::min(r + length, end), object);
-        r += length;
-    }
+    return content + 2 + std::uint64_t{count} * kFaceBytes;
 }
 
 void ReadMapping(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)

@@ -17,8 +17,11 @@ class CChunkSource;
 
 // Replaces the object's vertices; false, leaving the object as it was, without a count.
 bool ReadPointList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
-// Replaces the object's triangles and applies the "skin" options of its material groups.
-void ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
+// Replaces the object's triangles; returns where the face list's sub-chunks start (at or past end
+// when there are none).
+std::uint64_t ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
+// Applies the "skin" options of one material group's name to the object's listed triangles.
+void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
 // Sets u and 1 - v of the object's first vertices.
 void ReadMapping(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
 void ReadMeshMatrix(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);

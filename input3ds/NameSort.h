@@ -7,10 +7,18 @@
 #include <string>
 #include <vector>
 
-// Sorts the references between positions lo and hi, both included. A quicksort with a
-// median-of-three pivot and fixed handling of parts of two and three elements; which of two equal
-// names comes first follows from its exact steps.
-void SortObjects(std::vector<const MeshObject*>& sorted, std::int64_t lo, std::int64_t hi);
+// Sorts the references between positions lo and hi, both included, into the order a quicksort
+// with a median-of-three pivot and fixed handling of parts of two and three elements gives; which
+// of two equal names comes first follows from its exact steps. Takes O(n log^2 n) time at worst,
+// also on names already in order and on equal names, where the quicksort itself is quadratic.
+// The sort holds the larger side of a partition in a tree when its part has at least treeFrom
+// objects and the smaller side has fewer than 1/lopsided of them. Tests lower the figures to
+// reach the trees on small inputs; the order is the same for every choice.
+struct NameSortTrees {
+    std::int64_t treeFrom = 64;
+    std::int64_t lopsided = 32;
+};
+void SortObjects(std::vector<const MeshObject*>& sorted, std::int64_t lo, std::int64_t hi, NameSortTrees trees = {});
 
 // The base of an object's name: the name without its trailing digits, then without trailing "_",
 // "-", "." or spaces. Frames whose names share a base belong to one animation sequence.
@@ -21,7 +29,3 @@ std::string NameBase(const std::string& name);
 // frame2), or their bases differ only in letter case (RUN3 sorts before Run1). It names the first
 // such pair in sorted order; empty when there is none.
 std::string NameOrderNote(const std::vector<const MeshObject*>& sorted);
-
-// One partition of a part of four or more elements: the median of its first three names becomes
-// the pivot, names strictly less than it move before it. Returns the pivot's new position.
-std::int64_t PartitionObjects(std::vector<const MeshObject*>& sorted, std::int64_t lo, std::int64_t hi);

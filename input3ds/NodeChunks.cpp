@@ -2,6 +2,7 @@
 
 #include "input3ds/ChunkIds.h"
 #include "input3ds/ChunkSource.h"
+#include "input3ds/TrackChunks.h"
 #include "platform/ByteReader.h"
 
 #include <algorithm>
@@ -11,8 +12,7 @@
 
 namespace {
 
-constexpr std::uint64_t kKeysOffset = kChunkHeaderBytes + 14;
-constexpr std::size_t kLongestKey = 4 + 2 + 5 * 4 + 4 * 4;
+constexpr std::size_t kLongestKey = kRotationKeyBytes + kKeySplineBytes;
 
 bool Finite(const Vec3& v)
 {
@@ -24,36 +24,16 @@ bool ReadVec3(CByteReader& reader, Vec3& v)
     return reader.ReadF32(v.x) && reader.ReadF32(v.y) && reader.ReadF32(v.z);
 }
 
-// A key's frame number, flags and the spline floats its flags' bits 0 to 4 announce.
-bool ReadKeyHead(CByteReader& reader, std::uint32_t& frame, KeySpline& spline)
+// Spline settings that are not finite count as none.
+bool ReadFiniteKeyHead(CByteReader& reader, std::uint32_t& frame, KeySpline& spline)
 {
-    std::uint16_t flags = 0;
-    if (!reader.ReadU32(frame) || !reader.ReadU16(flags))
+    if (!ReadKeyHead(reader, frame, spline))
         return false;
-    float* const fields[] = {&spline.tension, &spline.continuity, &spline.bias, &spline.easeTo, &spline.easeFrom};
-    for (unsigned bit = 0; bit < 5; ++bit) {
-        if ((flags & (1u << bit)) != 0 && !reader.ReadF32(*fields[bit]))
-            return false;
-    }
-    for (float* field : fields) {
-        if (!std::isfinite(*field))
+    for (const float field : {spline.tension, spline.continuity, spline.bias, spline.easeTo, spline.easeFrom}) {
+        if (!std::isfinite(field))
             spline = KeySpline{};
     }
     return true;
-}
-
-// Keys in frame order, the last of several at one frame counting.
-template <typename Key> std::vector<Key> InFrameOrder(std::vector<Key> keys)
-{
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.frame < b.frame; });
-    std::vector<Key> unique;
-    for (const Key& key : keys) {
-        if (!unique.empty() && unique.back().frame == key.frame)
-            unique.back() = key;
-        else
-            unique.push_back(key);
-    }
-    return unique;
 }
 
 template <typename Key>
@@ -61,14 +41,14 @@ std::vector<Key> ReadKeys(CChunkSource& source, std::uint64_t p, std::uint64_t e
 {
     std::uint32_t count = 0;
     std::vector<Key> keys;
-    if (!ReadU32At(source, p + kKeysOffset - 4, end, count) || p + kKeysOffset >= end)
+    if (!ReadU32At(source, p + kTrackKeyCountOffset, end, count) || p + kTrackKeysOffset >= end)
         return keys;
     count &= 0xFFFFu;
-    const std::uint64_t bytes = std::min<std::uint64_t>(end - (p + kKeysOffset), std::uint64_t{count} * kLongestKey);
-    CByteReader reader(source.View(p + kKeysOffset, static_cast<std::size_t>(bytes)));
+    const std::uint64_t bytes = std::min<std::uint64_t>(end - (p + kTrackKeysOffset), std::uint64_t{count} * kLongestKey);
+    CByteReader reader(source.View(p + kTrackKeysOffset, static_cast<std::size_t>(bytes)));
     for (std::uint32_t i = 0; i < count; ++i) {
         Key key;
-        if (!ReadKeyHead(reader, key.frame, key.spline))
+        if (!ReadFiniteKeyHead(reader, key.frame, key.spline))
             break;
         bool finite = true;
         if constexpr (std::is_same_v<Key, NodeRotationKey>) {

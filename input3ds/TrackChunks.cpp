@@ -3,33 +3,32 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-// Keys in file order become keys in frame order, the last of several at one frame counting.
-template <typename Key> std::vector<Key> InFrameOrder(std::vector<Key> keys)
+// A key's frame number and flags and the spline floats its flags announce.
+bool ReadKeyHead(CByteReader& keys, std::uint32_t& frame, KeySpline& spline)
 {
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.frame < b.frame; });
-    std::vector<Key> unique;
-    for (const Key& key : keys) {
-        if (!unique.empty() && unique.back().frame == key.frame)
-            unique.back() = key;
-        else
-            unique.push_back(key);
+    std::uint16_t flags = 0;
+    if (!keys.ReadU32(frame) || !keys.ReadU16(flags))
+        return false;
+    float* const fields[] = {&spline.tension, &spline.continuity, &spline.bias, &spline.easeTo, &spline.easeFrom};
+    for (unsigned bit = 0; bit < 5; ++bit) {
+        if ((flags & (1u << bit)) != 0 && !keys.ReadF32(*fields[bit]))
+            return false;
     }
-    return unique;
+    return true;
 }
 
-} // namespace
 
-void ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::uint64_t frames, VectorTrack& track)
+std::size_t ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::uint64_t frames, VectorTrack& track)
 {
     const float rest = scale ? 1.0f : 0.0f;
     Vec3 reference{rest, rest, rest};
-    std::vector<VectorKey> read{VectorKey{0, reference}};
-    for (std::size_t i = 0; i < keyCount; ++i) {
+    std::vector<VectorKey> read{VectorKey{0, reference, KeySpline{}}};
+    std::size_t i = 0;
+    for (; i < keyCount; ++i) {
         std::uint32_t frame = 0;
+        KeySpline spline;
         Vec3 value;
-        if (!keys.ReadU32(frame) || !keys.Skip(2) || !keys.ReadF32(value.x) || !keys.ReadF32(value.y) ||
+        if (!ReadKeyHead(keys, frame, spline) || !keys.ReadF32(value.x) || !keys.ReadF32(value.y) ||
             !keys.ReadF32(value.z))
             break;
         const std::uint32_t f = frame & 0xFFFFu;
@@ -37,24 +36,29 @@ void ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::ui
             continue;
         if (f == 0) {
             reference = value;
-            read.push_back(VectorKey{0, Vec3{rest, rest, rest}});
+            read.push_back(VectorKey{0, Vec3{rest, rest, rest}, spline});
         } else if (scale) {
-            read.push_back(VectorKey{f, Vec3{value.x / reference.x, value.y / reference.y, value.z / reference.z}});
+            read.push_back(
+                VectorKey{f, Vec3{value.x / reference.x, value.y / reference.y, value.z / reference.z}, spline});
         } else {
-            read.push_back(VectorKey{f, Vec3{value.x - reference.x, value.y - reference.y, value.z - reference.z}});
+            read.push_back(
+                VectorKey{f, Vec3{value.x - reference.x, value.y - reference.y, value.z - reference.z}, spline});
         }
     }
     track.keys = InFrameOrder(std::move(read));
+    return i;
 }
 
-void ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::uint64_t frames, RotationTrack& track)
+std::size_t ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::uint64_t frames, RotationTrack& track)
 {
     std::vector<RotationKey> read;
-    for (std::size_t i = 0; i < keyCount; ++i) {
+    std::size_t i = 0;
+    for (; i < keyCount; ++i) {
         std::uint32_t frame = 0;
+        KeySpline spline;
         float angle = 0.0f, ax = 0.0f, ay = 0.0f, az = 0.0f;
-        if (!keys.ReadU32(frame) || !keys.Skip(2) || !keys.ReadF32(angle) || !keys.ReadF32(ax) ||
-            !keys.ReadF32(ay) || !keys.ReadF32(az))
+        if (!ReadKeyHead(keys, frame, spline) || !keys.ReadF32(angle) || !keys.ReadF32(ax) || !keys.ReadF32(ay) ||
+            !keys.ReadF32(az))
             break;
         const std::uint32_t f = frame & 0xFFFFu;
         if (f >= frames)
@@ -62,10 +66,12 @@ void ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::uint64_t fra
         if (f == 0)
             angle = 0.0f;
         const Vec3 turn{angle * ax, angle * ay, angle * az};
-        if (f == 0)
+        if (f == 0) {
             track.atFrame0 = turn;
-        else
-            read.push_back(RotationKey{f, turn, Vec3{}});
+            track.atFrame0Spline = spline;
+        } else {
+            read.push_back(RotationKey{f, turn, Vec3{}, spline});
+        }
     }
     track.keys = InFrameOrder(std::move(read));
     // The turns accumulate from key to key.
@@ -74,4 +80,5 @@ void ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::uint64_t fra
         total = Vec3{total.x + key.turn.x, total.y + key.turn.y, total.z + key.turn.z};
         key.total = total;
     }
+    return i;
 }

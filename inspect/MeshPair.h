@@ -4,7 +4,7 @@
 // naming the first fault. The layout of both files is described in convert/MeshFormat.h.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/OutputNames.h"
 
 #include <cstdint>
 #include <memory>

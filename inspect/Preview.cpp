@@ -115,24 +115,113 @@ private:
     std::vector<float> depth_;
 };
 
-} // namespace
+// The screen's axes in cube units for a view. The engine's axes are left-handed (X forward, Y
+// right, Z up): the view keeps them so, as the editor shows the mesh.
+struct Axes {
+    float right[3], up[3], toward[3];
 
-void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
-               const ViewAngles& view, int size, PreviewImage& image)
+    explicit Axes(const ViewAngles& view)
+    {
+        const float cy = std::cos(view.yaw), sy = std::sin(view.yaw), cp = std::cos(view.pitch),
+                    sp = std::sin(view.pitch);
+        const float r[3] = {sy, -cy, 0.0f}, u[3] = {-sp * cy, -sp * sy, cp}, t[3] = {cp * cy, cp * sy, sp};
+        std::copy(r, r + 3, right), std::copy(u, u + 3, up), std::copy(t, t + 3, toward);
+    }
+};
+
+// Points of cube units on a picture of a side: the framing's centre in the middle, its radius out
+// to the middle of the picture's sides.
+class CProjection {
+public:
+    CProjection(const Axes& axes, const PreviewFraming& framing, int size)
+        : axes_(axes), half_(static_cast<float>(size) / 2.0f), scale_(half_ / framing.radius),
+          right_(Dot(axes.right, framing.centre)), up_(Dot(axes.up, framing.centre))
+    {
+    }
+
+    Point operator()(float x, float y, float z) const
+    {
+        const float* r = axes_.right;
+        const float* u = axes_.up;
+        const float* t = axes_.toward;
+        return Point{half_ + scale_ * (x * r[0] + y * r[1] + z * r[2] - right_),
+                     half_ - scale_ * (x * u[0] + y * u[1] + z * u[2] - up_), x * t[0] + y * t[1] + z * t[2]};
+    }
+
+private:
+    static float Dot(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+    const Axes& axes_;
+    float half_, scale_, right_, up_;
+};
+
+// A frame's vertices in cube units, and which of them sit on a face of the cube.
+struct FrameUnits {
+    std::vector<float> units;
+    std::vector<bool> onFace;
+
+    FrameUnits(const std::uint8_t* frame, std::uint32_t vertices) : units(std::size_t(vertices) * 3), onFace(vertices)
+    {
+        for (std::uint32_t v = 0; v < vertices; ++v) {
+            const PackedSteps s = UnpackVertex(WordAt(frame + 4 * std::size_t(v)));
+            float* p = &units[3 * std::size_t(v)];
+            p[0] = static_cast<float>(s.x) / static_cast<float>(kPackedX.unitsPerCoordinate);
+            p[1] = static_cast<float>(s.y) / static_cast<float>(kPackedY.unitsPerCoordinate);
+            p[2] = static_cast<float>(s.z) / static_cast<float>(kPackedZ.unitsPerCoordinate);
+            onFace[v] = kPackedX.OnFace(s.x) || kPackedY.OnFace(s.y) || kPackedZ.OnFace(s.z);
+        }
+    }
+};
+
+std::vector<Point> Project(const FrameUnits& frame, const CProjection& project)
 {
-    // The engine's axes are left-handed (X forward, Y right, Z up): the view keeps them so, as the
-    // editor shows the mesh. right, up and toward are the screen's axes in cube units.
-    const float cy = std::cos(view.yaw), sy = std::sin(view.yaw), cp = std::cos(view.pitch), sp = std::sin(view.pitch);
-    const float right[3] = {sy, -cy, 0.0f};
-    const float up[3] = {-sp * cy, -sp * sy, cp};
-    const float toward[3] = {cp * cy, cp * sy, sp};
-    const float half = static_cast<float>(size) / 2.0f;
-    const float scale = half / (128.0f * 1.8f); // the cube's corners stay inside the picture
-    const auto project = [&](float x, float y, float z) {
-        return Point{half + scale * (x * right[0] + y * right[1] + z * right[2]),
-                     half - scale * (x * up[0] + y * up[1] + z * up[2]), x * toward[0] + y * toward[1] + z * toward[2]};
-    };
+    std::vector<Point> points(frame.onFace.size());
+    for (std::size_t v = 0; v < points.size(); ++v)
+        points[v] = project(frame.units[3 * v], frame.units[3 * v + 1], frame.units[3 * v + 2]);
+    return points;
+}
 
+// The pixels the canvas tests for the triangles on a picture of a side: their bounds within it.
+std::uint64_t Cost(const std::vector<DataTriangle>& triangles, const std::vector<Point>& points, Point centre,
+                   int size)
+{
+    std::uint64_t cost = 0;
+    for (const DataTriangle& t : triangles) {
+        Point q[3];
+        for (int k = 0; k < 3; ++k)
+            q[k] = t.corners[k] < points.size() ? points[t.corners[k]] : centre;
+        const auto clamp = [size](float v) { return std::clamp(v, -1.0f, static_cast<float>(size)); };
+        const float x0 = std::floor(clamp(std::min({q[0].x, q[1].x, q[2].x})));
+        const float x1 = std::ceil(clamp(std::max({q[0].x, q[1].x, q[2].x})));
+        const float y0 = std::floor(clamp(std::min({q[0].y, q[1].y, q[2].y})));
+        const float y1 = std::ceil(clamp(std::max({q[0].y, q[1].y, q[2].y})));
+        if (std::isfinite(x1 - x0) && std::isfinite(y1 - y0))
+            cost += static_cast<std::uint64_t>(x1 - x0 + 1.0f) * static_cast<std::uint64_t>(y1 - y0 + 1.0f);
+    }
+    return cost;
+}
+
+int SideWithin(const std::vector<DataTriangle>& triangles, const FrameUnits& frame, const Axes& axes,
+               const PreviewFraming& framing, int size, std::uint64_t budget)
+{
+    constexpr int kSmallest = 16;
+    budget = budget != 0 ? budget : DrawBudget(size);
+    int side = size;
+    for (;;) {
+        const CProjection project(axes, framing, side);
+        const std::uint64_t cost = Cost(triangles, Project(frame, project), project(0.0f, 0.0f, 0.0f), side);
+        if (cost <= budget || side <= kSmallest)
+            return side;
+        // The cost grows with the square of the side; a little below the estimate ends in a step or two.
+        const double shrink = std::sqrt(static_cast<double>(budget) / static_cast<double>(cost)) * 0.95;
+        side = std::clamp(static_cast<int>(side * shrink), kSmallest, side - 1);
+    }
+}
+
+void Draw(const std::vector<DataTriangle>& triangles, const FrameUnits& frame, const Axes& axes,
+          const PreviewFraming& framing, int size, PreviewImage& image)
+{
+    const CProjection project(axes, framing, size);
     CCanvas canvas(image, size);
     for (int edge = 0; edge < 12; ++edge) {
         // Each edge joins two corners that differ on one axis.
@@ -146,21 +235,14 @@ void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* f
         canvas.Line(project(from[0], from[1], from[2]), project(to[0], to[1], to[2]), kOutline);
     }
 
-    std::vector<float> units(std::size_t(vertices) * 3);
-    std::vector<Point> points(vertices);
-    std::vector<bool> onFace(vertices);
-    for (std::uint32_t v = 0; v < vertices; ++v) {
-        const PackedSteps s = UnpackVertex(WordAt(frame + 4 * std::size_t(v)));
-        float* p = &units[3 * std::size_t(v)];
-        p[0] = static_cast<float>(s.x) / static_cast<float>(kPackedX.unitsPerCoordinate);
-        p[1] = static_cast<float>(s.y) / static_cast<float>(kPackedY.unitsPerCoordinate);
-        p[2] = static_cast<float>(s.z) / static_cast<float>(kPackedZ.unitsPerCoordinate);
-        points[v] = project(p[0], p[1], p[2]);
-        onFace[v] = kPackedX.OnFace(s.x) || kPackedY.OnFace(s.y) || kPackedZ.OnFace(s.z);
-    }
+    const std::vector<Point> points = Project(frame, project);
+    const std::uint32_t vertices = static_cast<std::uint32_t>(points.size());
     const float origin[3] = {0.0f, 0.0f, 0.0f};
     const Point centre = project(0.0f, 0.0f, 0.0f);
     // Light from behind the viewer's right shoulder; both sides of a triangle take it.
+    const float* right = axes.right;
+    const float* up = axes.up;
+    const float* toward = axes.toward;
     const float light[3] = {toward[0] * 0.8f + right[0] * 0.45f + up[0] * 0.4f,
                             toward[1] * 0.8f + right[1] * 0.45f + up[1] * 0.4f,
                             toward[2] * 0.8f + right[2] * 0.45f + up[2] * 0.4f};
@@ -174,7 +256,7 @@ void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* f
             Point q[3];
             for (int k = 0; k < 3; ++k) {
                 const bool named = t.corners[k] < vertices;
-                p[k] = named ? &units[3 * std::size_t(t.corners[k])] : origin;
+                p[k] = named ? &frame.units[3 * std::size_t(t.corners[k])] : origin;
                 q[k] = named ? points[t.corners[k]] : centre;
             }
             const float e1[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
@@ -190,6 +272,42 @@ void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* f
         }
     }
     for (std::uint32_t v = 0; v < vertices; ++v)
-        if (onFace[v])
+        if (frame.onFace[v])
             canvas.Marker(points[v], kMarker);
+}
+
+} // namespace
+
+const LegendEntry kLegend[kLegendEntries] = {
+    {"normal", Pack(Tint(0))},     {"two-sided", Pack(Tint(1))}, {"translucent", Pack(Tint(2))},
+    {"masked", Pack(Tint(3))},     {"modulated", Pack(Tint(4))}, {"weapon", Pack(Tint(0x08))},
+    {"on a face of the cube", kMarker},
+};
+
+int DrawingSide(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
+                const ViewAngles& view, int size, const PreviewFraming& framing, std::uint64_t budget)
+{
+    return SideWithin(triangles, FrameUnits(frame, vertices), Axes(view), framing, size, budget);
+}
+
+void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
+               const ViewAngles& view, int size, PreviewImage& image, const PreviewFraming& framing,
+               std::uint64_t budget)
+{
+    const FrameUnits units(frame, vertices);
+    const Axes axes(view);
+    const int side = SideWithin(triangles, units, axes, framing, size, budget);
+    if (side == size) {
+        Draw(triangles, units, axes, framing, size, image);
+        return;
+    }
+    PreviewImage small;
+    Draw(triangles, units, axes, framing, side, small);
+    image.width = image.height = size;
+    image.pixels.resize(std::size_t(size) * size);
+    for (int y = 0; y < size; ++y) {
+        const std::uint32_t* row = &small.pixels[std::size_t(std::int64_t{y} * side / size) * side];
+        for (int x = 0; x < size; ++x)
+            image.pixels[std::size_t(y) * size + x] = row[std::int64_t{x} * side / size];
+    }
 }

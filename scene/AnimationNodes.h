@@ -10,17 +10,6 @@
 #include <string>
 #include <vector>
 
-// A key's spline settings as 3D Studio keeps them: tension, continuity and bias shape the curve
-// through the key, ease to and ease from slow the motion on arrival and on departure. A key that
-// announces none keeps 0 in each.
-struct KeySpline {
-    float tension = 0.0f;
-    float continuity = 0.0f;
-    float bias = 0.0f;
-    float easeTo = 0.0f;
-    float easeFrom = 0.0f;
-};
-
 struct NodeVectorKey {
     std::uint32_t frame = 0;
     Vec3 value;

@@ -1,4 +1,6 @@
-// The scene model interface: the rest of the system reaches a loaded scene only through it.
+// The scene model interface: the run, the range conversion and the writer reach a loaded scene
+// only through it. The import script also reads C3dsModel's objects in name order and its
+// materials, to name its sequences and textures.
 #pragma once
 
 #include "scene/Frame.h"

@@ -2,21 +2,16 @@
 // line and the tests each implement it.
 #pragma once
 
-#include <functional>
 #include <string>
 
 class CStatusView {
 public:
     virtual ~CStatusView() = default;
-    // Shows the whole status log in the status box (control 1009).
-    virtual void ShowLog(const std::string& log) = 0;
+    // A line entered the status log: log is the whole log, line its newest line (ending in CR LF,
+    // like every line of the log). The window shows the whole log in the status box (control
+    // 1009); a stream writes the new line.
+    virtual void ShowLog(const std::string& log, const std::string& line) = 0;
     // Shows the log followed by a transient progress line, and paints it at once: the load
     // that reports it keeps the one thread busy. The line never enters the log.
     virtual void ShowProgress(const std::string& log, const std::string& line) = 0;
-};
-
-// How a stage of a run reports: a line for the status log, and a transient progress line.
-struct StatusReport {
-    std::function<void(const std::string&)> reportLine;
-    std::function<void(const std::string&)> showProgress;
 };

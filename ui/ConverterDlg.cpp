@@ -1,5 +1,6 @@
 #include "ui/ConverterDlg.h"
 
+#include "convert/Conversion.h"
 #include "convert/ConverterCommandLineInfo.h"
 #include "platform/StatusLine.h"
 #include "ui/DialogUnits.h"
@@ -284,14 +285,8 @@ void CConverterDlg::OnSysCommand(int id)
 
 void CConverterDlg::OnGo()
 {
-    if (RunConversion(*this, runState) == RunOutcome::Completed) {
-        const ConversionOptions options = ReadOptions();
-        previewNames.reset();
-        OutputNames names;
-        if (DeriveOutputNames(options.outputPath, options.append, names))
-            previewNames = names;
-        previewButton->setEnabled(previewNames.has_value());
-    }
+    if (RunConversion(*this, runState) == RunOutcome::Completed)
+        previewButton->setEnabled(true);
     // The run held the window: clicks, keys and the close box that came meanwhile are dropped,
     // or a second click on Go would close the window the moment the run ended.
     CInputSink sink;
@@ -302,12 +297,12 @@ void CConverterDlg::OnGo()
 
 void CConverterDlg::OnPreview()
 {
-    if (!previewNames)
+    if (!runState.runFinished)
         return;
     CMeshViewer viewer(this);
     std::string fault;
-    if (!viewer.Open(*previewNames, fault)) {
-        ShowText(DisplayText(runState.statusLog + fault + kLineEnd));
+    if (!viewer.Open(runState.written, fault)) {
+        ShowText(DisplayText(runState.statusLog.Text() + fault + kLineEnd));
         return;
     }
     viewer.exec();
@@ -421,7 +416,7 @@ void CConverterDlg::SetStatusText(const std::string& text)
     ShowText(DisplayText(text));
 }
 
-void CConverterDlg::ShowLog(const std::string& log)
+void CConverterDlg::ShowLog(const std::string& log, const std::string&)
 {
     ShowText(DisplayText(log));
     // A stage such as measuring or writing can take a while: its line shows before it starts.

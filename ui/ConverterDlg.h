@@ -2,7 +2,7 @@
 // It keeps the run state for its whole life and is the conversion's host on its real controls.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/ConversionHost.h"
 
 #include <QDialog>
 #include <QString>
@@ -10,7 +10,6 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -73,7 +72,7 @@ public:
     ConversionOptions ReadOptions() override;
     void GrowWindow(int pixels) override;
     void SetStatusText(const std::string& text) override;
-    void ShowLog(const std::string& log) override;
+    void ShowLog(const std::string& log, const std::string& line) override;
     void ShowProgress(const std::string& log, const std::string& line) override;
     void DisableControls() override;
     void SetGoCaption(const std::string& text) override;
@@ -107,7 +106,6 @@ private:
     std::string outputPreset;
     std::string inputBytes;  // the path each field shows, as the file system has it
     std::string outputBytes;
-    std::optional<OutputNames> previewNames; // the files of the last completed run
     QStringList wordPresets;
     RunState runState;
     bool autoRunPending = true;

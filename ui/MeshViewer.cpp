@@ -3,12 +3,14 @@
 #include "platform/FileLayer.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <QPixmap>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -25,6 +27,8 @@ CMeshViewer::CMeshViewer(QWidget* parent) : QDialog(parent)
     slider_->setObjectName(QStringLiteral("frames"));
     frameLabel_ = new QLabel(this);
     frameLabel_->setObjectName(QStringLiteral("frameNumber"));
+    spanLabel_ = new QLabel(this);
+    spanLabel_->setObjectName(QStringLiteral("span"));
     timer_ = new QTimer(this);
     timer_->setInterval(1000 / kFramesPerSecond);
 
@@ -32,8 +36,24 @@ CMeshViewer::CMeshViewer(QWidget* parent) : QDialog(parent)
     controls->addWidget(playButton_);
     controls->addWidget(slider_, 1);
     controls->addWidget(frameLabel_);
+    // A swatch and a word for each colour of the picture.
+    auto* legend = new QHBoxLayout;
+    for (const LegendEntry& entry : kLegend) {
+        QPixmap swatch(10, 10);
+        swatch.fill(QColor::fromRgb(entry.colour));
+        auto* mark = new QLabel(this);
+        mark->setPixmap(swatch);
+        legend->addWidget(mark);
+        legend->addWidget(new QLabel(tr(entry.name), this));
+        legend->addSpacing(6);
+    }
+    legend->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addStretch(1); // the picture fills the space above the controls
+    layout->addLayout(legend);
+    layout->addWidget(spanLabel_);
+    layout->addWidget(new QLabel(tr("Drag to turn the view; C shows the whole cube or the model, R resets the view."),
+                                 this));
     layout->addLayout(controls);
 
     connect(playButton_, &QPushButton::clicked, this, [this] { SetPlaying(!Playing()); });
@@ -49,7 +69,19 @@ bool CMeshViewer::Open(const OutputNames& names, std::string& fault)
     if (!pair_.Open(CFileSystem::Native(), names, fault))
         return false;
     setWindowTitle(tr("Preview - %1").arg(QString::fromLocal8Bit(names.animationPath.c_str())));
-    slider_->setRange(0, std::max(0, static_cast<int>(pair_.FrameCount()) - 1));
+    const int frames = static_cast<int>(pair_.FrameCount());
+    slider_->setRange(0, std::max(0, frames - 1));
+    playButton_->setEnabled(frames > 1);
+    // The label keeps the width of its longest text, so that the slider's length never changes.
+    frameLabel_->setFixedWidth(frameLabel_->fontMetrics().horizontalAdvance(FrameText(frames - 1, frames)) + 8);
+    StepBox reach;
+    if (!ModelReach(pair_, reach)) {
+        fault = "Error: Could not read " + names.animationPath;
+        return false;
+    }
+    modelFraming_ = FrameReach(reach);
+    spanLabel_->setText(QString::fromStdString(SpanLine(reach)));
+    wholeCube_ = false;
     frame_ = -1;
     ShowFrame(0);
     return true;
@@ -76,7 +108,7 @@ void CMeshViewer::ShowFrame(int frame)
         return;
     frame_ = frame;
     slider_->setValue(frame);
-    frameLabel_->setText(tr("Frame %1 of %2").arg(frame).arg(pair_.FrameCount()));
+    frameLabel_->setText(FrameText(frame, static_cast<int>(pair_.FrameCount())));
     if (pair_.FrameCount() == 0 || !pair_.ReadFrames(static_cast<std::uint32_t>(frame), 1, frameBytes_))
         frameBytes_.assign(std::size_t{pair_.VertexCount()} * 4, 0);
     Draw();
@@ -90,6 +122,24 @@ void CMeshViewer::Turn(int dx, int dy)
     Draw();
 }
 
+void CMeshViewer::ShowWholeCube(bool whole)
+{
+    wholeCube_ = whole;
+    Draw();
+}
+
+void CMeshViewer::ResetView()
+{
+    view_ = ViewAngles{};
+    ShowWholeCube(false);
+}
+
+QString CMeshViewer::FrameText(int frame, int frames) const
+{
+    // The engine's frame number, then its place among the frames.
+    return frames > 0 ? tr("Frame %1 (%2 of %3)").arg(frame).arg(frame + 1).arg(frames) : tr("No frames");
+}
+
 QRect CMeshViewer::PictureRect() const
 {
     const int bottom = std::max(1, slider_->geometry().top() - 8);
@@ -101,7 +151,8 @@ void CMeshViewer::Draw()
 {
     if (frameBytes_.size() < std::size_t{pair_.VertexCount()} * 4)
         return;
-    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, PictureRect().width(), image_);
+    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, PictureRect().width(), image_,
+              wholeCube_ ? WholeCube() : modelFraming_);
     picture_ = QImage(reinterpret_cast<const uchar*>(image_.pixels.data()), image_.width, image_.height,
                       QImage::Format_ARGB32);
     update();
@@ -126,6 +177,16 @@ void CMeshViewer::mouseMoveEvent(QMouseEvent* event)
     const QPoint at = event->position().toPoint();
     Turn(at.x() - dragFrom_.x(), at.y() - dragFrom_.y());
     dragFrom_ = at;
+}
+
+void CMeshViewer::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_C)
+        ShowWholeCube(!wholeCube_);
+    else if (event->key() == Qt::Key_R)
+        ResetView();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 void CMeshViewer::resizeEvent(QResizeEvent* event)

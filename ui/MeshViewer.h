@@ -1,5 +1,7 @@
 // The viewer of a converted pair: the frames read back from the files just written, drawn as the
-// engine will see them, with play and pause, a frame slider and a view that turns when dragged.
+// engine will see them, with play and pause, a frame slider and a view that turns when dragged. The
+// view frames the model's reach over its frames; C shows the whole cube instead (and back), R resets
+// the view.
 #pragma once
 
 #include "inspect/MeshPair.h"
@@ -32,6 +34,7 @@ public:
     int Frame() const { return frame_; }
     bool Playing() const;
     const ViewAngles& View() const { return view_; }
+    bool WholeCubeShown() const { return wholeCube_; }
     // The picture of the frame shown, as last drawn.
     const QImage& Picture() const { return picture_; }
 
@@ -39,27 +42,36 @@ public:
     void SetPlaying(bool playing);
     // Turns the view by a drag of dx, dy pixels.
     void Turn(int dx, int dy);
+    // Shows the whole cube, or the model framed.
+    void ShowWholeCube(bool whole);
+    // The first view again: the model framed from the default side.
+    void ResetView();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Draw();
     QRect PictureRect() const;
+    QString FrameText(int frame, int frames) const;
 
     CMeshPair pair_;
     std::vector<std::uint8_t> frameBytes_;
     PreviewImage image_;
     QImage picture_;
     ViewAngles view_;
+    PreviewFraming modelFraming_;
+    bool wholeCube_ = false;
     int frame_ = 0;
     QPoint dragFrom_;
 
     QPushButton* playButton_;
     QSlider* slider_;
     QLabel* frameLabel_;
+    QLabel* spanLabel_;
     QTimer* timer_;
 };

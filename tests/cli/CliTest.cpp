@@ -154,3 +154,29 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
     EXPECT_NE(err.find("\r  reading Object 1 of 2"), std::string::npos) << err;
     EXPECT_EQ(shown.out, quiet.out); // the log itself is the same either way
 }
+
+TEST(Cli, CutShortOrEmptyScenesAreRefusedWithExitOneAndNothingWritten)
+{
+    const Bytes robot = ReadFileBytes(std::string(TARNEX_SOURCE_DIR) + "/examples/robot.3ds");
+    ASSERT_GT(robot.size(), 1000u);
+    const std::string size = std::to_string(robot.size());
+    const struct {
+        Bytes scene;
+        std::string line;
+    } kCases[] = {
+        {Bytes(robot.begin(), robot.begin() + 1000),
+         "Error: The file ends at byte 1000, inside chunk 0x4D4D of " + size + " bytes at byte 0; it looks cut short\n"},
+        {Bytes(robot.begin(), robot.begin() + 500),
+         "Error: The file ends at byte 500, inside chunk 0x4D4D of " + size + " bytes at byte 0; it looks cut short\n"},
+        {Scene({}), "Error: The scene has no mesh objects with points\n"},
+    };
+    for (const auto& c : kCases) {
+        for (const char* mode : {"", "byname"}) {
+            CliFolder f(c.scene);
+            const CliOutcome r = RunCli({f.input, f.output, mode}, f.dir.Path());
+            EXPECT_EQ(r.exitStatus, 1);
+            EXPECT_EQ(r.out, "Loading model...\n" + c.line);
+            EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
+        }
+    }
+}

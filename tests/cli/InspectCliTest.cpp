@@ -77,13 +77,47 @@ TEST(InspectCli, PreviewWritesAPngOfTheAskedSizeAndRefusesAFrameThePairLacks)
     EXPECT_EQ(BigEndianAt(bytes, 16), 96u); // IHDR width
     EXPECT_EQ(BigEndianAt(bytes, 20), 96u); // IHDR height
 
+    EXPECT_EQ(r.out, "The model spans 512 of 2048 grid steps in X, 256 of 2048 in Y, 64 of 1024 in Z\n");
+
     r = RunCli({"--preview", pair.name, pair.dir.File("other.png"), "--frame", "1"}, pair.dir.Path());
     EXPECT_EQ(r.exitStatus, 2);
     EXPECT_EQ(Lines(r.err), 1u) << r.err;
-    for (const std::vector<std::string>& misuse : {std::vector<std::string>{"--preview", pair.name},
-                                                   {"--preview", pair.name, png, "--size", "big"},
-                                                   {"--preview", pair.name, png, "--frame"},
-                                                   {"--preview", pair.name, png, "--zoom", "2"}})
-        EXPECT_EQ(RunCli(misuse, pair.dir.Path()).exitStatus, 2) << misuse.back();
     EXPECT_FALSE(std::filesystem::exists(pair.dir.File("other.png")));
+}
+
+TEST(InspectCli, PreviewNamesEachRefusedValueAndWhatIsAccepted)
+{
+    ConvertedPair pair;
+    const std::string png = pair.dir.File("look.png");
+    const struct {
+        std::vector<std::string> words;
+        std::string err;
+    } cases[] = {
+        {{}, "Usage: tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS] [--cube]\n"},
+        {{png, "--size", "8192"}, "Error: --size 8192 is refused: the picture's side is 16 to 4096 pixels\n"},
+        {{png, "--size", "15"}, "Error: --size 15 is refused: the picture's side is 16 to 4096 pixels\n"},
+        {{png, "--size", "big"}, "Error: --size big is refused: the picture's side is 16 to 4096 pixels\n"},
+        {{png, "--cube", "--size"}, "Error: --size needs the picture's side in pixels, 16 to 4096\n"},
+        {{png, "--frame", "-1"}, "Error: --frame -1 is refused: frames are numbered 0 to 65534\n"},
+        {{png, "--frame", "65535"}, "Error: --frame 65535 is refused: frames are numbered 0 to 65534\n"},
+        {{png, "--frame"}, "Error: --frame needs a frame number, 0 to 65534\n"},
+        {{png, "--zoom", "2"},
+         "Error: Unknown --preview option \"--zoom\": the options are --frame N, --size PIXELS and --cube\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--preview", pair.name};
+        args.insert(args.end(), c.words.begin(), c.words.end());
+        const CliOutcome r = RunCli(args, pair.dir.Path());
+        EXPECT_EQ(r.exitStatus, 2) << c.err;
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_FALSE(std::filesystem::exists(png));
+    // The extremes are taken, in any order, and the later of two values holds.
+    EXPECT_EQ(RunCli({"--preview", pair.name, png, "--size", "4096", "--cube", "--frame", "0", "--size", "16"},
+                     pair.dir.Path())
+                  .exitStatus,
+              0);
+    const Bytes bytes = ReadFileBytes(png);
+    ASSERT_GE(bytes.size(), 24u);
+    EXPECT_EQ(BigEndianAt(bytes, 16), 16u);
 }

@@ -66,7 +66,7 @@ Run Convert(const std::string& input, const std::string& output, VertexMode vert
     host.options.frameMode = frameMode;
     RunState state;
     const RunOutcome outcome = RunConversion(host, state);
-    return {outcome, state.statusLog + host.statusText};
+    return {outcome, state.statusLog.Text() + host.statusText};
 }
 
 // Vertices (256, -64, 32), (-128, 64, -256) and (0, 0, 0); a second frame, by key frame, moves

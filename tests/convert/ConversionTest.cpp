@@ -93,7 +93,7 @@ TEST(ConversionRun, RefusedRequestsShowTheFirstFailingCheckAndChangeNothing)
 
         EXPECT_EQ(d.Go(), RunOutcome::Refused);
         EXPECT_EQ(d.view.statusText, at(c.message));
-        EXPECT_EQ(d.state.statusLog, "");
+        EXPECT_EQ(d.state.statusLog.Text(), "");
         EXPECT_EQ(d.view.calls, kStartCalls);
         EXPECT_TRUE(d.state.windowGrown);
         EXPECT_FALSE(d.state.runFinished);
@@ -114,7 +114,7 @@ TEST(ConversionRun, WindowGrowsOnceAndARefusedRequestCanBeCorrected)
     EXPECT_EQ(d.view.calls, (Names{"GrowWindow 130", "ReadOptions", "ReadOptions", "ReadOptions",
                                    "DisableControls", "SetGoCaption Close", "EnableGo"}));
     // The next line of the run replaced the refusal with the log.
-    EXPECT_EQ(d.view.statusText, d.state.statusLog);
+    EXPECT_EQ(d.view.statusText, d.state.statusLog.Text());
 }
 
 TEST(ConversionRun, CompletedRunLogsEveryStageAndWritesThePair)
@@ -138,7 +138,7 @@ TEST(ConversionRun, CompletedRunLogsEveryStageAndWritesThePair)
         ASSERT_EQ(d.Go(), RunOutcome::Completed);
         const std::string log =
             "Loading model...\r\n" + c.scaleLines + "Writing data...\r\n1 frame(s) converted\r\nDone.\r\n";
-        EXPECT_EQ(d.state.statusLog, log);
+        EXPECT_EQ(d.state.statusLog.Text(), log);
         EXPECT_EQ(d.view.statusText, log);
         EXPECT_EQ(d.view.calls, kCompletedCalls);
         EXPECT_EQ(d.view.goCaption, "Close");
@@ -161,14 +161,14 @@ TEST(ConversionRun, GoAfterCompletedRunClosesAndTouchesNothing)
     ASSERT_EQ(d.Go(), RunOutcome::Completed);
     const Bytes data = ReadFileBytes(d.dir.File("ship_d.3d"));
     const Bytes animation = ReadFileBytes(d.dir.File("ship_a.3d"));
-    const std::string log = d.state.statusLog;
+    const std::string log = d.state.statusLog.Text();
     WriteFileBytes(d.input, {0xBA, 0xD0}); // a run now would fail to load
 
     EXPECT_EQ(d.Go(), RunOutcome::Closed);
     Names calls = kCompletedCalls;
     calls.push_back("CloseDialog");
     EXPECT_EQ(d.view.calls, calls);
-    EXPECT_EQ(d.state.statusLog, log);
+    EXPECT_EQ(d.state.statusLog.Text(), log);
     EXPECT_EQ(ReadFileBytes(d.dir.File("ship_d.3d")), data);
     EXPECT_EQ(ReadFileBytes(d.dir.File("ship_a.3d")), animation);
 }
@@ -179,7 +179,7 @@ TEST(ConversionRun, LoadFailureLeavesControlsDisabledAndWritesNothing)
     EXPECT_EQ(d.Go(), RunOutcome::Failed);
     const std::string log = "Loading model...\r\nError reading input file, it does not appear to be a true .3DS "
                             "file.\r\n";
-    EXPECT_EQ(d.state.statusLog, log);
+    EXPECT_EQ(d.state.statusLog.Text(), log);
     EXPECT_EQ(d.view.statusText, log);
     EXPECT_EQ(d.view.calls, kFailedCalls);
     EXPECT_EQ(d.view.goCaption, "Go");
@@ -252,7 +252,7 @@ TEST(ConversionRun, FormatLimitsEndTheRunBeforeMeasuring)
         SCOPED_TRACE(c.what);
         Dialog d(c.scene);
         EXPECT_EQ(d.Go(), RunOutcome::Failed);
-        EXPECT_EQ(d.state.statusLog, "Loading model...\r\n" + c.line);
+        EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\n" + c.line);
         EXPECT_EQ(d.view.calls, kFailedCalls);
         EXPECT_EQ(d.dir.Entries(), (Names{"in.3ds"}));
     }
@@ -325,7 +325,7 @@ TEST(ConversionRun, AppendReportsFramesAppendedAndTotal)
     d.view.options.vertexMode = VertexMode::ClipBounds;
 
     ASSERT_EQ(d.Go(), RunOutcome::Completed);
-    EXPECT_EQ(d.state.statusLog, "Loading model...\r\n  Sorting objects...\r\nWriting data...\r\n3 frame(s) appended, "
+    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\n  Sorting objects...\r\nWriting data...\r\n3 frame(s) appended, "
                                  "8 total frames\r\nDone.\r\n");
     const Bytes grown = ReadFileBytes(d.dir.File("ship_a.3d"));
     ASSERT_EQ(grown.size(), old.size() + 36);
@@ -344,7 +344,7 @@ TEST(ConversionRun, WriterRefusalEndsTheRunAsAFailure)
     d.view.options.outputPath = d.dir.File("ship_d.3d");
     d.view.options.append = true;
     EXPECT_EQ(d.Go(), RunOutcome::Failed);
-    EXPECT_EQ(d.state.statusLog, "Loading model...\r\nChecking model scale...\r\nUniform Scale applied: 1.000\r\n"
+    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\nChecking model scale...\r\nUniform Scale applied: 1.000\r\n"
                                  "Writing data...\r\nError: The new frames have 3 vertices, but the frames in " +
                                      d.dir.File("ship_a.3d") + " have 4\r\n");
     EXPECT_EQ(d.view.calls, kFailedCalls);
@@ -358,18 +358,15 @@ TEST(ConversionRun, WriterRefusalEndsTheRunAsAFailure)
     missing.view.options.append = true;
     missing.view.options.vertexMode = VertexMode::ClipBounds;
     EXPECT_EQ(missing.Go(), RunOutcome::Failed);
-    EXPECT_EQ(missing.state.statusLog, "Loading model...\r\nWriting data...\r\nError: Could not open Output file: " +
+    EXPECT_EQ(missing.state.statusLog.Text(), "Loading model...\r\nWriting data...\r\nError: Could not open Output file: " +
                                            missing.dir.File("ship_a.3d") + "\r\n");
 }
 
-TEST(ConversionRun, ByNameSceneWithoutObjectsConvertsZeroFrames)
+TEST(ConversionRun, ByNameSceneWithoutObjectsFailsTheLoadAndWritesNothing)
 {
     Dialog d(Scene({}));
     d.view.options.frameMode = FrameMode::ByObjectName;
-    ASSERT_EQ(d.Go(), RunOutcome::Completed);
-    EXPECT_EQ(d.state.statusLog, "Loading model...\r\n  Sorting objects...\r\nChecking model scale...\r\n"
-                                 "Uniform Scale applied: 1.000\r\nWriting data...\r\n0 frame(s) converted\r\n"
-                                 "Done.\r\n");
-    EXPECT_EQ(ReadFileBytes(d.dir.File("ship_d.3d")), Bytes(48, 0));
-    EXPECT_EQ(ReadFileBytes(d.dir.File("ship_a.3d")), Bytes(4, 0));
+    ASSERT_EQ(d.Go(), RunOutcome::Failed);
+    EXPECT_EQ(d.state.statusLog.Text(), "Loading model...\r\nError: The scene has no mesh objects with points\r\n");
+    EXPECT_EQ(d.dir.Entries(), (Names{"in.3ds"}));
 }

@@ -67,7 +67,7 @@ RunResult Convert(const Folder& folder, Target target, CFileSystem& fs)
     host.options.append = target == Target::Append;
     RunState state;
     const RunOutcome outcome = RunConversion(host, state, fs);
-    return {outcome, state.statusLog, host.statusText};
+    return {outcome, state.statusLog.Text(), host.statusText};
 }
 
 std::string LastLine(const std::string& log)

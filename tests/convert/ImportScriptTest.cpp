@@ -189,21 +189,21 @@ TEST(ScriptRun, AppendKeepsTheScriptsSequencesAndScale)
 {
     ScriptRun run;
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"walk1", "walk2"}, 2.0f));
-    ASSERT_EQ(run.Go("ship.3d", false), RunOutcome::Completed) << run.state.statusLog;
+    ASSERT_EQ(run.Go("ship.3d", false), RunOutcome::Completed) << run.state.statusLog.Text();
     const ExistingScript first = ParseScript(ReadText(run.dir.File("ship.uc")));
     ASSERT_TRUE(first.scaled);
     EXPECT_EQ(FactorsOf(first).sx, 64.0); // 2 units fill the cube
 
     // Frames twice as large: at the script's scale their far points leave the cube and are clamped.
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"run1", "run2", "run3"}, 4.0f));
-    ASSERT_EQ(run.Go("ship_a.3d", true), RunOutcome::Completed) << run.state.statusLog;
-    EXPECT_NE(run.state.statusLog.find("Scale of the import script applied: X:64.000 Y:64.000 Z:64.000\r\n"),
+    ASSERT_EQ(run.Go("ship_a.3d", true), RunOutcome::Completed) << run.state.statusLog.Text();
+    EXPECT_NE(run.state.statusLog.Text().find("Scale of the import script applied: X:64.000 Y:64.000 Z:64.000\r\n"),
               std::string::npos)
-        << run.state.statusLog;
+        << run.state.statusLog.Text();
     // In each new frame x 4 goes past the face (y 2 lands on it, z 1 at 64 stays inside).
-    EXPECT_NE(run.state.statusLog.find("\r\n3 coordinate(s) outside the cube at that scale were clamped\r\n"),
+    EXPECT_NE(run.state.statusLog.Text().find("\r\n3 coordinate(s) outside the cube at that scale were clamped\r\n"),
               std::string::npos)
-        << run.state.statusLog;
+        << run.state.statusLog.Text();
     const std::string script = ReadText(run.dir.File("ship.uc"));
     const ExistingScript appended = ParseScript(script);
     EXPECT_EQ(FactorsOf(appended).sx, 64.0);
@@ -220,7 +220,7 @@ TEST(ScriptRun, PairAndScriptArePutInPlaceTogether)
 {
     ScriptRun run;
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"a"}, 2.0f));
-    ASSERT_EQ(run.Go("ship.3d", false), RunOutcome::Completed) << run.state.statusLog;
+    ASSERT_EQ(run.Go("ship.3d", false), RunOutcome::Completed) << run.state.statusLog.Text();
     // Every target exists now: each is put in place by a rename, the script's last.
     WriteFileBytes(run.dir.File("in.3ds"), Frames({"b"}, 8.0f));
     const Snapshot before = TakeSnapshot(run.dir.Path());
@@ -228,8 +228,8 @@ TEST(ScriptRun, PairAndScriptArePutInPlaceTogether)
     fs.FailNth(FileOp::Rename, 3);
     EXPECT_EQ(run.Go("ship.3d", false, FrameMode::ByObjectName, fs), RunOutcome::Failed);
     EXPECT_TRUE(fs.Injected());
-    EXPECT_NE(run.state.statusLog.find("Error: Could not write output file: " + run.dir.File("ship.uc")),
+    EXPECT_NE(run.state.statusLog.Text().find("Error: Could not write output file: " + run.dir.File("ship.uc")),
               std::string::npos)
-        << run.state.statusLog;
+        << run.state.statusLog.Text();
     EXPECT_TRUE(TakeSnapshot(run.dir.Path()) == before);
 }

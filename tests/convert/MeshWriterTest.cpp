@@ -1,7 +1,8 @@
 #include "convert/MeshWriter.h"
 
-#include "convert/Conversion.h"
+#include "convert/OutputNames.h"
 #include "convert/VertexPacking.h"
+#include "scene/StatusLog.h"
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/FrameModel.h"
 #include "tests/support/Files.h"
@@ -42,13 +43,12 @@ struct WriterFixture {
     OutputNames names{dir.File("ship_d.3d"), dir.File("ship_a.3d")};
     WriteResult result;
     std::string error;
-    std::string log; // the lines the writer reports
+    CStatusLog log; // the lines the writer reports
 
     bool Write(const CMeshModel& model, bool append, CFileSystem& fs = CFileSystem::Native(),
                const ScaleFactors& factors = ScaleFactors{})
     {
-        const StatusReport report{[this](const std::string& line) { log += line; }, {}};
-        return WriteMeshFiles(model, names, append, factors, fs, report, result, error);
+        return WriteMeshFiles(model, names, append, factors, fs, log, result, error);
     }
 };
 
@@ -128,7 +128,7 @@ TEST(MeshWriter, OneTriangleNewPairIsByteExact)
     EXPECT_EQ(w.dir.Entries(), (std::vector<std::string>{"ship_a.3d", "ship_d.3d"}));
 }
 
-TEST(MeshWriter, TriangleRecordCarriesFlagsFaceMappingAndLowBits)
+TEST(MeshWriter, TriangleRecordCarriesFlagsVertexMappingAndLowBits)
 {
     CFrameModel model;
     MeshFrame& frame = model.AddFrame({At(0, 0, 0, 0.5f, 0.5f), At(0, 0, 0), At(0, 0, 0)});
@@ -153,25 +153,6 @@ TEST(MeshWriter, TriangleRecordCarriesFlagsFaceMappingAndLowBits)
     EXPECT_EQ(Bytes(data.begin() + 64, data.end()),
               (Bytes{0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x80, 0x00,
                      0x00}));
-
-    // A frame without per-vertex coordinates takes the triangle's own, u and v by corner.
-    CFrameModel faces;
-    MeshFrame& f = faces.AddFrame({At(0, 0, 0, 0.5f, 0.5f)});
-    f.perVertexUV = 0;
-    FrameTriangle mapped = Corners(0, 0, 0);
-    mapped.mapU0 = 0.0625f;
-    mapped.mapV0 = 0.125f;
-    mapped.mapU1 = 0.1875f;
-    mapped.mapV1 = 0.25f;
-    mapped.mapU2 = 0.3125f;
-    mapped.mapV2 = 0.375f;
-    AddTriangle(f, mapped);
-    WriterFixture m;
-    ASSERT_TRUE(m.Write(faces, false)) << m.error;
-    const Bytes mappedData = ReadFileBytes(m.names.dataPath);
-    ASSERT_EQ(mappedData.size(), 64u);
-    EXPECT_EQ(Bytes(mappedData.begin() + 56, mappedData.begin() + 62),
-              (Bytes{0x10, 0x20, 0x30, 0x40, 0x50, 0x60}));
 }
 
 TEST(MeshWriter, AnimationHoldsEveryFrameScaledAndClampedInOrder)
@@ -287,17 +268,17 @@ TEST(MeshWriter, AppendCutsBytesLeftByAnAppendThatDidNotFinish)
     leftover.insert(leftover.end(), {0xAA, 0xBB});
     WriteFileBytes(w.names.animationPath, leftover);
     ASSERT_TRUE(w.Write(model, true)) << w.error;
-    EXPECT_EQ(w.log, "Cut 2 bytes after the last frame of " + w.names.animationPath +
+    EXPECT_EQ(w.log.Text(), "Cut 2 bytes after the last frame of " + w.names.animationPath +
                          ", left by an append that did not finish\r\n");
     EXPECT_EQ(ReadFileBytes(w.names.animationPath),
               (Bytes{0x02, 0x00, 0x04, 0x00, 0x11, 0x22, 0x33, 0x44, 0x08, 0x00, 0x00, 0x00}));
 
     // A file without frames in its count keeps its header.
     WriteFileBytes(w.names.animationPath, {0x00, 0x00, 0x04, 0x00, 0x99});
-    w.log.clear();
+    w.log = CStatusLog();
     ASSERT_TRUE(w.Write(model, true)) << w.error;
     EXPECT_EQ(ReadFileBytes(w.names.animationPath), (Bytes{0x01, 0x00, 0x04, 0x00, 0x08, 0x00, 0x00, 0x00}));
-    EXPECT_NE(w.log.find("Cut 1 bytes"), std::string::npos) << w.log;
+    EXPECT_NE(w.log.Text().find("Cut 1 bytes"), std::string::npos) << w.log.Text();
 }
 
 TEST(MeshWriter, AppendRejectsMismatchedFrameSize)

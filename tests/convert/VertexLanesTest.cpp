@@ -1,7 +1,8 @@
 // The passes over vertex positions take several vertices side by side (four in the writer, eight
 // in the scale check) and the rest one at a time; every vertex must come out as it would alone,
 // whichever lane it falls in.
-#include "convert/Conversion.h"
+#include "convert/OutputNames.h"
+#include "scene/StatusLog.h"
 #include "convert/MeshWriter.h"
 #include "platform/FileLayer.h"
 #include "tests/support/FrameModel.h"
@@ -21,7 +22,8 @@ Bytes AnimationWords(const CMeshModel& model, const ScaleFactors& factors)
     OutputNames names{folder.File("m_d.3d"), folder.File("m_a.3d")};
     WriteResult result;
     std::string error;
-    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, CFileSystem::Native(), StatusReport{}, result, error)) << error;
+    CStatusLog log;
+    EXPECT_TRUE(WriteMeshFiles(model, names, false, factors, CFileSystem::Native(), log, result, error)) << error;
     const Bytes animation = ReadFileBytes(names.animationPath);
     return animation.size() < 4 ? Bytes() : Bytes(animation.begin() + 4, animation.end());
 }

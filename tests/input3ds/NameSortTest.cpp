@@ -1,11 +1,13 @@
 #include "input3ds/NameSort.h"
 
+#include "tests/input3ds/ReferenceNameSort.h"
 #include "tests/support/Chunk3ds.h"
 #include "tests/support/LoadedScene.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 using namespace build3ds;
 
@@ -32,6 +34,29 @@ std::vector<std::size_t> SortedFileOrder(const C3dsModel& model)
 
 using Order = std::vector<std::size_t>;
 
+// The file positions in the order the sort (or the reference) leaves objects of these names.
+Order SortedPositions(const std::vector<std::string>& names, bool byReference, NameSortTrees trees = {})
+{
+    std::vector<MeshObject> objects(names.size());
+    std::vector<const MeshObject*> sorted;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        objects[i].name = names[i];
+        sorted.push_back(&objects[i]);
+    }
+    const auto hi = static_cast<std::int64_t>(names.size()) - 1;
+    if (byReference)
+        reference::SortObjects(sorted, 0, hi);
+    else
+        SortObjects(sorted, 0, hi, trees);
+    Order order;
+    for (const MeshObject* object : sorted)
+        order.push_back(static_cast<std::size_t>(object - objects.data()));
+    return order;
+}
+
+// Trees from parts of four on, for every partition (1), for most (2) or for lopsided ones only.
+const NameSortTrees kTreeChoices[] = {{4, 1}, {4, 2}, {4, 4}, {}};
+
 } // namespace
 
 TEST(NameSort, OrdersNamesByteByByte)
@@ -41,7 +66,6 @@ TEST(NameSort, OrdersNamesByteByByte)
         Order sorted;
     };
     const Case kCases[] = {
-        {{}, {}},
         {{"only"}, {0}},
         {{"b", "a", "c"}, {1, 0, 2}},
         {{"frame10", "frame2", "frame1"}, {2, 0, 1}}, // digits are characters, not numbers
@@ -57,6 +81,10 @@ TEST(NameSort, OrdersNamesByteByByte)
         EXPECT_EQ(SortedFileOrder(loaded->model), c.sorted);
         EXPECT_EQ(loaded->model.GetFrameCount(), static_cast<std::int32_t>(c.names.size()));
     }
+    // A scene without objects does not load; sorting none moves nothing.
+    std::vector<const MeshObject*> none;
+    SortObjects(none, 0, -1);
+    EXPECT_TRUE(none.empty());
 }
 
 TEST(NameSort, EqualNamesComeOutInTheOrderTheQuicksortGives)
@@ -85,7 +113,7 @@ TEST(NameSort, FirstPartitionOfDCBAPlacesThePivotCAtPosition2)
         objects[i].name = std::string(1, static_cast<char>('d' - i));
         sorted.push_back(&objects[i]);
     }
-    EXPECT_EQ(PartitionObjects(sorted, 0, 3), 2);
+    EXPECT_EQ(reference::PartitionObjects(sorted, 0, 3), 2);
     std::string order;
     for (const MeshObject* object : sorted)
         order += object->name;
@@ -110,7 +138,71 @@ TEST(NameSort, NamesLikelyOutOfTheirMakersOrderGetOneNote)
         SCOPED_TRACE(testing::PrintToString(c.names));
         const auto loaded = LoadNames(c.names);
         const std::string sorted = "  Sorting objects...\r\n";
-        EXPECT_EQ(loaded->log, sorted + (c.note.empty() ? "" : "Note: frames follow the byte order of the names, so " +
+        EXPECT_EQ(loaded->log.Text(), sorted + (c.note.empty() ? "" : "Note: frames follow the byte order of the names, so " +
                                                                     c.note));
+    }
+}
+
+TEST(NameSort, GivesTheQuicksortsOrderForEveryShortListOfFewNames)
+{
+    struct Sweep {
+        int letters;
+        std::size_t longest;
+    };
+    for (const Sweep sweep : {Sweep{1, 12}, Sweep{2, 10}, Sweep{3, 7}, Sweep{4, 6}, Sweep{5, 5}}) {
+        for (std::size_t length = 0; length <= sweep.longest; ++length) {
+            std::vector<int> digits(length, 0);
+            for (bool more = true; more;) {
+                std::vector<std::string> names;
+                for (const int d : digits)
+                    names.push_back(std::string(1, static_cast<char>('a' + d)));
+                const Order expected = SortedPositions(names, true);
+                for (const NameSortTrees trees : kTreeChoices)
+                    ASSERT_EQ(SortedPositions(names, false, trees), expected) << testing::PrintToString(names);
+                more = false;
+                for (int& d : digits) {
+                    if (++d < sweep.letters) {
+                        more = true;
+                        break;
+                    }
+                    d = 0;
+                }
+            }
+        }
+    }
+}
+
+TEST(NameSort, GivesTheQuicksortsOrderForLongListsInOrderEqualOrAtRandom)
+{
+    std::mt19937 random(18);
+    const auto name = [](std::size_t i) {
+        const std::string digits = std::to_string(i);
+        return "frame" + std::string(6 - digits.size(), '0') + digits;
+    };
+    for (int round = 0; round < 40; ++round) {
+        const std::size_t n = 200 + random() % 3000;
+        const std::size_t letters = std::vector<std::size_t>{1, 2, 5, 50, n}[random() % 5];
+        std::vector<std::string> names(n);
+        for (std::size_t i = 0; i < n; ++i)
+            names[i] = name(random() % letters);
+        switch (round % 4) {
+        case 0: // in order
+            std::sort(names.begin(), names.end());
+            break;
+        case 1: // in reverse order
+            std::sort(names.rbegin(), names.rend());
+            break;
+        case 2: // in order with a few out of place
+            std::sort(names.begin(), names.end());
+            for (int k = 0; k < 10; ++k)
+                names[random() % n] = name(random() % letters);
+            break;
+        default: // at random
+            break;
+        }
+        SCOPED_TRACE(testing::Message() << "round " << round << ", " << n << " names of " << letters);
+        const Order expected = SortedPositions(names, true);
+        for (const NameSortTrees trees : kTreeChoices)
+            ASSERT_EQ(SortedPositions(names, false, trees), expected);
     }
 }

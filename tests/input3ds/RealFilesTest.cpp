@@ -141,13 +141,13 @@ TEST_P(RealFiles, LoadsInBothFrameModesAsLib3dsReadsIt)
         SCOPED_TRACE(mode == FrameMode::ByObjectName ? "by object name" : "by key frame");
         const auto loaded = LoadFile(path, mode);
         if (mode == FrameMode::ByObjectName && !loaded->result) {
-            EXPECT_EQ(loaded->log, "Error: Object point counts do not match\r\n");
+            EXPECT_EQ(loaded->log.Text(), "Error: Object point counts do not match\r\n");
             EXPECT_TRUE(std::any_of(meshes.begin(), meshes.end(), [&](const Lib3dsMesh* mesh) {
                 return mesh->points != meshes.front()->points;
             })) << "the vertex counts of lib3ds's meshes agree";
             continue;
         }
-        ASSERT_EQ(loaded->result, 1) << loaded->log;
+        ASSERT_EQ(loaded->result, 1) << loaded->log.Text();
 
         const std::vector<const MeshObject*> ours = InLib3dsOrder(loaded->model.Objects());
         ASSERT_EQ(ours.size(), meshes.size());

@@ -1,5 +1,5 @@
 // Converted pairs read back: figures of a pair made by hand, the first fault of damaged ones, and
-// every real model's conversion read back and drawn.
+// their pictures: the model framed or the whole cube, and the bound on a picture's work.
 #include "inspect/MeshInfo.h"
 #include "inspect/Preview.h"
 
@@ -7,6 +7,9 @@
 #include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -148,4 +151,95 @@ TEST(MeshPair, PreviewDrawsTheFrameInsideTheCube)
     EXPECT_EQ(image.pixels[0], 0xFF1E1E26u);                                         // the background in the corner
     EXPECT_NE(image.pixels[32 * 64 + 32], 0xFF1E1E26u);                              // the triangle at the centre
     EXPECT_NE(std::count(image.pixels.begin(), image.pixels.end(), 0xFFFF8C1Eu), 0); // the marked corner
+}
+
+namespace {
+
+// The pixels of a picture that are neither the background nor the cube's outline.
+std::size_t Drawn(const PreviewImage& image)
+{
+    return static_cast<std::size_t>(std::count_if(image.pixels.begin(), image.pixels.end(), [](std::uint32_t p) {
+        return p != 0xFF1E1E26u && p != 0xFF6E6E80u;
+    }));
+}
+
+} // namespace
+
+TEST(Preview, FramingHoldsTheModelsReachOverItsFramesOrTheWholeCube)
+{
+    // One vertex over five frames; the middle frames reach furthest, and a sample of three frames
+    // (0, 2 and 4) misses frame 1.
+    const PairFolder pair(DataFile(1, {{0, 0, 0, 0, 0}}), AnimationOf(1, {Word(0, 0, 0), Word(-40, 0, 0),
+                                                                          Word(512, 256, 64), Word(0, 0, 0),
+                                                                          Word(0, -8, -4)}));
+    CMeshPair mesh;
+    std::string fault;
+    ASSERT_TRUE(mesh.Open(CFileSystem::Native(), pair.names, fault)) << fault;
+    StepBox box;
+    ASSERT_TRUE(ModelReach(mesh, box));
+    EXPECT_EQ(SpanLine(box), "The model spans 552 of 2048 grid steps in X, 264 of 2048 in Y, 68 of 1024 in Z");
+    ASSERT_TRUE(ModelReach(mesh, box, 12));
+    EXPECT_EQ(SpanLine(box), "The model spans 512 of 2048 grid steps in X, 264 of 2048 in Y, 68 of 1024 in Z "
+                             "(over 3 of 5 frames, evenly spread)");
+
+    // 0..512 eighths, -8..256 eighths and -4..64 quarters: a box 64 x 33 x 17 units round (32, 15.5, 7.5).
+    const PreviewFraming framed = FrameReach(box);
+    EXPECT_FLOAT_EQ(framed.centre[0], 32.0f);
+    EXPECT_FLOAT_EQ(framed.centre[1], 15.5f);
+    EXPECT_FLOAT_EQ(framed.centre[2], 7.5f);
+    EXPECT_FLOAT_EQ(framed.radius, 1.04f * std::sqrt(32.0f * 32.0f + 16.5f * 16.5f + 8.5f * 8.5f));
+
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(mesh.ReadFrames(3, 1, bytes));
+    StepBox point;
+    ExtendReach(point, bytes.data(), 1);
+    EXPECT_FLOAT_EQ(FrameReach(point).radius, 1.04f); // a single point: a unit round it
+    EXPECT_EQ(SpanLine(StepBox{}), "The model has no vertices to span");
+    EXPECT_FLOAT_EQ(FrameReach(StepBox{}).radius, WholeCube().radius);
+    EXPECT_FLOAT_EQ(WholeCube().radius, 230.4f);
+}
+
+TEST(Preview, AFramedSmallModelFillsThePictureThatTheWholeCubeHardlyShows)
+{
+    // A triangle of 4 units, as a model converted without fill is: a few pixels of the whole cube.
+    const std::vector<DataTriangle> triangles{{{0, 1, 2}}};
+    Bytes frame;
+    for (const std::uint32_t word : {Word(16, 0, 0), Word(-16, 16, 0), Word(-16, -16, 8)})
+        U32(frame, word);
+    StepBox box;
+    ExtendReach(box, frame.data(), 3);
+    PreviewImage cube, framed;
+    DrawFrame(triangles, frame.data(), 3, ViewAngles{}, 128, cube);
+    DrawFrame(triangles, frame.data(), 3, ViewAngles{}, 128, framed, FrameReach(box));
+    EXPECT_LT(Drawn(cube), 40u);
+    EXPECT_GT(Drawn(framed), 128u * 128u / 8);
+    // From any side the model stays inside the picture: its edges keep the background.
+    for (const float yaw : {0.0f, 1.0f, 2.5f, 4.0f}) {
+        DrawFrame(triangles, frame.data(), 3, ViewAngles{yaw, -0.9f}, 128, framed, FrameReach(box));
+        for (int i = 0; i < 128; ++i)
+            for (const std::size_t at : {std::size_t(i), std::size_t(127 * 128 + i), std::size_t(i * 128),
+                                         std::size_t(i * 128 + 127)})
+                EXPECT_TRUE(framed.pixels[at] == 0xFF1E1E26u || framed.pixels[at] == 0xFF6E6E80u) << yaw << " " << at;
+    }
+}
+
+TEST(Preview, AFrameOverItsBudgetIsDrawnSmallerAndEnlarged)
+{
+    // 200 triangles across the whole cube: 200 times the picture's pixels to test at full size.
+    const std::vector<DataTriangle> triangles(200, DataTriangle{{0, 1, 2}});
+    Bytes frame;
+    for (const std::uint32_t word : {Word(1023, -1024, 0), Word(-1024, 1023, 0), Word(0, 0, 511)})
+        U32(frame, word);
+    EXPECT_EQ(DrawingSide(triangles, frame.data(), 3, ViewAngles{}, 64), 64);
+    PreviewImage whole, bounded;
+    DrawFrame(triangles, frame.data(), 3, ViewAngles{}, 64, whole);
+    const int side = DrawingSide(triangles, frame.data(), 3, ViewAngles{}, 64, WholeCube(), 64 * 64 * 10);
+    EXPECT_GE(side, 16);
+    EXPECT_LT(side, 40);
+    EXPECT_EQ(DrawingSide(triangles, frame.data(), 3, ViewAngles{}, side, WholeCube(), 64 * 64 * 10), side);
+    DrawFrame(triangles, frame.data(), 3, ViewAngles{}, 64, bounded, WholeCube(), 64 * 64 * 10);
+    ASSERT_EQ(bounded.pixels.size(), 64u * 64u);
+    EXPECT_EQ(bounded.pixels[32 * 64 + 32], whole.pixels[32 * 64 + 32]); // the triangle's colour in the middle
+    EXPECT_EQ(bounded.pixels[0], whole.pixels[0]);
+    EXPECT_NE(bounded.pixels, whole.pixels);
 }

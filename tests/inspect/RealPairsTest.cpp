@@ -1,5 +1,6 @@
 // Every real model's conversion read back: the pair opens sound, its figures agree with what was
 // converted, and its preview shows the model, not an empty cube.
+#include "convert/Conversion.h"
 #include "inspect/MeshInfo.h"
 #include "inspect/Preview.h"
 
@@ -27,7 +28,7 @@ TEST_P(RealPairs, ReadBackSoundAndPreviewShowsTheModel)
     host.options.fill = true; // fills the picture whatever the model's size
     RunState state;
     if (RunConversion(host, state) != RunOutcome::Completed)
-        GTEST_SKIP() << "not converted by key frame: " << state.statusLog;
+        GTEST_SKIP() << "not converted by key frame: " << state.statusLog.Text();
 
     CMeshPair pair;
     std::string fault;
@@ -35,7 +36,7 @@ TEST_P(RealPairs, ReadBackSoundAndPreviewShowsTheModel)
     MeshInfo info;
     ASSERT_TRUE(InspectMeshPair(pair, info, fault)) << fault;
     EXPECT_GT(info.triangles, 0u);
-    EXPECT_NE(state.statusLog.find(std::to_string(info.frames) + " frame(s) converted"), std::string::npos);
+    EXPECT_NE(state.statusLog.Text().find(std::to_string(info.frames) + " frame(s) converted"), std::string::npos);
     // Filling the cube, the model reaches a face on its largest axis.
     EXPECT_GT(info.onFace, 0u);
 

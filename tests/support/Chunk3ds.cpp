@@ -148,11 +148,22 @@ Chunk TrackHeader(std::uint16_t id, std::size_t keys)
     return c.U32(static_cast<std::uint32_t>(keys));
 }
 
+void KeyHead(Chunk& c, std::uint32_t frame, const KeySplines& spline)
+{
+    c.U32(frame).U16(spline.flags);
+    for (unsigned bit = 0; bit < 5; ++bit) {
+        if ((spline.flags & (1u << bit)) != 0)
+            c.F32(spline.splines[bit]);
+    }
+}
+
 Chunk VectorTrack(std::uint16_t id, const std::vector<Key3>& keys)
 {
     Chunk c = TrackHeader(id, keys.size());
-    for (const Key3& k : keys)
-        c.U32(k.frame).U16(0).F32(k.x).F32(k.y).F32(k.z);
+    for (const Key3& k : keys) {
+        KeyHead(c, k.frame, k.spline);
+        c.F32(k.x).F32(k.y).F32(k.z);
+    }
     return c;
 }
 
@@ -171,8 +182,10 @@ Chunk ScaleTrackChunk(const std::vector<Key3>& keys)
 Chunk RotationTrackChunk(const std::vector<RotationKey>& keys)
 {
     Chunk c = TrackHeader(0xB021, keys.size());
-    for (const RotationKey& k : keys)
-        c.U32(k.frame).U16(0).F32(k.angle).F32(k.ax).F32(k.ay).F32(k.az);
+    for (const RotationKey& k : keys) {
+        KeyHead(c, k.frame, k.spline);
+        c.F32(k.angle).F32(k.ax).F32(k.ay).F32(k.az);
+    }
     return c;
 }
 

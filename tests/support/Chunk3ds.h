@@ -37,14 +37,23 @@ private:
     std::uint32_t forcedLength_ = 0;
 };
 
+// A key's flags and the spline floats they announce: bit i of flags writes splines[i] (tension,
+// continuity, bias, ease to, ease from).
+struct KeySplines {
+    std::uint16_t flags = 0;
+    std::array<float, 5> splines{};
+};
+
 struct Key3 {
     std::uint32_t frame;
     float x, y, z;
+    KeySplines spline = {};
 };
 
 struct RotationKey {
     std::uint32_t frame;
     float angle, ax, ay, az;
+    KeySplines spline = {};
 };
 
 Chunk PointList(const std::vector<std::array<float, 3>>& points);

@@ -14,8 +14,8 @@
 
 struct Loaded {
     CRecordingView view;
-    std::string log;
-    C3dsModel model{view, 1009, log};
+    CStatusLog log{view};
+    C3dsModel model{log};
     int result = 0;
 };
 
@@ -36,7 +36,7 @@ inline std::unique_ptr<Loaded> LoadScene(std::vector<std::uint8_t> bytes, FrameM
 inline std::unique_ptr<Loaded> LoadGood(std::vector<std::uint8_t> bytes, FrameMode mode = FrameMode::ByKeyFrame)
 {
     auto loaded = LoadScene(std::move(bytes), mode);
-    EXPECT_EQ(loaded->result, 1) << loaded->log;
+    EXPECT_EQ(loaded->result, 1) << loaded->log.Text();
     return loaded;
 }
 

@@ -1,7 +1,7 @@
 // Test doubles: an in-memory CFile and a status view / conversion host that records everything.
 #pragma once
 
-#include "convert/Conversion.h"
+#include "convert/ConversionHost.h"
 #include "platform/FileLayer.h"
 
 #include <cstdint>

@@ -27,7 +27,7 @@ TEST(SceneGenerator, ShuffledObjectsLoadInNameOrderWithGridMappingAndSkin)
     ASSERT_NE(scenegen::WriteOrder(shape), (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
 
     const auto loaded = LoadShape(shape, FrameMode::ByObjectName);
-    ASSERT_EQ(loaded->result, 1) << loaded->log;
+    ASSERT_EQ(loaded->result, 1) << loaded->log.Text();
     ASSERT_EQ(loaded->model.GetFrameCount(), 5);
     const auto& sorted = loaded->model.SortedObjects();
     EXPECT_EQ(sorted[0]->name, "obj0000");
@@ -65,7 +65,7 @@ TEST(SceneGenerator, KeyframeSegmentHasTracksKeyedEveryKFrames)
     shape.keyEvery = 10;
 
     const auto loaded = LoadShape(shape, FrameMode::ByKeyFrame);
-    ASSERT_EQ(loaded->result, 1) << loaded->log;
+    ASSERT_EQ(loaded->result, 1) << loaded->log.Text();
     ASSERT_EQ(loaded->model.GetFrameCount(), 21);
     const MeshObject& object = loaded->model.Objects()[1];
     EXPECT_EQ(object.vertices[4].u, 0.0f);

@@ -439,8 +439,9 @@ private Q_SLOTS:
         std::string log;
         for (int i = 1; i <= 40; ++i)
             log += "line " + std::to_string(i) + "\r\n";
-        log += "Error: Could not open Output file: /" + std::string(300, 'p') + "\r\n";
-        dialog.ShowLog(log);
+        const std::string last = "Error: Could not open Output file: /" + std::string(300, 'p') + "\r\n";
+        log += last;
+        dialog.ShowLog(log, last);
         auto* status = static_cast<QPlainTextEdit*>(dialog.Control(1009));
         QVERIFY(status->verticalScrollBar()->maximum() > 0);
         QCOMPARE(status->verticalScrollBar()->value(), status->verticalScrollBar()->maximum());
@@ -573,7 +574,7 @@ private Q_SLOTS:
         QString frames;
         QVERIFY(WithModalDialog([&] { QTest::mouseClick(dialog.Control(1016), Qt::LeftButton); },
                                 [&](QDialog& viewer) { frames = viewer.findChild<QLabel*>("frameNumber")->text(); }));
-        QCOMPARE(frames, QString("Frame 0 of 2"));
+        QCOMPARE(frames, QString("Frame 0 (1 of 2)"));
     }
 
     void goWritesTheSameBytesAsCli()

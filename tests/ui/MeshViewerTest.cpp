@@ -1,5 +1,5 @@
 // The viewer of a converted pair, offscreen: it reads the frames from the files, plays and pauses,
-// follows its slider, turns when dragged, and refuses a damaged pair.
+// follows its slider, frames the model, turns when dragged, and refuses a damaged pair.
 #include "ui/MeshViewer.h"
 
 #include "tests/support/SceneGenerator.h"
@@ -51,13 +51,19 @@ private Q_SLOTS:
     {
         CMeshViewer viewer;
         QVERIFY(OpenShown(viewer));
-        QCOMPARE(FrameText(viewer), QString("Frame 0 of 12"));
+        QCOMPARE(FrameText(viewer), QString("Frame 0 (1 of 12)"));
         QVERIFY(!viewer.Picture().isNull());
         const QImage first = viewer.Picture().copy();
 
-        viewer.findChild<QSlider*>("frames")->setValue(7);
+        QSlider* slider = viewer.findChild<QSlider*>("frames");
+        const int length = slider->width();
+        slider->setValue(11);
+        QCOMPARE(FrameText(viewer), QString("Frame 11 (12 of 12)"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(slider->width(), length); // the longer label leaves the slider as it was
+        slider->setValue(7);
         QCOMPARE(viewer.Frame(), 7);
-        QCOMPARE(FrameText(viewer), QString("Frame 7 of 12"));
+        QCOMPARE(FrameText(viewer), QString("Frame 7 (8 of 12)"));
         QVERIFY(viewer.Picture() != first); // frame 7 moves the objects
 
         QTest::mouseClick(viewer.findChild<QPushButton*>("play"), Qt::LeftButton);
@@ -68,6 +74,38 @@ private Q_SLOTS:
         const int paused = viewer.Frame();
         QTest::qWait(3 * 1000 / CMeshViewer::kFramesPerSecond);
         QCOMPARE(viewer.Frame(), paused);
+    }
+
+    void framesTheModelWithKeysForTheWholeCubeAndAReset()
+    {
+        CMeshViewer viewer;
+        QVERIFY(OpenShown(viewer));
+        QVERIFY(!viewer.WholeCubeShown());
+        QVERIFY(viewer.findChild<QLabel*>("span")->text().startsWith("The model spans "));
+        const QImage framed = viewer.Picture().copy();
+        QTest::keyClick(&viewer, Qt::Key_C);
+        QVERIFY(viewer.WholeCubeShown());
+        QVERIFY(viewer.Picture() != framed);
+        viewer.Turn(40, 10);
+        QTest::keyClick(&viewer, Qt::Key_R);
+        QVERIFY(!viewer.WholeCubeShown());
+        QCOMPARE(viewer.View().yaw, ViewAngles{}.yaw);
+        QCOMPARE(viewer.Picture(), framed);
+    }
+
+    void playIsDisabledOnAOneFramePair()
+    {
+        scenegen::SceneShape shape; // no keyframe data: one frame
+        const std::vector<std::uint8_t> scene = scenegen::GenerateScene(shape);
+        QVERIFY(WriteFile(dir.filePath("still.3ds"), QByteArray(reinterpret_cast<const char*>(scene.data()),
+                                                                static_cast<qsizetype>(scene.size()))));
+        QCOMPARE(QProcess::execute(TARNEX_CLI_PATH, {dir.filePath("still.3ds"), dir.filePath("still.3d")}), 0);
+        CMeshViewer viewer;
+        std::string fault;
+        QVERIFY(viewer.Open({dir.filePath("still_d.3d").toStdString(), dir.filePath("still_a.3d").toStdString()},
+                            fault));
+        QVERIFY(!viewer.findChild<QPushButton*>("play")->isEnabled());
+        QCOMPARE(FrameText(viewer), QString("Frame 0 (1 of 1)"));
     }
 
     void dragTurnsTheView()
