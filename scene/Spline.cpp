@@ -73,6 +73,22 @@ template <typename Key> std::ptrdiff_t Segment(const std::vector<Key>& keys, dou
     return (next - keys.begin()) - 1;
 }
 
+// The key at or before frame and, when frame lies before a later key, that key in next and how
+// far frame lies towards it, eased; otherwise next is null (before the first key the first holds).
+template <typename Key> const Key* Around(const std::vector<Key>& keys, double frame, const Key*& next, double& u)
+{
+    const std::ptrdiff_t k = Segment(keys, frame);
+    next = nullptr;
+    if (k < 0)
+        return &keys.front();
+    const auto at = static_cast<std::size_t>(k);
+    if (at + 1 >= keys.size())
+        return &keys.back();
+    next = &keys[at + 1];
+    u = Eased(frame, keys[at].frame, next->frame, keys[at].spline, next->spline);
+    return &keys[at];
+}
+
 Dvec3 EulerOf(const Quat& q)
 {
     // The column-vector matrix of q, read as Rz * Ry * Rx.
@@ -183,14 +199,12 @@ Dvec3 Evaluate(const VectorSpline& spline, double frame)
     const auto& keys = spline.keys;
     if (keys.empty())
         return spline.rest;
-    const std::ptrdiff_t k = Segment(keys, frame);
-    if (k < 0)
-        return keys.front().value;
-    if (static_cast<std::size_t>(k) + 1 >= keys.size())
-        return keys.back().value;
-    const auto& a = keys[static_cast<std::size_t>(k)];
-    const auto& b = keys[static_cast<std::size_t>(k) + 1];
-    const double u = Eased(frame, a.frame, b.frame, a.spline, b.spline);
+    const auto* next = &keys.front();
+    double u = 0.0;
+    const auto& a = *Around(keys, frame, next, u);
+    if (!next)
+        return a.value;
+    const auto& b = *next;
     if (!HasSpline(a.spline) && !HasSpline(b.spline))
         return a.value + u * (b.value - a.value);
     return Hermite(a.value, a.out, b.in, b.value, u);
@@ -231,14 +245,12 @@ Quat Evaluate(const RotationSpline& spline, double frame)
     const auto& keys = spline.keys;
     if (keys.empty())
         return Quat{};
-    const std::ptrdiff_t k = Segment(keys, frame);
-    if (k < 0)
-        return keys.front().value;
-    if (static_cast<std::size_t>(k) + 1 >= keys.size())
-        return keys.back().value;
-    const auto& a = keys[static_cast<std::size_t>(k)];
-    const auto& b = keys[static_cast<std::size_t>(k) + 1];
-    const double u = Eased(frame, a.frame, b.frame, a.spline, b.spline);
+    const auto* next = &keys.front();
+    double u = 0.0;
+    const auto& a = *Around(keys, frame, next, u);
+    if (!next)
+        return a.value;
+    const auto& b = *next;
     const Quat along = a.value * Exp(u * b.step);
     if (!HasSpline(a.spline) && !HasSpline(b.spline))
         return along;
