@@ -133,13 +133,14 @@ std::uint64_t OutputBytes(const std::string& folder)
     return fs.Stat(folder + "/out_d.3d").size + fs.Stat(folder + "/out_a.3d").size;
 }
 
-bool ConvertScene(const BenchScene& scene, const std::string& folder)
+bool ConvertScene(const BenchScene& scene, const std::string& folder, bool exact)
 {
     ConversionOptions options;
     options.inputPath = scene.path;
     options.outputPath = folder + "/out.3d";
     options.vertexMode = VertexMode::UniformScale;
     options.frameMode = scene.frameMode;
+    options.exact = exact;
     CQuietHost host(options);
     RunState state;
     return RunConversion(host, state) == RunOutcome::Completed;

@@ -54,7 +54,8 @@ private:
 
 // One whole conversion into folder/out_d.3d and folder/out_a.3d, uniform scale. The caller
 // removes earlier outputs, which the writer would otherwise keep as backups while it renames.
-bool ConvertScene(const BenchScene& scene, const std::string& folder);
+// With exact, by key frame the exact animation.
+bool ConvertScene(const BenchScene& scene, const std::string& folder, bool exact = false);
 std::uint64_t OutputBytes(const std::string& folder);
 void RemoveOutputs(const std::string& folder);
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 const char* const kCommandLineUsage =
-    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N]\n"
+    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n"
     "       tarnex-cli --info PATH\n"
     "       tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS] [--cube]\n"
     "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
@@ -23,6 +23,8 @@ const char* const kCommandLineUsage =
     "           its MESH ORIGIN puts the centring of fill back\n"
     "  size=N   with script, the model's largest extent becomes N Unreal units (a player is\n"
     "           about 78); without it the script keeps the .3DS units\n"
+    "  exact    by key frame, the animation as the keyframer shows it: the node hierarchy,\n"
+    "           pivots, rotations composed as turns and TCB splines with ease\n"
     "Package layout: MyPackage/Models/ship_d.3d and ship_a.3d, MyPackage/Textures/*.pcx,\n"
     "MyPackage/Classes/ship.uc; then ucc make builds the mesh into the package.\n"
     "--info reads a converted pair back (PATH: its data file, its animation file or the name it\n"

@@ -188,7 +188,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
 {
     log.Append(FormatLine("Loading model..."));
     C3dsModel model(log);
-    const int loaded = model.Load(*input, options.frameMode);
+    const int loaded = model.Load(*input, options.frameMode, options.exact);
     input.reset();
     focus = RetryFocus::InputPath;
     if (!loaded) {

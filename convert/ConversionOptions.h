@@ -22,4 +22,5 @@ struct ConversionOptions {
     // N of size=N as given: the script makes the largest extent N Unreal units; none: the .3DS units.
     std::optional<std::string> size;
     std::vector<std::string> unknownWords; // option words that name no option, as typed
+    bool exact = false;  // by key frame, the animation as the keyframer shows it (ExactAnimation.h)
 };

@@ -66,6 +66,8 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Fill;
     if (lower == "script")
         return OptionWord::Script;
+    if (lower == "exact")
+        return OptionWord::Exact;
     if (lower.rfind(kSizeWord, 0) == 0)
         return OptionWord::Size;
     return OptionWord::None;
@@ -80,6 +82,7 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::ByName: options.frameMode = FrameMode::ByObjectName; break;
     case OptionWord::Fill: options.fill = true; break;
     case OptionWord::Script: options.script = true; break;
+    case OptionWord::Exact: options.exact = true; break;
     case OptionWord::Size:
     case OptionWord::None: break;
     }

@@ -1,6 +1,7 @@
 #include "input3ds/3dsModel.h"
 
 #include "input3ds/3dsReader.h"
+#include "scene/StatusLog.h"
 
 C3dsModel::C3dsModel(CStatusLog& log) : statusLog(log)
 {
@@ -23,16 +24,23 @@ std::int32_t C3dsModel::GetFrameCount() const
     return FrameCount(scene);
 }
 
-int C3dsModel::Load(CFile& file, FrameMode frameMode)
+int C3dsModel::Load(CFile& file, FrameMode frameMode, bool exact)
 {
     scene = SceneData();
     scene.frameMode = frameMode;
+    scene.animation.wanted = exact;
     keyFramePoints = KeyFramePoints();
     C3dsReader reader(file, scene, statusLog);
     if (!reader.Read())
         return 0;
     if (frameMode == FrameMode::ByKeyFrame)
         keyFramePoints = PrepareKeyFrames(scene);
+    if (frameMode == FrameMode::ByKeyFrame && exact) {
+        std::vector<std::string> notes;
+        keyFramePoints.exact = std::make_shared<const ExactPlan>(PlanExactAnimation(scene, notes));
+        for (const std::string& note : notes)
+            statusLog.Append(note);
+    }
     return 1;
 }
 

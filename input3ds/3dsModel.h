@@ -23,7 +23,8 @@ public:
     ~C3dsModel() override;
 
     // The load that the conversion run calls; 1 on success, 0 after a failure was reported.
-    int Load(CFile& file, FrameMode frameMode);
+    // With exact, frames by key frame are the exact animation (ExactAnimation.h).
+    int Load(CFile& file, FrameMode frameMode, bool exact = false);
     void BuildFramePositions(std::int32_t frameIndex, FramePositions& positions) const override;
     FrameShape GetFrameShape(std::int32_t frameIndex) const override;
 

@@ -59,6 +59,8 @@ bool C3dsReader::Read()
     // second reads every object into its slot of one allocation, tracks cut to that count.
     budget_ = kBudgetBytes + kBudgetPerFileByte * source.Length();
     readPass_ = false;
+    if (scene_.animation.wanted && scene_.frameMode == FrameMode::ByKeyFrame)
+        nodes_.emplace(scene_.animation);
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
     // By name every object is a frame, and an animation file holds at most 65535 of them.
@@ -75,6 +77,8 @@ bool C3dsReader::Read()
     readPass_ = true;
     if (!WalkChunks(kChunkHeaderBytes, contentSize, 0) || ReadFailed())
         return false;
+    if (nodes_)
+        nodes_->Finish(scene_.objects);
 
     if (std::none_of(scene_.objects.begin(), scene_.objects.end(),
                      [](const MeshObject& object) { return object.vertexCount > 0; })) {
@@ -206,6 +210,8 @@ C3dsReader::Walk C3dsReader::HandleChunk(std::uint16_t id, std::uint64_t p, std:
     }
     if (!readPass_)
         return Walk::Continue;
+    if (nodes_ && CNodeReader::Reads(id) && !Charge(nodes_->Read(*source_, id, p, end, objectName_)))
+        return Walk::Fail;
     switch (id) {
     case kChunkObjectNode:
         return WalkContent(p, end, depth);

@@ -11,9 +11,11 @@
 // loading a truncated scene, and so does a scene without a mesh object that has points.
 #pragma once
 
+#include "input3ds/NodeChunks.h"
 #include "scene/SceneData.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -67,6 +69,7 @@ private:
     std::int64_t keyframeObject_ = 0;    // receives the node's tracks; -1: the node names no object
     std::unordered_map<std::string, std::int64_t> firstOfName_; // the first object of each name
     std::int64_t material_ = -1;         // the material being read
+    std::optional<CNodeReader> nodes_;   // when the scene asks for its nodes
     std::uint64_t budget_ = 0;           // bytes the scene may store
     std::uint64_t stored_ = 0;
 };

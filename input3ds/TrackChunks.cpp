@@ -3,22 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-// Keys in file order become keys in frame order, the last of several at one frame counting.
-template <typename Key> std::vector<Key> InFrameOrder(std::vector<Key> keys)
-{
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.frame < b.frame; });
-    std::vector<Key> unique;
-    for (const Key& key : keys) {
-        if (!unique.empty() && unique.back().frame == key.frame)
-            unique.back() = key;
-        else
-            unique.push_back(key);
-    }
-    return unique;
-}
-
 // A key's frame number and flags and the spline floats its flags announce.
 bool ReadKeyHead(CByteReader& keys, std::uint32_t& frame, KeySpline& spline)
 {
@@ -33,7 +17,6 @@ bool ReadKeyHead(CByteReader& keys, std::uint32_t& frame, KeySpline& spline)
     return true;
 }
 
-} // namespace
 
 std::size_t ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, std::uint64_t frames, VectorTrack& track)
 {

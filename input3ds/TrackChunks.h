@@ -16,7 +16,9 @@
 #include "scene/Track.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 // From the chunk's start.
 inline constexpr std::uint64_t kTrackKeyCountOffset = kChunkHeaderBytes + 10;
@@ -36,3 +38,20 @@ std::size_t ReadVectorTrack(CByteReader keys, std::size_t keyCount, bool scale, 
 // Each key's turn is its angle times its axis; a frame 0 key has no angle. Without a frame 0 key
 // the track keeps its value at frame 0.
 std::size_t ReadRotationTrack(CByteReader keys, std::size_t keyCount, std::uint64_t frames, RotationTrack& track);
+
+// A key's frame number and flags and the spline floats its flags announce.
+bool ReadKeyHead(CByteReader& keys, std::uint32_t& frame, KeySpline& spline);
+
+// Keys in file order become keys in frame order, the last of several at one frame counting.
+template <typename Key> std::vector<Key> InFrameOrder(std::vector<Key> keys)
+{
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.frame < b.frame; });
+    std::vector<Key> unique;
+    for (const Key& key : keys) {
+        if (!unique.empty() && unique.back().frame == key.frame)
+            unique.back() = key;
+        else
+            unique.push_back(key);
+    }
+    return unique;
+}

@@ -39,6 +39,8 @@ void CopyTriangle(const MeshTriangle& from, std::uint32_t vertexBase, FrameTrian
 // The object's pose at one frame: its vertices are taken relative to the origin, scaled, turned
 // and moved back and along the position track.
 struct Pose {
+    Pose() = default;
+
     Vec3 o;
     Vec3 s;
     Vec3 t;
@@ -107,6 +109,24 @@ TARNEX_LANE_KERNEL void PlaceVertices(const Pose& pose, const float* rx, const f
         PlaceLanes<true>(pose, rx, ry, rz, n, x, y, z);
 }
 
+// The pose that moves the points relative to the object's origin o by the map a: a p = R (p - o)
+// + (R o + t), in single precision.
+Pose MapPose(const Affine& a, const Vec3& o)
+{
+    Pose pose;
+    pose.s = Vec3{1.0f, 1.0f, 1.0f};
+    const double p[3] = {o.x, o.y, o.z};
+    float moved[3];
+    for (int i = 0; i < 3; ++i) {
+        moved[i] = static_cast<float>(a.m[i][0] * p[0] + a.m[i][1] * p[1] + a.m[i][2] * p[2] + a.m[i][3]);
+        for (int j = 0; j < 3; ++j)
+            pose.rotation.m[j][i] = static_cast<float>(a.m[i][j]); // row vectors: the transpose
+    }
+    pose.o = Vec3{moved[0], moved[1], moved[2]};
+    pose.rotation.identity = false;
+    return pose;
+}
+
 void PlaceAll(const SceneData& scene, const KeyFramePoints& points, std::size_t frameIndex,
               FramePositions& positions)
 {
@@ -114,9 +134,31 @@ void PlaceAll(const SceneData& scene, const KeyFramePoints& points, std::size_t 
     positions.Resize(relative.Count()); // every entry is overwritten below
     std::size_t base = 0;
     const std::uint64_t sceneFrame = std::uint64_t{scene.firstFrame} + frameIndex;
+    std::vector<Affine> worlds;
+    if (points.exact)
+        MeshWorlds(*points.exact, double(sceneFrame), worlds);
     for (const std::uint32_t index : points.placed) {
         const MeshObject& object = scene.objects[index];
         const std::size_t n = object.vertices.size();
+        if (points.exact) {
+            const ExactPlan& plan = *points.exact;
+            const std::int64_t node = plan.objectNode[index];
+            const auto at = static_cast<std::size_t>(node);
+            if (node < 0 || worlds[at] == plan.storedWorld[at]) {
+                for (std::size_t i = 0; i < n; ++i) { // exactly as stored
+                    positions.x[base + i] = object.vertices[i].x;
+                    positions.y[base + i] = object.vertices[i].y;
+                    positions.z[base + i] = object.vertices[i].z;
+                }
+            } else {
+                RunLanes<PlaceVertices>(MapPose(worlds[at] * plan.storedInverse[at], object.origin),
+                                        relative.x.data() + base, relative.y.data() + base, relative.z.data() + base,
+                                        n, positions.x.data() + base, positions.y.data() + base,
+                                        positions.z.data() + base);
+            }
+            base += n;
+            continue;
+        }
         RunLanes<PlaceVertices>(Pose(object, sceneFrame), relative.x.data() + base, relative.y.data() + base,
                                 relative.z.data() + base, n, positions.x.data() + base, positions.y.data() + base,
                                 positions.z.data() + base);

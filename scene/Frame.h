@@ -5,9 +5,11 @@
 // call builds the frame anew, and the scene data never changes.
 #pragma once
 
+#include "scene/ExactAnimation.h"
 #include "scene/SceneData.h"
 
 #include <cstdint>
+#include <memory>
 
 // The number of frames: one per object by name, one per frame of the keyframe segment by key.
 std::int32_t FrameCount(const SceneData& scene);
@@ -18,6 +20,8 @@ std::int32_t FrameCount(const SceneData& scene);
 struct KeyFramePoints {
     FramePositions relative;
     std::vector<std::uint32_t> placed; // indices into the scene's objects
+    // Set for the exact animation, which then places every object instead of its own tracks.
+    std::shared_ptr<const ExactPlan> exact;
 };
 KeyFramePoints PrepareKeyFrames(const SceneData& scene);
 

@@ -2,6 +2,7 @@
 // its keyframe segment and, when frames are taken by object name, the objects' order by name.
 #pragma once
 
+#include "scene/AnimationNodes.h"
 #include "scene/MeshRecords.h"
 #include "scene/Track.h"
 
@@ -59,6 +60,7 @@ struct SceneData {
     std::vector<MeshObject> objects;            // in file order
     std::vector<const MeshObject*> sortedObjects; // by name; filled in by-name mode only
     std::vector<Material> materials;            // in file order
+    SceneAnimation animation;                   // the keyframer's nodes, for the exact animation
 
     SceneData() = default;
     SceneData(SceneData&&) = default;

@@ -151,7 +151,7 @@ CConverterDlg::CConverterDlg(QWidget* parent)
 
     // The editor's options stand apart, to the right of the template's controls.
     auto* editorGroup = new QGroupBox(tr("Unreal Editor"), this);
-    place(0, editorGroup, 226, 38, 114, 53);
+    place(0, editorGroup, 226, 38, 114, 66);
     fillBox = new QCheckBox(tr("&Fill the cube (finest detail)"), this);
     place(kFill, fillBox, 232, 50, 104, 11);
     scriptBox = new QCheckBox(tr("Write import &script (.uc)"), this);
@@ -163,6 +163,8 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     place(kSize, sizeEdit, 300, 75, 36, 12);
     sizeEdit->setPlaceholderText(tr("as .3DS"));
     sizeEdit->setToolTip(tr("The model's largest extent in the game (size=N); empty keeps the .3DS units"));
+    exactBox = new QCheckBox(tr("&Exact animation"), this);
+    place(kExact, exactBox, 232, 90, 104, 11);
 
     // The group frames are drawn behind the controls they frame and never take their clicks.
     for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup, editorGroup}) {
@@ -174,7 +176,7 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     CSelectingRadioButton::MakeGroup({byObjectNameButton, byKeyFrameButton});
     QWidget* const tabOrder[] = {inputEdit,      browseInputButton, outputEdit, browseOutputButton, uniformScaleButton,
                                  xyzScaleButton, clipBoundsButton,  appendBox,  byObjectNameButton, byKeyFrameButton,
-                                 fillBox,        scriptBox,         sizeEdit,   goButton,           helpButton,
+                                 fillBox,        scriptBox,         sizeEdit,   exactBox,  goButton,           helpButton,
                                  previewButton,  statusEdit};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
@@ -269,6 +271,7 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     appendBox->setChecked(choices.append);
     fillBox->setChecked(choices.fill);
     scriptBox->setChecked(choices.script);
+    exactBox->setChecked(choices.exact);
     fillBox->setEnabled(choices.vertexMode != VertexMode::ClipBounds);
     uniformScaleButton->setChecked(choices.vertexMode == VertexMode::UniformScale);
     xyzScaleButton->setChecked(choices.vertexMode == VertexMode::XyzScale);
@@ -432,6 +435,7 @@ ConversionOptions CConverterDlg::ReadOptions()
     if (!size.isEmpty())
         options.size = size.toStdString();
     options.unknownWords = unknownWords;
+    options.exact = exactBox->isChecked();
     return options;
 }
 
@@ -489,14 +493,14 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds, kByObjectName,
-                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kPreview})
+                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kExact, kPreview})
         Control(id)->setEnabled(false);
 }
 
 void CConverterDlg::EnableControls(RetryFocus focus)
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize, kExact})
         Control(id)->setEnabled(true);
     fillBox->setEnabled(!clipBoundsButton->isChecked()); // clipping scales nothing to fill
     SetGoCaption("Go");

@@ -46,13 +46,14 @@ public:
         kFill = 1014,
         kScript = 1015,
         kPreview = 1016,
+        kExact = 1017,
         kSize = 1018,
     };
     // Every control the window has, in id order: Control(id) returns null for any other id.
-    static constexpr std::array<ControlId, 17> kControlIds = {
+    static constexpr std::array<ControlId, 18> kControlIds = {
         kInputPath, kOutputPath,   kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds,
         kAppend,    kByObjectName, kByKeyFrame,  kStatus,       kHelp,         kGo,
-        kXyzScale,  kFill,         kScript,      kPreview,      kSize};
+        kXyzScale,  kFill,         kScript,      kPreview,      kExact,        kSize};
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
 
@@ -145,6 +146,7 @@ private:
     CSelectingRadioButton* xyzScaleButton;
     QCheckBox* fillBox;
     QCheckBox* scriptBox;
-    QLineEdit* sizeEdit;                 // N of size=N; empty: the .3DS units
-    std::array<QWidget*, 19> controls{}; // by id - 1000; 1011 and 1017 are not used
+    QLineEdit* sizeEdit; // N of size=N; empty: the .3DS units
+    QCheckBox* exactBox;
+    std::array<QWidget*, 19> controls{}; // by id - 1000; 1011 is not used
 };

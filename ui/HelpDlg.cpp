@@ -81,6 +81,11 @@ const char* const kHelpLines[] = {
     "  (a player is about 78 units tall); empty keeps the .3DS",
     "  units.",
     "",
+    "- Exact animation",
+    "  By key frame, follows the scene's node hierarchy,",
+    "  pivots, rotation keys and splines as 3D Studio plays",
+    "  them. By name it changes nothing.",
+    "",
     "Questions: see the project's issue tracker",
     "Homepage: the Tarnex Model Converter repository",
 };

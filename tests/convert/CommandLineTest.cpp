@@ -68,7 +68,7 @@ TEST(CommandLine, OptionWordsIgnoreCaseAndSurroundingWhiteSpace)
         {" append ", OptionWord::Append}, {"\tappend\r\n", OptionWord::Append}, {"clip", OptionWord::Clip},
         {"CLIP", OptionWord::Clip},     {"xyz", OptionWord::Xyz},         {"XyZ", OptionWord::Xyz},
         {"byname", OptionWord::ByName}, {"ByName", OptionWord::ByName}, {" FILL", OptionWord::Fill},
-        {"Script", OptionWord::Script},
+        {"Script", OptionWord::Script}, {"EXACT", OptionWord::Exact},
         // Whole-text matches only.
         {"clipped", OptionWord::None},  {"x,y,z", OptionWord::None},      {"-/clip", OptionWord::None},
         {"app end", OptionWord::None},  {"by name", OptionWord::None},    {"uniform", OptionWord::None},
@@ -102,7 +102,8 @@ TEST(CommandLine, LaterWordOfAGroupWinsAndAppendIsNeverCleared)
     EXPECT_TRUE(five.append && five.fill && five.script);
     EXPECT_EQ(five.vertexMode, VertexMode::XyzScale);
     EXPECT_EQ(five.frameMode, FrameMode::ByObjectName);
-    EXPECT_FALSE(Apply({"clip"}).fill || Apply({"clip"}).script);
+    EXPECT_FALSE(Apply({"clip"}).fill || Apply({"clip"}).script || Apply({"clip"}).exact);
+    EXPECT_TRUE(Apply({"exact"}).exact);
 
     const ConversionOptions unknown = Apply({"append", "clipped", "x,y,z"});
     EXPECT_TRUE(unknown.append);

@@ -83,7 +83,7 @@ QList<int> EnabledIds(const CConverterDlg& dialog)
 // Before a run every control takes input but Preview, which waits for a run's files.
 const QList<int> kEnabledBeforeARun = {
     kInputPath,  kOutputPath, kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds, kAppend, kByObjectName,
-    kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kSize};
+    kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kExact, kSize};
 
 // The status box's text, one entry a line.
 QStringList StatusLines(const CConverterDlg& dialog)
@@ -170,11 +170,11 @@ private Q_SLOTS:
         };
         // Each radio group at its selected button; Preview waits for a completed run, and the
         // status box for the window to show it.
-        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kGo, kHelp};
-        QCOMPARE(visit(12), stops);
+        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kExact, kGo, kHelp};
+        QCOMPARE(visit(13), stops);
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
         dialog.GrowWindow(kWindowGrowth);
-        QCOMPARE(visit(13), stops + QList<int>({kStatus}));
+        QCOMPARE(visit(14), stops + QList<int>({kStatus}));
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
     }
 

@@ -79,6 +79,11 @@ const char* const kExpectedHelp =
     "  (a player is about 78 units tall); empty keeps the .3DS\n"
     "  units.\n"
     "\n"
+    "- Exact animation\n"
+    "  By key frame, follows the scene's node hierarchy,\n"
+    "  pivots, rotation keys and splines as 3D Studio plays\n"
+    "  them. By name it changes nothing.\n"
+    "\n"
     "Questions: see the project's issue tracker\n"
     "Homepage: the Tarnex Model Converter repository\n";
 
@@ -96,7 +101,7 @@ private Q_SLOTS:
         auto* text = box.findChild<QPlainTextEdit*>("helpText");
         QVERIFY(text != nullptr);
         QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
-        QCOMPARE(text->document()->blockCount(), 72); // 71 lines, each ended
+        QCOMPARE(text->document()->blockCount(), 77); // 76 lines, each ended
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
