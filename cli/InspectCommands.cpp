@@ -118,7 +118,7 @@ int RunPreview(int argc, char** argv)
     }
     PreviewImage image;
     DrawFrame(pair.Triangles(), bytes.data(), pair.VertexCount(), ViewAngles{}, request.size, image,
-              request.wholeCube ? WholeCube() : FrameReach(reach));
+              request.wholeCube ? WholeCube() : FrameReach(reach), 0, pair.Format());
     std::string reason;
     if (!WritePng(image, argv[3], reason)) {
         std::fprintf(stderr, "Error: Could not write %s\n", argv[3]);

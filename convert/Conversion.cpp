@@ -1,6 +1,7 @@
 #include "convert/Conversion.h"
 
 #include "convert/FormatCheck.h"
+#include "convert/MaterialNumbers.h"
 #include "convert/MeshWriter.h"
 #include "convert/ModelPlacement.h"
 #include "convert/PairCommit.h"
@@ -196,8 +197,12 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         return false;
     }
 
+    const MaterialNumbering numbering = NumberMaterials(model.EditScene(), options.materials);
+    for (const std::string& note : MaterialLines(numbering))
+        log.Append(note);
+
     std::string line;
-    if (!CheckFormatLimits(model, options.append, line)) {
+    if (!CheckFormatLimits(model, options.append, line, options.vertexFormat)) {
         log.Append(line);
         focus = RetryFocus::FrameMode;
         return false;
@@ -212,7 +217,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         // One scale and one offset hold for every frame of the mesh: the new frames take the
         // script's, which the request's check found scaled.
         log.Append(FormatLine("Checking model scale..."));
-        factors = FactorsOf(existing);
+        factors = FactorsOf(existing, options.vertexFormat);
         units = existing.units;
         log.Append(FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
                                            factors.sy, factors.sz));
@@ -244,15 +249,17 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     // file is locked and its header read.
     if (options.append) {
         AppendTarget target;
-        wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
+        wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience,
+                              options.vertexFormat);
         if (wrote && options.script)
-            script.text =
-                ComposeRunScript(model, options, names, factors, extents, units, size, existing, target.oldFrames);
+            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing,
+                                           target.oldFrames, numbering);
         wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
     } else {
         if (options.script)
-            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0);
-        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
+            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0, numbering);
+        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience,
+                             options.vertexFormat);
     }
     if (!wrote) {
         log.Append(line);

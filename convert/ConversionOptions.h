@@ -1,6 +1,7 @@
 // One request, from the command line or the dialog's controls to the run.
 #pragma once
 
+#include "convert/MeshFormat.h"
 #include "convert/RangeConversion.h"
 #include "scene/SceneData.h"
 
@@ -23,4 +24,6 @@ struct ConversionOptions {
     std::optional<std::string> size;
     std::vector<std::string> unknownWords; // option words that name no option, as typed
     bool exact = false;  // by key frame, the animation as the keyframer shows it (ExactAnimation.h)
+    bool materials = false; // every textured material outside the "skin" naming gets a texture number
+    VertexFormat vertexFormat = VertexFormat::Standard; // of the animation file's frames
 };

@@ -68,6 +68,10 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Script;
     if (lower == "exact")
         return OptionWord::Exact;
+    if (lower == "materials")
+        return OptionWord::Materials;
+    if (lower == "deusex")
+        return OptionWord::DeusEx;
     if (lower.rfind(kSizeWord, 0) == 0)
         return OptionWord::Size;
     return OptionWord::None;
@@ -83,6 +87,8 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::Fill: options.fill = true; break;
     case OptionWord::Script: options.script = true; break;
     case OptionWord::Exact: options.exact = true; break;
+    case OptionWord::Materials: options.materials = true; break;
+    case OptionWord::DeusEx: options.vertexFormat = VertexFormat::DeusEx; break;
     case OptionWord::Size:
     case OptionWord::None: break;
     }

@@ -4,9 +4,15 @@
 #include "scene/FormatLimits.h"
 #include "scene/MeshModel.h"
 
-bool CheckFormatLimits(const CMeshModel& model, bool append, std::string& errorLine)
+bool CheckFormatLimits(const CMeshModel& model, bool append, std::string& errorLine, VertexFormat format)
 {
     const FrameShape shape = model.GetFrameShape(0);
+    if (format == VertexFormat::DeusEx && shape.vertexCount > kMaxDeusExVertices) {
+        errorLine = FormatLine("Error: The model has %llu vertices per frame, more than the %u the Deus Ex format "
+                               "can hold (8 bytes a vertex in a 16-bit frame size)",
+                               static_cast<unsigned long long>(shape.vertexCount), kMaxDeusExVertices);
+        return false;
+    }
     if (shape.vertexCount > kMaxVerticesPerFrame) {
         errorLine = FormatLine("Error: The model has %llu vertices per frame, more than the %u an Unreal .3D "
                                "model can hold",

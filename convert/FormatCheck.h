@@ -2,11 +2,14 @@
 // anything is measured or written.
 #pragma once
 
+#include "convert/MeshFormat.h"
+
 #include <cstdint>
 #include <string>
 
 class CMeshModel;
 
-// Checks frame 0's counts and corners and, for a new pair, the frame count. On failure returns
-// false with the status line in errorLine.
-bool CheckFormatLimits(const CMeshModel& model, bool append, std::string& errorLine);
+// Checks frame 0's counts (against the vertex format's own limit too) and corners and, for a new
+// pair, the frame count. On failure returns false with the status line in errorLine.
+bool CheckFormatLimits(const CMeshModel& model, bool append, std::string& errorLine,
+                       VertexFormat format = VertexFormat::Standard);

@@ -96,6 +96,14 @@ double ScaleOf(double factor, double units)
     return factor > 0.0 && std::isfinite(factor) ? 1.0 / (units * factor) : 1.0 / units;
 }
 
+// The steps a unit holds on an axis (0 X, 1 Y, 2 Z) of the format.
+double StepsPerUnit(VertexFormat format, int axis)
+{
+    if (format == VertexFormat::DeusEx)
+        return 256.0;
+    return axis == 2 ? 4.0 : 8.0;
+}
+
 const char* VertexModeName(VertexMode mode)
 {
     switch (mode) {
@@ -176,14 +184,15 @@ ExistingScript ParseScript(const std::string& text)
     return script;
 }
 
-ScaleFactors FactorsOf(const ExistingScript& script)
+ScaleFactors FactorsOf(const ExistingScript& script, VertexFormat format)
 {
-    ScaleFactors f{script.units / (8.0 * script.scaleX), script.units / (8.0 * script.scaleY),
-                   script.units / (4.0 * script.scaleZ)};
+    const double x = StepsPerUnit(format, 0), y = StepsPerUnit(format, 1), z = StepsPerUnit(format, 2);
+    ScaleFactors f{script.units / (x * script.scaleX), script.units / (y * script.scaleY),
+                   script.units / (z * script.scaleZ)};
     // Adding 0 makes an origin of 0 an offset of +0.
-    f.ox = -script.originX / (8.0 * f.sx) + 0.0;
-    f.oy = -script.originY / (8.0 * f.sy) + 0.0;
-    f.oz = -script.originZ / (4.0 * f.sz) + 0.0;
+    f.ox = -script.originX / (x * f.sx) + 0.0;
+    f.oy = -script.originY / (y * f.sy) + 0.0;
+    f.oz = -script.originZ / (z * f.sz) + 0.0;
     return f;
 }
 
@@ -197,9 +206,10 @@ std::string ComposeScript(const ScriptContent& c)
                            static_cast<long long>(c.frames - c.appendedTo), static_cast<long long>(c.appendedTo));
     else
         text += FormatLine("// From %s, %s: %lld frame(s)", c.inputFile.c_str(), mode, static_cast<long long>(c.frames));
-    text += FormatLine("// Vertices: %s%s; factors X %.6g Y %.6g Z %.6g", VertexModeName(c.vertexMode),
+    text += FormatLine("// Vertices: %s%s; factors X %.6g Y %.6g Z %.6g%s", VertexModeName(c.vertexMode),
                        c.fill && c.vertexMode != VertexMode::ClipBounds ? ", filling the cube" : "", c.factors.sx,
-                       c.factors.sy, c.factors.sz);
+                       c.factors.sy, c.factors.sz,
+                       c.format == VertexFormat::DeusEx ? "; Deus Ex format, 1/256 unit steps" : "");
     text +=
         FormatLine("// Size in Unreal units: X %.6g Y %.6g Z %.6g (the farthest vertex from the origin on each axis)",
                    c.units * c.extents.mx, c.units * c.extents.my, c.units * c.extents.mz);
@@ -212,9 +222,10 @@ std::string ComposeScript(const ScriptContent& c)
     text += FormatLine("#exec MESH IMPORT MESH=%s ANIVFILE=Models\\%s DATAFILE=Models\\%s X=0 Y=0 Z=0", n.c_str(),
                        c.animationFile.c_str(), c.dataFile.c_str());
     // Adding 0 writes an offset of 0 as 0, not -0.
+    const double x = StepsPerUnit(c.format, 0), y = StepsPerUnit(c.format, 1), z = StepsPerUnit(c.format, 2);
     text += FormatLine("#exec MESH ORIGIN MESH=%s X=%.9g Y=%.9g Z=%.9g", n.c_str(),
-                       -8.0 * c.factors.sx * c.factors.ox + 0.0, -8.0 * c.factors.sy * c.factors.oy + 0.0,
-                       -4.0 * c.factors.sz * c.factors.oz + 0.0);
+                       -x * c.factors.sx * c.factors.ox + 0.0, -y * c.factors.sy * c.factors.oy + 0.0,
+                       -z * c.factors.sz * c.factors.oz + 0.0);
     text += FormatLine("#exec MESH SEQUENCE MESH=%s SEQ=All STARTFRAME=0 NUMFRAMES=%lld", n.c_str(),
                        static_cast<long long>(c.frames));
     for (const ScriptSequence& s : c.sequences)
@@ -222,8 +233,8 @@ std::string ComposeScript(const ScriptContent& c)
                            static_cast<long long>(s.start), static_cast<long long>(s.frames));
     text += FormatLine("#exec MESHMAP NEW MESHMAP=%s MESH=%s", n.c_str(), n.c_str());
     text += FormatLine("#exec MESHMAP SCALE MESHMAP=%s X=%.9g Y=%.9g Z=%.9g", n.c_str(),
-                       c.units * ScaleOf(c.factors.sx, 8.0), c.units * ScaleOf(c.factors.sy, 8.0),
-                       c.units * ScaleOf(c.factors.sz, 4.0));
+                       c.units * ScaleOf(c.factors.sx, x), c.units * ScaleOf(c.factors.sy, y),
+                       c.units * ScaleOf(c.factors.sz, z));
     for (const std::string& line : c.textureLines)
         text += line + kLineEnd;
     if (c.textureLines.empty()) {

@@ -4,9 +4,11 @@
 // words hold X and Y in eighths and Z in quarters of a unit times the conversion's factors, so the
 // scale is X = 1 / (8 sx), Y = 1 / (8 sy), Z = 1 / (4 sz), each times the Unreal units per .3DS
 // unit that size=N asks for. A centred model's MESH ORIGIN is its offset in packed steps, which the
-// engine subtracts before it scales: X = -8 sx ox, Y = -8 sy oy, Z = -4 sz oz. Lines end in CR LF.
+// engine subtracts before it scales: X = -8 sx ox, Y = -8 sy oy, Z = -4 sz oz. The Deus Ex format
+// holds 1/256 unit steps on every axis: there 256 stands for 8 and 4. Lines end in CR LF.
 #pragma once
 
+#include "convert/MeshFormat.h"
 #include "convert/RangeConversion.h"
 #include "scene/SceneData.h"
 
@@ -45,8 +47,8 @@ struct ExistingScript {
     std::vector<std::string> textureLines; // its texture lines and their comments, as they stand
 };
 ExistingScript ParseScript(const std::string& text);
-// The factors and offsets a script's scale, units and origin record.
-ScaleFactors FactorsOf(const ExistingScript& script);
+// The factors and offsets a script's scale, units and origin record, for frames in format.
+ScaleFactors FactorsOf(const ExistingScript& script, VertexFormat format = VertexFormat::Standard);
 
 struct ScriptTexture {
     int number = 0;
@@ -61,6 +63,7 @@ struct ScriptContent {
     FrameMode frameMode = FrameMode::ByKeyFrame;
     VertexMode vertexMode = VertexMode::UniformScale;
     bool fill = false;
+    VertexFormat format = VertexFormat::Standard;
     ScaleFactors factors;      // and the offsets
     Extents extents;           // of the frames converted last
     double units = 1.0;        // Unreal units per .3DS unit

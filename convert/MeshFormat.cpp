@@ -27,3 +27,19 @@ bool ReadAnimationHeader(CFile& file, AnimationHeader& header)
 {
     return ReadCounts(file, kAnimationHeaderBytes, header.frameCount, header.frameSize);
 }
+
+const char* VertexFormatName(VertexFormat format)
+{
+    return format == VertexFormat::DeusEx ? "Deus Ex" : "standard";
+}
+
+bool VertexFormatOf(std::uint64_t frameSize, std::uint64_t vertices, VertexFormat& format)
+{
+    for (const VertexFormat f : {VertexFormat::Standard, VertexFormat::DeusEx}) {
+        if (frameSize == VertexBytes(f) * vertices) {
+            format = f;
+            return true;
+        }
+    }
+    return false;
+}

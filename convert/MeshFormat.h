@@ -8,8 +8,9 @@
 //        6 u8 type: typeCode | 0x08 W | 0x10 B | 0x20 F | 0x40 E | 0x80 N
 //        7 u8 cByte   8..13 u8 u, v of corners 0, 1, 2   14 u8 skinIndex   15 u8 xByte
 // Animation file ("_a.3d"):
-//   0  u16  frame count    2  u16  frame size = 4 × vertices
-//   4  frames, each one packed word per vertex (VertexPacking.h)
+//   0  u16  frame count    2  u16  frame size = 4 × vertices (8 × vertices in the Deus Ex format)
+//   4  frames, each one packed word per vertex (VertexPacking.h), or in the Deus Ex format four
+//      s16 per vertex: x, y, z, 0
 // Counts and indices beyond 16 bits keep their low 16 bits.
 #pragma once
 
@@ -22,6 +23,20 @@ class CFile;
 inline constexpr std::size_t kDataHeaderBytes = 48;
 inline constexpr std::size_t kTriangleRecordBytes = 16;
 inline constexpr std::size_t kAnimationHeaderBytes = 4;
+
+// The two vertex formats of the animation file, told apart by frame size ÷ vertices: the
+// standard packed word (X, Y in 1/8, Z in 1/4 unit steps) and the Deus Ex variant of four signed
+// 16-bit words, x, y, z in 1/256 unit steps and a 0.
+enum class VertexFormat { Standard, DeusEx };
+constexpr std::size_t VertexBytes(VertexFormat format)
+{
+    return format == VertexFormat::DeusEx ? 8 : 4;
+}
+// "standard" or "Deus Ex".
+const char* VertexFormatName(VertexFormat format);
+// The format whose frames of vertices hold frameSize bytes; false when neither does. A frame of
+// no vertices is the standard format's.
+bool VertexFormatOf(std::uint64_t frameSize, std::uint64_t vertices, VertexFormat& format);
 
 // The type byte of a triangle record: the polygon type in the low three bits, and above them one
 // bit for each of the material's flag letters w, b, f, e, n.

@@ -59,16 +59,18 @@ void WriteDataFile(CByteWriter& out, const MeshFrame& frame)
 }
 
 // The frames' packed words, frame after frame built into one set of position arrays.
-void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors)
+void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors,
+                 VertexFormat format)
 {
+    const std::size_t bytes = VertexBytes(format);
     FramePositions positions;
     for (std::int32_t i = 0; i < count; ++i) {
         model.BuildFramePositions(i, positions);
         for (std::size_t done = 0; done < positions.Count();) {
-            const std::size_t room = out.Free() >= 4 ? out.Free() : out.Capacity();
-            const std::size_t n = std::min(positions.Count() - done, room / 4);
-            PackPositions(positions, done, n, factors, out.Room(4 * n));
-            out.Commit(4 * n);
+            const std::size_t room = out.Free() >= bytes ? out.Free() : out.Capacity();
+            const std::size_t n = std::min(positions.Count() - done, room / bytes);
+            PackPositions(format, positions, done, n, factors, out.Room(bytes * n));
+            out.Commit(bytes * n);
             done += n;
         }
     }
@@ -83,7 +85,7 @@ std::string NotAnAnimationFile(const std::string& path)
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
                   CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
-                  std::chrono::milliseconds patience)
+                  std::chrono::milliseconds patience, VertexFormat format)
 {
     result = WriteResult{};
     MeshFrame first;
@@ -114,9 +116,9 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
     {
         CByteWriter out(*animation.File());
         out.U16(static_cast<std::uint32_t>(n));
-        out.U16(4u * first.vertexCount);
+        out.U16(static_cast<std::uint32_t>(VertexBytes(format)) * first.vertexCount);
         first.Release();
-        WriteFrames(out, model, n, factors);
+        WriteFrames(out, model, n, factors, format);
         if (!out.Drain() || !animation.Finish()) {
             errorLine = WriteFailure(fs, names.animationPath);
             return false;
@@ -130,7 +132,8 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
 }
 
 bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem& fs, CStatusLog& log,
-                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience)
+                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience,
+                   VertexFormat format)
 {
     errorLine.clear();
     target.file = OpenLocked(fs, path, patience, log, errorLine);
@@ -155,12 +158,21 @@ bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem
         return false;
     }
     const std::int32_t n = model.GetFrameCount();
+    target.format = format;
     if (n > 0) {
         const std::uint64_t vertices = model.GetFrameShape(0).vertexCount;
-        if (4 * vertices != static_cast<std::uint64_t>(frameSize)) {
+        const VertexFormat other = format == VertexFormat::DeusEx ? VertexFormat::Standard : VertexFormat::DeusEx;
+        if (vertices > 0 && VertexBytes(other) * vertices == static_cast<std::uint64_t>(frameSize)) {
+            errorLine = FormatLine("Error: The frames in %s are in the %s format (%zu bytes a vertex); the new "
+                                   "frames, in the %s format (%zu bytes a vertex), cannot be appended to them",
+                                   path.c_str(), VertexFormatName(other), VertexBytes(other), VertexFormatName(format),
+                                   VertexBytes(format));
+            return false;
+        }
+        if (VertexBytes(format) * vertices != static_cast<std::uint64_t>(frameSize)) {
             errorLine = FormatLine("Error: The new frames have %llu vertices, but the frames in %s have %lld",
                                    static_cast<unsigned long long>(vertices), path.c_str(),
-                                   static_cast<long long>(frameSize / 4));
+                                   static_cast<long long>(frameSize / static_cast<std::int64_t>(VertexBytes(format))));
             return false;
         }
     }
@@ -200,7 +212,7 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
     CByteWriter out(file);
     bool ok = file.Seek(target.counted);
     if (ok) {
-        WriteFrames(out, model, n, factors);
+        WriteFrames(out, model, n, factors, target.format);
         ok = out.Drain() && file.Flush();
     }
     if (!ok) {

@@ -21,10 +21,11 @@ struct WriteResult {
 
 // Writes a new pair to temporary files and puts them in place together with the finished script,
 // if any. On failure returns false with the status line in errorLine; the targets stay as they were.
-// Waits at most patience for an append to the file it replaces.
+// Waits at most patience for an append to the file it replaces. The frames are in format.
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
                   CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
-                  std::string& errorLine, std::chrono::milliseconds patience = kLockPatience);
+                  std::string& errorLine, std::chrono::milliseconds patience = kLockPatience,
+                  VertexFormat format = VertexFormat::Standard);
 
 // An animation file opened for an append: locked until it is released, its header read and checked
 // against the model's frames.
@@ -34,13 +35,15 @@ struct AppendTarget {
     std::uint64_t length = 0;  // the file's bytes when opened
     std::uint64_t counted = 0; // the header and the frames its count takes in
     std::int64_t oldFrames = 0;
+    VertexFormat format = VertexFormat::Standard; // of the file's frames and the new ones
 };
 
 // Opens the animation file at path, takes its lock (waiting at most patience while another run
-// holds it) and checks that the model's frames can be appended; false with the status line in
-// errorLine.
+// holds it) and checks that the model's frames can be appended in format, which the file's frames
+// must have too; false with the status line in errorLine.
 bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem& fileSystem, CStatusLog& log,
-                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience = kLockPatience);
+                   AppendTarget& target, std::string& errorLine, std::chrono::milliseconds patience = kLockPatience,
+                   VertexFormat format = VertexFormat::Standard);
 
 // Appends the frames after the file's last counted frame and then, as the last step, writes the new
 // frame count: until then the file reads as it was, and a failure cuts it back. A finished script

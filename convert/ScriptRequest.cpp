@@ -1,7 +1,6 @@
 #include "convert/ScriptRequest.h"
 
 #include "input3ds/3dsModel.h"
-#include "input3ds/MaterialName.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
@@ -46,7 +45,8 @@ std::string CheckScriptRequest(CFileSystem& fs, const std::string& scriptPath, b
 
 std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
                              const ScaleFactors& factors, const Extents& extents, double units, double size,
-                             const ExistingScript& existing, std::int64_t oldFrames)
+                             const ExistingScript& existing, std::int64_t oldFrames,
+                             const MaterialNumbering& numbering)
 {
     const std::string path = ScriptPath(names.dataPath);
     ScriptContent content;
@@ -57,6 +57,7 @@ std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& op
     content.frameMode = options.frameMode;
     content.vertexMode = options.vertexMode;
     content.fill = options.fill;
+    content.format = options.vertexFormat;
     content.factors = factors;
     content.extents = extents;
     content.units = units;
@@ -86,7 +87,7 @@ std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& op
         for (const FrameTriangle& triangle : first.triangles)
             numbers.insert(triangle.skinIndex & 0xFF);
         for (const int number : numbers)
-            content.textures.push_back({number, TextureMapFor(model.Scene().materials, number)});
+            content.textures.push_back({number, MapOfNumber(model.Scene(), numbering, number)});
     }
     return ComposeScript(content);
 }

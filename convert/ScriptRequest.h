@@ -5,6 +5,7 @@
 #include "convert/ConversionOptions.h"
 #include "convert/OutputNames.h"
 #include "convert/ImportScript.h"
+#include "convert/MaterialNumbers.h"
 #include "convert/RangeConversion.h"
 
 #include <string>
@@ -24,7 +25,9 @@ bool ReadScript(CFileSystem& fs, const std::string& path, ExistingScript& script
 
 // The script's text for the run: the model's frame names, sequences and textures, the run's
 // choices, factors, extents and Unreal units per .3DS unit (size: N of size=N, or 0); when appending to an animation
-// file of oldFrames frames, the sequences and textures of the existing script.
+// file of oldFrames frames, the sequences and textures of the existing script. The textures' maps
+// follow the run's texture numbers.
 std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& options, const OutputNames& names,
                              const ScaleFactors& factors, const Extents& extents, double units, double size,
-                             const ExistingScript& existing, std::int64_t oldFrames);
+                             const ExistingScript& existing, std::int64_t oldFrames,
+                             const MaterialNumbering& numbering = {});

@@ -2,6 +2,8 @@
 
 #include "platform/Lanes.h"
 
+#include <algorithm>
+
 namespace {
 
 std::uint32_t PackField(double scaled, const PackedField& field)
@@ -84,6 +86,32 @@ void PackPositions(const FramePositions& positions, std::size_t first, std::size
         at[1] = static_cast<std::uint8_t>(word >> 8);
         at[2] = static_cast<std::uint8_t>(word >> 16);
         at[3] = static_cast<std::uint8_t>(word >> 24);
+    }
+}
+
+void PackDeusExVertex(const ScaledVertex& vertex, std::uint8_t* out)
+{
+    // Times 256 is exact in either precision; the cube's far face is held to the largest step.
+    const auto word = [](double scaled) {
+        auto value = static_cast<std::int32_t>(scaled); // within -32768..32768
+        return static_cast<std::uint16_t>(std::min(value, kDeusExField.Largest()));
+    };
+    const double units = kDeusExField.unitsPerCoordinate;
+    const std::uint16_t words[4] = {word(vertex.x * units), word(vertex.y * units), word(vertex.z * units), 0};
+    for (int k = 0; k < 4; ++k) {
+        out[2 * k] = static_cast<std::uint8_t>(words[k]);
+        out[2 * k + 1] = static_cast<std::uint8_t>(words[k] >> 8);
+    }
+}
+
+void PackPositions(VertexFormat format, const FramePositions& positions, std::size_t first, std::size_t count,
+                   const ScaleFactors& factors, std::uint8_t* out)
+{
+    if (format == VertexFormat::Standard)
+        return PackPositions(positions, first, count, factors, out);
+    for (std::size_t i = first; i < first + count; ++i, out += VertexBytes(format)) {
+        const FrameVertex v{positions.x[i], positions.y[i], positions.z[i], 0.0f, 0.0f};
+        PackDeusExVertex(ScaleVertex(v, factors), out);
     }
 }
 

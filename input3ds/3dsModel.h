@@ -33,6 +33,8 @@ public:
     const SceneData& Scene() const { return scene; }
     const std::vector<MeshObject>& Objects() const { return scene.objects; }
     const std::vector<const MeshObject*>& SortedObjects() const { return scene.sortedObjects; }
+    // For the run's passes over the loaded scene before any frame is built (texture numbers).
+    SceneData& EditScene() { return scene; }
 
 private:
     CStatusLog& statusLog;

@@ -176,8 +176,8 @@ C3dsReader::Walk C3dsReader::ReadFaceGroups(std::uint64_t start, std::uint64_t e
         const Header header = ReadHeader(r, end, id, length);
         if (header != Header::Fits)
             return header == Header::EndsLevel ? Walk::Continue : Walk::Fail;
-        if (id == kChunkFaceMaterial)
-            ReadMaterialGroup(*source_, r, r + length, object);
+        if (id == kChunkFaceMaterial && !Charge(ReadMaterialGroup(*source_, r, r + length, object, groups_)))
+            return Walk::Fail;
         r += length;
     }
     return Walk::Continue;

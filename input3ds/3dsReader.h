@@ -11,6 +11,7 @@
 // loading a truncated scene, and so does a scene without a mesh object that has points.
 #pragma once
 
+#include "input3ds/MeshChunks.h"
 #include "input3ds/NodeChunks.h"
 #include "scene/SceneData.h"
 
@@ -59,6 +60,7 @@ private:
     CFile& file_;
     SceneData& scene_;
     CStatusLog& log_;
+    CGroupMaterials groups_{scene_.groupMaterials};
 
     // The walk's state.
     bool readPass_ = false;

@@ -15,23 +15,52 @@ constexpr std::size_t kMappingBytes = 8; // u, v as floats
 
 } // namespace
 
-void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
+std::uint32_t CGroupMaterials::Number(const std::string& name, std::uint64_t& charged)
+{
+    const auto [at, added] = numbers_.emplace(name, static_cast<std::uint32_t>(names_.size() + 1));
+    if (added) {
+        names_.push_back(name);
+        charged += sizeof(std::string) + name.size() + 64; // the name twice, and the map's node
+    }
+    return at->second;
+}
+
+std::uint64_t ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object,
+                                CGroupMaterials& groups)
 {
     const ChunkName name = ReadName(source, p + kChunkHeaderBytes, end);
     TriangleOptions options;
-    if (!ParseMaterialName(name.text, options))
-        return;
+    const bool skin = ParseMaterialName(name.text, options);
     // The material's name, a 16-bit count, then that many 16-bit face numbers.
     std::uint16_t count = 0;
     if (!ReadU16At(source, name.after, end, count))
-        return;
+        return 0;
     const std::size_t n = FittingRecords(count, name.after + 2, end, 2);
+    std::uint64_t charged = 0;
+    std::uint32_t number = 0;
+    if (!skin && n > 0) {
+        number = groups.Number(name.text, charged);
+        if (object.groupMaterial.size() != object.triangles.size()) {
+            object.groupMaterial.assign(object.triangles.size(), 0);
+            charged += object.triangles.size() * sizeof(std::uint32_t);
+        }
+    }
     CByteReader reader(source.View(name.after + 2, n * 2));
     std::uint16_t face = 0;
     while (reader.ReadU16(face)) {
-        if (face < object.triangleCount) // a number past the faces read names no face
-            object.triangles[face].options = options;
+        if (face >= object.triangles.size()) // a number past the faces read names no face
+            continue;
+        MeshTriangle& triangle = object.triangles[face];
+        if (skin) {
+            triangle.options = options;
+            triangle.skinNamed = 1;
+            if (face < object.groupMaterial.size())
+                object.groupMaterial[face] = 0;
+        } else if (!triangle.skinNamed && face < object.groupMaterial.size()) {
+            object.groupMaterial[face] = number;
+        }
     }
+    return charged;
 }
 
 bool ReadPointList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object)
@@ -72,6 +101,7 @@ std::uint64_t ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t 
 
     object.triangleCount = static_cast<std::uint32_t>(have);
     object.triangles.clear();
+    object.groupMaterial.clear();
     object.triangles.reserve(have);
     CByteReader reader(bytes);
     for (std::size_t i = 0; i < have; ++i) {

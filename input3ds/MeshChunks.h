@@ -12,16 +12,34 @@
 #include "scene/SceneData.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 class CChunkSource;
+
+// The names of material groups outside the "skin" naming, each kept once, in the order first read.
+class CGroupMaterials {
+public:
+    explicit CGroupMaterials(std::vector<std::string>& names) : names_(names) {}
+    // 1 + the name's index; a new name adds its bytes to charged.
+    std::uint32_t Number(const std::string& name, std::uint64_t& charged);
+
+private:
+    std::vector<std::string>& names_;
+    std::unordered_map<std::string, std::uint32_t> numbers_;
+};
 
 // Replaces the object's vertices; false, leaving the object as it was, without a count.
 bool ReadPointList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
 // Replaces the object's triangles; returns where the face list's sub-chunks start (at or past end
 // when there are none).
 std::uint64_t ReadFaceList(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
-// Applies the "skin" options of one material group's name to the object's listed triangles.
-void ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
+// Applies the "skin" options of one material group's name to the object's listed triangles; a
+// group outside the naming is recorded in the object's groupMaterial for those triangles that no
+// "skin" group lists. Returns the bytes that recording took.
+std::uint64_t ReadMaterialGroup(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object,
+                                CGroupMaterials& groups);
 // Sets u and 1 - v of the object's first vertices.
 void ReadMapping(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);
 void ReadMeshMatrix(CChunkSource& source, std::uint64_t p, std::uint64_t end, MeshObject& object);

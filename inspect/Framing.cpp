@@ -11,16 +11,24 @@ namespace {
 // Frames are read a few megabytes at a time when all of them are looked at.
 constexpr std::size_t kPieceBytes = std::size_t{8} << 20;
 
-// The steps a unit holds on each axis: X and Y in eighths, Z in quarters.
-constexpr float kStepsPerUnit[3] = {float(kPackedX.unitsPerCoordinate), float(kPackedY.unitsPerCoordinate),
-                                    float(kPackedZ.unitsPerCoordinate)};
+// The steps a unit holds on an axis of the box's format.
+float StepsPerUnit(const StepBox& box, int axis)
+{
+    return static_cast<float>(FieldOf(box.format, axis).unitsPerCoordinate);
+}
+
+// The steps of the whole cube on an axis.
+std::string AxisSteps(const StepBox& box, int axis)
+{
+    return std::to_string(2 * (FieldOf(box.format, axis).Largest() + 1));
+}
 
 } // namespace
 
 void ExtendReach(StepBox& box, const std::uint8_t* frame, std::uint32_t vertices)
 {
     for (std::uint32_t v = 0; v < vertices; ++v) {
-        const PackedSteps s = UnpackVertex(WordAt(frame + 4 * std::size_t{v}));
+        const PackedSteps s = StepsAt(box.format, frame + VertexBytes(box.format) * std::size_t{v});
         box.low = {std::min(box.low.x, s.x), std::min(box.low.y, s.y), std::min(box.low.z, s.z)};
         box.high = {std::max(box.high.x, s.x), std::max(box.high.y, s.y), std::max(box.high.z, s.z)};
     }
@@ -29,6 +37,7 @@ void ExtendReach(StepBox& box, const std::uint8_t* frame, std::uint32_t vertices
 bool ModelReach(CMeshPair& pair, StepBox& box, std::uint64_t budgetBytes)
 {
     box = StepBox{};
+    box.format = pair.Format();
     box.framesOfPair = pair.FrameCount();
     const std::uint32_t frames = pair.FrameCount(), frameSize = pair.FrameSize();
     if (frames == 0 || frameSize == 0)
@@ -69,8 +78,8 @@ PreviewFraming FrameReach(const StepBox& box)
     PreviewFraming framing;
     float squares = 0.0f;
     for (int k = 0; k < 3; ++k) {
-        framing.centre[k] = static_cast<float>(low[k] + high[k]) / 2.0f / kStepsPerUnit[k];
-        const float half = static_cast<float>(high[k] - low[k]) / 2.0f / kStepsPerUnit[k];
+        framing.centre[k] = static_cast<float>(low[k] + high[k]) / 2.0f / StepsPerUnit(box, k);
+        const float half = static_cast<float>(high[k] - low[k]) / 2.0f / StepsPerUnit(box, k);
         squares += half * half;
     }
     // A sphere through the box's corners; the margin is the whole cube's own (1.8 against the
@@ -83,9 +92,9 @@ std::string SpanLine(const StepBox& box)
 {
     if (box.Empty())
         return "The model has no vertices to span";
-    std::string line = "The model spans " + std::to_string(box.high.x - box.low.x) + " of 2048 grid steps in X, " +
-                       std::to_string(box.high.y - box.low.y) + " of 2048 in Y, " +
-                       std::to_string(box.high.z - box.low.z) + " of 1024 in Z";
+    std::string line = "The model spans " + std::to_string(box.high.x - box.low.x) + " of " + AxisSteps(box, 0) +
+                       " grid steps in X, " + std::to_string(box.high.y - box.low.y) + " of " + AxisSteps(box, 1) +
+                       " in Y, " + std::to_string(box.high.z - box.low.z) + " of " + AxisSteps(box, 2) + " in Z";
     if (box.framesSeen < box.framesOfPair)
         line += " (over " + std::to_string(box.framesSeen) + " of " + std::to_string(box.framesOfPair) +
                 " frames, evenly spread)";

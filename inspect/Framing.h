@@ -11,16 +11,18 @@
 #include <string>
 
 // The smallest and largest steps on each axis over the frames looked at; empty before any vertex.
+// Its ends start one past the reach of either vertex format.
 struct StepBox {
-    PackedSteps low{1024, 1024, 512};
-    PackedSteps high{-1025, -1025, -513};
+    PackedSteps low{32768, 32768, 32768};
+    PackedSteps high{-32769, -32769, -32769};
     std::uint32_t framesSeen = 0;
     std::uint32_t framesOfPair = 0;
+    VertexFormat format = VertexFormat::Standard; // of the steps
 
     bool Empty() const { return low.x > high.x; }
 };
 
-// Widens the box by the vertices of one frame (its bytes, a packed word per vertex).
+// Widens the box by the vertices of one frame (its bytes, in the box's format).
 void ExtendReach(StepBox& box, const std::uint8_t* frame, std::uint32_t vertices);
 
 // The frames looked at for a pair's reach: all of them when they hold at most this many bytes,
@@ -48,5 +50,6 @@ inline PreviewFraming WholeCube()
 PreviewFraming FrameReach(const StepBox& box);
 
 // How many grid steps the model spans on each axis against the cube's, in one line without its
-// end: "The model spans 16 of 2048 grid steps in X, 16 of 2048 in Y, 8 of 1024 in Z".
+// end: "The model spans 16 of 2048 grid steps in X, 16 of 2048 in Y, 8 of 1024 in Z" (65536 on
+// every axis in the Deus Ex format).
 std::string SpanLine(const StepBox& box);

@@ -54,6 +54,18 @@ TARNEX_LANE_KERNEL void ScanWords(const std::uint8_t* bytes, std::size_t count, 
     scan = {lx, ly, lz, hx, hy, hz, scan.onFace + onFace};
 }
 
+// The same over count vertices of the Deus Ex format, 8 bytes each.
+void ScanDeusEx(const std::uint8_t* bytes, std::size_t count, Scan& scan)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const PackedSteps s = StepsAt(VertexFormat::DeusEx, bytes + 8 * i);
+        scan.lx = std::min(scan.lx, s.x), scan.hx = std::max(scan.hx, s.x);
+        scan.ly = std::min(scan.ly, s.y), scan.hy = std::max(scan.hy, s.y);
+        scan.lz = std::min(scan.lz, s.z), scan.hz = std::max(scan.hz, s.z);
+        scan.onFace += kDeusExField.OnFace(s.x) + kDeusExField.OnFace(s.y) + kDeusExField.OnFace(s.z);
+    }
+}
+
 } // namespace
 
 bool InspectMeshPair(CMeshPair& pair, MeshInfo& info, std::string& fault)
@@ -63,14 +75,16 @@ bool InspectMeshPair(CMeshPair& pair, MeshInfo& info, std::string& fault)
     info.vertices = pair.VertexCount();
     info.frames = pair.FrameCount();
     info.frameSize = pair.FrameSize();
+    info.format = pair.Format();
     for (const DataTriangle& t : pair.Triangles()) {
         ++info.types[t.type & kPolygonTypeBits];
         info.weapon += (t.type & kFlagW) != 0;
         info.textures.insert(t.texture);
     }
     // One past each field's reach, so that the first word read moves both ends.
-    info.lowest = {kPackedX.Largest() + 1, kPackedY.Largest() + 1, kPackedZ.Largest() + 1};
-    info.highest = {kPackedX.Lowest() - 1, kPackedY.Lowest() - 1, kPackedZ.Lowest() - 1};
+    const PackedField &x = FieldOf(info.format, 0), &y = FieldOf(info.format, 1), &z = FieldOf(info.format, 2);
+    info.lowest = {x.Largest() + 1, y.Largest() + 1, z.Largest() + 1};
+    info.highest = {x.Lowest() - 1, y.Lowest() - 1, z.Lowest() - 1};
     if (info.frameSize == 0)
         return true;
     const auto perPiece = static_cast<std::uint32_t>(std::max<std::size_t>(1, kPieceBytes / info.frameSize));
@@ -83,7 +97,10 @@ bool InspectMeshPair(CMeshPair& pair, MeshInfo& info, std::string& fault)
         }
         // A piece holds at most 2M words, 6M face coordinates: its count fits 32 bits.
         Scan scan{info.lowest.x, info.lowest.y, info.lowest.z, info.highest.x, info.highest.y, info.highest.z, 0};
-        RunLanes<ScanWords>(bytes.data(), bytes.size() / 4, scan);
+        if (info.format == VertexFormat::DeusEx)
+            ScanDeusEx(bytes.data(), bytes.size() / 8, scan);
+        else
+            RunLanes<ScanWords>(bytes.data(), bytes.size() / 4, scan);
         info.lowest = {scan.lx, scan.ly, scan.lz};
         info.highest = {scan.hx, scan.hy, scan.hz};
         info.onFace += scan.onFace;
@@ -98,6 +115,9 @@ std::string MeshInfoReport(const CMeshPair& pair, const MeshInfo& info)
     report += "Animation file: " + pair.Names().animationPath + "\n";
     report += Text("Triangles: %u\nVertices: %u\nFrames: %u\nFrame size: %u bytes\n", info.triangles, info.vertices,
                    info.frames, info.frameSize);
+    report += info.format == VertexFormat::DeusEx
+                  ? "Vertex format: Deus Ex, 8 bytes a vertex (X, Y, Z in 1/256 unit steps)\n"
+                  : "Vertex format: standard, 4 bytes a vertex (X, Y in 1/8, Z in 1/4 unit steps)\n";
     std::uint32_t other = 0;
     for (std::size_t type = kPolygonModulated + 1; type <= kPolygonTypeBits; ++type)
         other += info.types[type];
@@ -112,9 +132,9 @@ std::string MeshInfoReport(const CMeshPair& pair, const MeshInfo& info)
     if (info.frames == 0 || info.vertices == 0) {
         report += "Reach: no coordinates\n";
     } else {
-        report += Reach("X", info.lowest.x, info.highest.x, kPackedX.unitsPerCoordinate);
-        report += Reach("Y", info.lowest.y, info.highest.y, kPackedY.unitsPerCoordinate);
-        report += Reach("Z", info.lowest.z, info.highest.z, kPackedZ.unitsPerCoordinate);
+        report += Reach("X", info.lowest.x, info.highest.x, FieldOf(info.format, 0).unitsPerCoordinate);
+        report += Reach("Y", info.lowest.y, info.highest.y, FieldOf(info.format, 1).unitsPerCoordinate);
+        report += Reach("Z", info.lowest.z, info.highest.z, FieldOf(info.format, 2).unitsPerCoordinate);
     }
     report += Text("Coordinates on a face of the cube: %llu\n", static_cast<unsigned long long>(info.onFace));
     if (pair.UnfinishedAppendBytes() > 0)

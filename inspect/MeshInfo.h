@@ -15,6 +15,7 @@ struct MeshInfo {
     std::uint32_t vertices = 0;
     std::uint32_t frames = 0;
     std::uint32_t frameSize = 0;
+    VertexFormat format = VertexFormat::Standard;
     std::uint32_t types[kPolygonTypeBits + 1] = {}; // by polygon type: normal, two-sided, translucent,
                                                     // masked, modulated, and three no converter writes
     std::uint32_t weapon = 0;                       // triangles with the weapon flag (kFlagW)

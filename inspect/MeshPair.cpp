@@ -74,9 +74,11 @@ bool CMeshPair::Open(CFileSystem& fs, const OutputNames& names, std::string& fau
         return false;
     }
     unfinishedAppendBytes_ = animationLength - animationWanted;
-    if (frameSize_ != 4 * vertexCount_) {
-        fault = Fault("Error: The frames of %s are %u bytes, but %s gives %u vertices, %u bytes a frame",
-                      names.animationPath.c_str(), frameSize_, names.dataPath.c_str(), vertexCount_, 4 * vertexCount_);
+    if (!VertexFormatOf(frameSize_, vertexCount_, format_)) {
+        fault = Fault("Error: The frames of %s are %u bytes, but %s gives %u vertices, %u bytes a frame (%u in the "
+                      "Deus Ex format)",
+                      names.animationPath.c_str(), frameSize_, names.dataPath.c_str(), vertexCount_, 4 * vertexCount_,
+                      8 * vertexCount_);
         return false;
     }
 

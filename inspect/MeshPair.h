@@ -5,6 +5,7 @@
 // frames first and its new count last, and one that stopped between the two leaves them. The layout of both files is described in convert/MeshFormat.h.
 #pragma once
 
+#include "convert/MeshFormat.h"
 #include "convert/OutputNames.h"
 
 #include <cstdint>
@@ -45,13 +46,15 @@ public:
     std::uint32_t VertexCount() const { return vertexCount_; }
     std::uint32_t FrameCount() const { return frameCount_; }
     std::uint32_t FrameSize() const { return frameSize_; }
+    // The frames' vertex format, from frame size ÷ vertices (4 or 8).
+    VertexFormat Format() const { return format_; }
     // Bytes after the last counted frame: what an append that never wrote its new count left (the
     // pair reads as it was before that append, and the next append removes them).
     std::uint64_t UnfinishedAppendBytes() const { return unfinishedAppendBytes_; }
     const std::vector<DataTriangle>& Triangles() const { return triangles_; }
 
-    // Reads the bytes of frames first .. first + count - 1: each frame a packed word per vertex, 4
-    // bytes little-endian (WordAt). False past the last frame or on a read failure.
+    // Reads the bytes of frames first .. first + count - 1: each frame VertexBytes(Format()) bytes
+    // per vertex (StepsAt). False past the last frame or on a read failure.
     bool ReadFrames(std::uint32_t first, std::uint32_t count, std::vector<std::uint8_t>& bytes);
 
 private:
@@ -60,6 +63,7 @@ private:
     std::uint32_t vertexCount_ = 0;
     std::uint32_t frameCount_ = 0;
     std::uint32_t frameSize_ = 0;
+    VertexFormat format_ = VertexFormat::Standard;
     std::uint64_t unfinishedAppendBytes_ = 0;
     std::vector<DataTriangle> triangles_;
 };

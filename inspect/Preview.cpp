@@ -164,15 +164,17 @@ struct FrameUnits {
     std::vector<float> units;
     std::vector<bool> onFace;
 
-    FrameUnits(const std::uint8_t* frame, std::uint32_t vertices) : units(std::size_t(vertices) * 3), onFace(vertices)
+    FrameUnits(const std::uint8_t* frame, std::uint32_t vertices, VertexFormat format)
+        : units(std::size_t(vertices) * 3), onFace(vertices)
     {
+        const PackedField &x = FieldOf(format, 0), &y = FieldOf(format, 1), &z = FieldOf(format, 2);
         for (std::uint32_t v = 0; v < vertices; ++v) {
-            const PackedSteps s = UnpackVertex(WordAt(frame + 4 * std::size_t(v)));
+            const PackedSteps s = StepsAt(format, frame + VertexBytes(format) * std::size_t(v));
             float* p = &units[3 * std::size_t(v)];
-            p[0] = static_cast<float>(s.x) / static_cast<float>(kPackedX.unitsPerCoordinate);
-            p[1] = static_cast<float>(s.y) / static_cast<float>(kPackedY.unitsPerCoordinate);
-            p[2] = static_cast<float>(s.z) / static_cast<float>(kPackedZ.unitsPerCoordinate);
-            onFace[v] = kPackedX.OnFace(s.x) || kPackedY.OnFace(s.y) || kPackedZ.OnFace(s.z);
+            p[0] = static_cast<float>(s.x) / static_cast<float>(x.unitsPerCoordinate);
+            p[1] = static_cast<float>(s.y) / static_cast<float>(y.unitsPerCoordinate);
+            p[2] = static_cast<float>(s.z) / static_cast<float>(z.unitsPerCoordinate);
+            onFace[v] = x.OnFace(s.x) || y.OnFace(s.y) || z.OnFace(s.z);
         }
     }
 };
@@ -291,16 +293,17 @@ const LegendEntry kLegend[kLegendEntries] = {
 };
 
 int DrawingSide(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
-                const ViewAngles& view, int size, const PreviewFraming& framing, std::uint64_t budget)
+                const ViewAngles& view, int size, const PreviewFraming& framing, std::uint64_t budget,
+                VertexFormat format)
 {
-    return SideWithin(triangles, FrameUnits(frame, vertices), Axes(view), framing, size, budget);
+    return SideWithin(triangles, FrameUnits(frame, vertices, format), Axes(view), framing, size, budget);
 }
 
 void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
                const ViewAngles& view, int size, PreviewImage& image, const PreviewFraming& framing,
-               std::uint64_t budget)
+               std::uint64_t budget, VertexFormat format)
 {
-    const FrameUnits units(frame, vertices);
+    const FrameUnits units(frame, vertices, format);
     const Axes axes(view);
     const int side = SideWithin(triangles, units, axes, framing, size, budget);
     if (side == size) {

@@ -36,14 +36,14 @@ inline std::uint64_t DrawBudget(int size)
 // would test more than budget pixels there (0: DrawBudget(size)); never below 16.
 int DrawingSide(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
                 const ViewAngles& view, int size, const PreviewFraming& framing = WholeCube(),
-                std::uint64_t budget = 0);
+                std::uint64_t budget = 0, VertexFormat format = VertexFormat::Standard);
 
-// Draws a frame (the frame's bytes, a packed word per vertex) of the pair's triangles into a square
-// image size pixels wide, showing what framing holds, within the budget as DrawingSide gives it.
-// Corners that name no vertex are drawn at the origin.
+// Draws a frame (the frame's bytes, VertexBytes(format) per vertex) of the pair's triangles into a
+// square image size pixels wide, showing what framing holds, within the budget as DrawingSide gives
+// it. Corners that name no vertex are drawn at the origin.
 void DrawFrame(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
                const ViewAngles& view, int size, PreviewImage& image, const PreviewFraming& framing = WholeCube(),
-               std::uint64_t budget = 0);
+               std::uint64_t budget = 0, VertexFormat format = VertexFormat::Standard);
 
 // The colours of a picture, for a legend: the polygon types as a face turned to the light shows
 // them, and the mark of a vertex on a face of the cube.

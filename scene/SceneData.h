@@ -31,6 +31,7 @@ struct MeshTriangle {
     std::uint16_t index1 = 0;
     std::uint16_t index2 = 0;
     TriangleOptions options;
+    std::uint8_t skinNamed = 0; // 1 once a material group following the "skin" naming gave its options
 };
 static_assert(sizeof(MeshTriangle) == 16);
 
@@ -40,6 +41,10 @@ struct MeshObject {
     std::vector<FrameVertex> vertices;   // as stored in the file; u, v 0 without mapping
     std::uint32_t triangleCount = 0;
     std::vector<MeshTriangle> triangles; // indices refer to this object's vertices
+    // One per triangle once a material group outside the "skin" naming lists one of them: 1 + the
+    // index in SceneData::groupMaterials of the material of the last such group that lists it, 0
+    // for none (and for a triangle a "skin" group lists). Empty without such groups.
+    std::vector<std::uint32_t> groupMaterial;
     Vec3 origin;                         // local axis origin; keyframe scale and rotation turn about it
     VectorTrack positionTrack;           // displacement from frame 0; at rest (0, 0, 0)
     VectorTrack scaleTrack;              // scale per axis relative to frame 0; at rest (1, 1, 1)
@@ -60,6 +65,7 @@ struct SceneData {
     std::vector<MeshObject> objects;            // in file order
     std::vector<const MeshObject*> sortedObjects; // by name; filled in by-name mode only
     std::vector<Material> materials;            // in file order
+    std::vector<std::string> groupMaterials;    // names of groups outside the "skin" naming, first seen first
     SceneAnimation animation;                   // the keyframer's nodes, for the exact animation
 
     SceneData() = default;

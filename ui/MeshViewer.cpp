@@ -110,7 +110,7 @@ void CMeshViewer::ShowFrame(int frame)
     slider_->setValue(frame);
     frameLabel_->setText(FrameText(frame, static_cast<int>(pair_.FrameCount())));
     if (pair_.FrameCount() == 0 || !pair_.ReadFrames(static_cast<std::uint32_t>(frame), 1, frameBytes_))
-        frameBytes_.assign(std::size_t{pair_.VertexCount()} * 4, 0);
+        frameBytes_.assign(std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()), 0);
     Draw();
 }
 
@@ -149,10 +149,10 @@ QRect CMeshViewer::PictureRect() const
 
 void CMeshViewer::Draw()
 {
-    if (frameBytes_.size() < std::size_t{pair_.VertexCount()} * 4)
+    if (frameBytes_.size() < std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()))
         return;
     DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, PictureRect().width(), image_,
-              wholeCube_ ? WholeCube() : modelFraming_);
+              wholeCube_ ? WholeCube() : modelFraming_, 0, pair_.Format());
     picture_ = QImage(reinterpret_cast<const uchar*>(image_.pixels.data()), image_.width, image_.height,
                       QImage::Format_ARGB32);
     update();

@@ -89,6 +89,7 @@ TEST(MeshPair, FiguresOfAPairMadeByHand)
     EXPECT_EQ(MeshInfoReport(mesh, info),
               "Data file: " + pair.names.dataPath + "\nAnimation file: " + pair.names.animationPath +
                   "\nTriangles: 3\nVertices: 3\nFrames: 2\nFrame size: 12 bytes\n"
+                  "Vertex format: standard, 4 bytes a vertex (X, Y in 1/8, Z in 1/4 unit steps)\n"
                   "Triangles by type: normal 1, two-sided 1, translucent 1, masked 0, modulated 0, weapon 1\n"
                   "Textures: 0, 3\n"
                   "Reach of X: -1024 to 1023 steps, -128 to 127.875 units\n"
@@ -119,7 +120,8 @@ TEST(MeshPair, DamagedPairsAreRefusedWithTheirFirstFault)
         {"truncated animation file", sound, cutAnimation,
          "Error: @/m_a.3d holds 15 bytes, but its header gives 1 frames of 12 bytes, 16 bytes"},
         {"frame size of another model", DataFile(4, {{0, 1, 2, 0, 0}}), frames,
-         "Error: The frames of @/m_a.3d are 12 bytes, but @/m_d.3d gives 4 vertices, 16 bytes a frame"},
+         "Error: The frames of @/m_a.3d are 12 bytes, but @/m_d.3d gives 4 vertices, 16 bytes a frame (32 in "
+         "the Deus Ex format)"},
         {"corner past the vertices", DataFile(3, {{0, 1, 2, 0, 0}, {0, 3, 1, 0, 0}}), frames,
          "Error: Triangle 1 of @/m_d.3d names vertex 3, but the model has 3 vertices"},
     };
