@@ -23,6 +23,7 @@
 #include <cmath>
 #include <filesystem>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -214,6 +215,52 @@ TEST(ScriptAssimpSize, SizeGivesTheLargestExtentInUnrealUnits)
         const float largest = std::max({high.x - low.x, high.y - low.y, high.z - low.z});
         EXPECT_NEAR(largest, 78.0f, 1.001f * std::max({scale.x, scale.y, scale.z})) << largest; // one step
     }
+}
+
+// The jet's cockpit has a texture map of its own but a material outside the "skin" naming: with the
+// word materials it gets a texture number, the script imports its map, and Assimp's materials name
+// both maps.
+TEST(ScriptAssimpMaterials, TheJetsCockpitGetsATextureNumberOfItsOwn)
+{
+    const auto models = realmodels::AllModels();
+    const auto jet = std::find_if(models.begin(), models.end(), [](const std::string& model) {
+        return std::filesystem::path(model).filename() == "gl-14.3ds";
+    });
+    ASSERT_NE(jet, models.end());
+    const ScopedTempDir dir;
+    CRecordingView host;
+    host.options.inputPath = *jet;
+    host.options.outputPath = dir.File("jet.3d");
+    host.options.fill = host.options.script = host.options.materials = true;
+    RunState state;
+    ASSERT_EQ(RunConversion(host, state), RunOutcome::Completed);
+    const std::string log = state.statusLog.Text();
+    EXPECT_NE(log.find("Loading model...\r\nTexture 1: material \"01 - Standard\" (texture map GL-14_C2.TGA)\r\n"
+                       "Texture 2: material \"02 - Standard\" (texture map GL-14_CH.TGA)\r\n"),
+              std::string::npos)
+        << log;
+
+    const std::string text = ReadText(dir.File("jet.uc"));
+    for (const char* line : {"#exec TEXTURE IMPORT NAME=jetSkin0 FILE=Textures\\jetSkin0.pcx GROUP=Skins\r\n"
+                             "#exec MESHMAP SETTEXTURE MESHMAP=jet NUM=0 TEXTURE=jetSkin0\r\n",
+                             "// texture map GL-14_C2.TGA\r\n"
+                             "#exec TEXTURE IMPORT NAME=jetSkin1 FILE=Textures\\GL-14_C2.pcx GROUP=Skins\r\n"
+                             "#exec MESHMAP SETTEXTURE MESHMAP=jet NUM=1 TEXTURE=jetSkin1\r\n",
+                             "// texture map GL-14_CH.TGA\r\n"
+                             "#exec TEXTURE IMPORT NAME=jetSkin2 FILE=Textures\\GL-14_CH.pcx GROUP=Skins\r\n"
+                             "#exec MESHMAP SETTEXTURE MESHMAP=jet NUM=2 TEXTURE=jetSkin2\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    const Bytes data = ReadFileBytes(dir.File("jet_d.3d"));
+    std::set<int> numbers;
+    for (std::size_t at = 48; at + 16 <= data.size(); at += 16)
+        numbers.insert(data[at + 14]);
+    EXPECT_EQ(numbers, (std::set<int>{0, 1, 2}));
+
+    const Imported read = Import(dir.File("jet_d.3d"), 0);
+    for (const char* map : {"GL-14_C2.pcx", "GL-14_CH.pcx"})
+        EXPECT_TRUE(std::any_of(read.textures.begin(), read.textures.end(),
+                                [&](const std::string& t) { return t.find(map) != std::string::npos; }))
+            << map;
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, ScriptAssimp, ::testing::Range<std::size_t>(0, realmodels::AllModels().size()),
