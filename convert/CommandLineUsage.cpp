@@ -4,6 +4,7 @@
 
 const char* const kCommandLineUsage =
     "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n"
+    "                  [materials] [deusex]\n"
     "       tarnex-cli --info PATH\n"
     "       tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS] [--cube]\n"
     "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
@@ -25,13 +26,18 @@ const char* const kCommandLineUsage =
     "           about 78); without it the script keeps the .3DS units\n"
     "  exact    by key frame, the animation as the keyframer shows it: the node hierarchy,\n"
     "           pivots, rotations composed as turns and TCB splines with ease\n"
+    "  materials every material with a texture map outside the skin naming gets the\n"
+    "           lowest free texture number (without it they share texture 0)\n"
+    "  deusex   the Deus Ex vertex format: four 16-bit words a vertex, 1/256 unit steps on\n"
+    "           every axis, at most 8191 vertices; appends keep a file's own format\n"
     "Package layout: MyPackage/Models/ship_d.3d and ship_a.3d, MyPackage/Textures/*.pcx,\n"
     "MyPackage/Classes/ship.uc; then ucc make builds the mesh into the package.\n"
     "--info reads a converted pair back (PATH: its data file, its animation file or the name it\n"
     "was converted to), checks it and prints its figures; --preview draws one frame of it, as\n"
     "the engine will see it, into a PNG picture (frame 0 and 512 pixels unless given; the side\n"
     "is 16 to 4096 pixels), framing the model's reach over its frames, or with --cube the\n"
-    "whole -128..128 cube; it prints how many grid steps the model spans.\n"
+    "whole -128..128 cube; it prints how many grid steps the model spans. Both read either\n"
+    "vertex format, and --info names it.\n"
     "Exit status: 0 done, 1 refused, failed or a damaged pair, 2 usage error.\n";
 
 WindowStart WindowStartRequest(const char* firstArgument)

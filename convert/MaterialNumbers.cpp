@@ -60,18 +60,25 @@ MaterialNumbering NumberMaterials(SceneData& scene, bool assign)
         }
     }
     std::vector<int> numberOf(count + 1, -1);
+    std::vector<std::string> sharing; // without the word: every material used, on texture 0
+    bool apart = false;               // one of them would be given a number other than 0
     int next = 0;
     for (const std::uint32_t group : used) {
         while (next <= kMaxTextureNumber && taken.test(static_cast<std::size_t>(next)))
             ++next;
         const std::string& name = scene.groupMaterials[group - 1];
         if (!assign || next > kMaxTextureNumber) {
-            numbering.folded.push_back(name);
+            (assign ? numbering.folded : sharing).push_back(name);
+            apart = apart || next != 0;
+            ++next;
             continue;
         }
         numbering.numbered.push_back({name, maps[group - 1], next});
         numberOf[group] = next++;
     }
+    // A material alone on texture 0 loses nothing there.
+    if (apart)
+        numbering.folded.insert(numbering.folded.end(), sharing.begin(), sharing.end());
     if (numbering.numbered.empty())
         return numbering;
     // Every object's triangles, so that frames past frame 0 agree with the data file.

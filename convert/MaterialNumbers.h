@@ -19,7 +19,9 @@ struct MaterialNumber {
 struct MaterialNumbering {
     bool assigning = false;             // the word was given
     std::vector<MaterialNumber> numbered; // in the order of first use
-    std::vector<std::string> folded;    // textured materials whose triangles keep texture 0
+    // Textured materials whose triangles keep texture 0 with others: without the word, all of
+    // them unless one alone has texture 0; with it, those no number was free for.
+    std::vector<std::string> folded;
 };
 
 // The highest texture number a triangle record holds.

@@ -43,10 +43,10 @@ struct Converted {
     std::string script;
 };
 
-Converted Convert(bool materials)
+Converted Convert(bool materials, const Bytes& scene = MaterialScene())
 {
     ScopedTempDir dir;
-    WriteFileBytes(dir.File("in.3ds"), MaterialScene());
+    WriteFileBytes(dir.File("in.3ds"), scene);
     CRecordingView view;
     view.options.inputPath = dir.File("in.3ds");
     view.options.outputPath = dir.File("ship.3d");
@@ -85,6 +85,14 @@ TEST(MaterialNumbers, WithoutTheWordTexturedMaterialsShareTextureZeroAndOneLineS
                             0),
               0u)
         << run.log;
+
+    // A material alone on texture 0 shares it with nothing: no note.
+    const std::vector<std::array<float, 3>> points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const Chunk crate = NamedObject(
+        "crate", {TriangleMesh({PointList(points), FaceList({{0, 1, 2}, {0, 2, 1}}, {MaterialGroup("Wood", {0, 1})})})});
+    const Converted alone = Convert(false, Scene({crate, LibraryMaterial("Wood", "WOOD.JPG")}));
+    EXPECT_EQ(alone.textures, (std::vector<int>{0, 0}));
+    EXPECT_EQ(alone.log.rfind("Loading model...\r\nChecking model scale...\r\n", 0), 0u) << alone.log;
 }
 
 TEST(MaterialNumbers, EachTexturedMaterialTakesTheLowestFreeNumberInTheOrderOfFirstUse)

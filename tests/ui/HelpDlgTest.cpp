@@ -84,6 +84,20 @@ const char* const kExpectedHelp =
     "  pivots, rotation keys and splines as 3D Studio plays\n"
     "  them. By name it changes nothing.\n"
     "\n"
+    "- Number every texture map\n"
+    "  A material whose name does not follow the skin naming\n"
+    "  but that has a texture map gets the lowest texture\n"
+    "  number no other triangle carries, in the order the\n"
+    "  triangles first use the materials; the log lists them\n"
+    "  and the script imports each map. Without it such\n"
+    "  materials share texture 0, and the log says so.\n"
+    "\n"
+    "- Deus Ex format\n"
+    "  Writes the animation file in the Deus Ex variant: four\n"
+    "  16-bit words a vertex, 1/256 unit steps on every axis\n"
+    "  instead of 1/8 and 1/4, at most 8191 vertices. A file\n"
+    "  is appended to only in its own format.\n"
+    "\n"
     "Questions: see the project's issue tracker\n"
     "Homepage: the Tarnex Model Converter repository\n";
 
@@ -101,7 +115,7 @@ private Q_SLOTS:
         auto* text = box.findChild<QPlainTextEdit*>("helpText");
         QVERIFY(text != nullptr);
         QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
-        QCOMPARE(text->document()->blockCount(), 77); // 76 lines, each ended
+        QCOMPARE(text->document()->blockCount(), 91); // 90 lines, each ended
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
