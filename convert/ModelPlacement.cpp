@@ -34,18 +34,23 @@ ScaleFactors CentreOf(const Bounds& b)
     return centre;
 }
 
-std::string GridNote(const Bounds& b, const ScaleFactors& factors)
+std::string GridNote(const Bounds& b, const ScaleFactors& factors, VertexFormat format)
 {
     // The packed steps of the lowest and the highest corner of the bounds, as the writer packs them;
     // an axis without coordinates spans nothing.
     const auto steps = [&](float x, float y, float z) {
         const auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
-        return UnpackVertex(PackVertex(ScaleVertex(FrameVertex{finite(x), finite(y), finite(z), 0.0f, 0.0f}, factors)));
+        const ScaledVertex scaled = ScaleVertex(FrameVertex{finite(x), finite(y), finite(z), 0.0f, 0.0f}, factors);
+        if (format == VertexFormat::Standard)
+            return UnpackVertex(PackVertex(scaled));
+        std::uint8_t bytes[8];
+        PackDeusExVertex(scaled, bytes);
+        return StepsAt(format, bytes);
     };
     const bool any[3] = {b.minX <= b.maxX, b.minY <= b.maxY, b.minZ <= b.maxZ};
     const PackedSteps low = steps(any[0] ? b.minX : 0.0f, any[1] ? b.minY : 0.0f, any[2] ? b.minZ : 0.0f);
     const PackedSteps high = steps(any[0] ? b.maxX : 0.0f, any[1] ? b.maxY : 0.0f, any[2] ? b.maxZ : 0.0f);
-    const PackedField* const fields[3] = {&kPackedX, &kPackedY, &kPackedZ};
+    const PackedField* const fields[3] = {&FieldOf(format, 0), &FieldOf(format, 1), &FieldOf(format, 2)};
     const std::int32_t lows[3] = {low.x, low.y, low.z}, highs[3] = {high.x, high.y, high.z};
     int widest = 0;
     double widestUnits = -1.0;
@@ -108,7 +113,7 @@ Bounds MeasureModel(CStatusLog& log, const CMeshModel& model, std::int32_t frame
     factors.oz = centre.oz;
     log.Append(line);
     if (!options.fill)
-        if (const std::string note = GridNote(bounds, factors); !note.empty())
+        if (const std::string note = GridNote(bounds, factors, options.vertexFormat); !note.empty())
             log.Append(note);
     return bounds;
 }

@@ -16,8 +16,10 @@ class CStatusLog;
 ScaleFactors CentreOf(const Bounds& bounds);
 
 // The note for a model whose farthest packed coordinate reaches less than 1/8 of every axis
-// (X, Y: 128 of 1024 steps; Z: 64 of 512) at these factors, or an empty text.
-std::string GridNote(const Bounds& bounds, const ScaleFactors& factors);
+// (X, Y: 128 of 1024 steps; Z: 64 of 512; in the Deus Ex format 4096 of 32768) at these factors,
+// or an empty text.
+std::string GridNote(const Bounds& bounds, const ScaleFactors& factors,
+                     VertexFormat format = VertexFormat::Standard);
 
 // N of size=N: a positive finite number, nothing else around it.
 bool ParseGameSize(const std::string& text, double& size);

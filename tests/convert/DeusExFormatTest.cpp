@@ -2,6 +2,7 @@
 // word deusex, against the standard packed word.
 #include "convert/Conversion.h"
 #include "convert/MeshWriter.h"
+#include "convert/ModelPlacement.h"
 #include "convert/VertexPacking.h"
 #include "inspect/MeshInfo.h"
 #include "inspect/MeshPair.h"
@@ -181,4 +182,16 @@ TEST(DeusExFormat, AppendRefusesAMixOfFormatsEitherWay)
         ASSERT_TRUE(AppendFrames(model, target, ScaleFactors{}, CFileSystem::Native(), log, nullptr, result, error));
         EXPECT_EQ(ReadFileBytes(path).size(), old.size() + c.frameSize);
     }
+}
+
+TEST(DeusExFormat, GridNoteCountsTheFormatsOwnSteps)
+{
+    // A crate 2 units wide, -1..1, at factor 1: 16 standard steps of X, 512 of 1/256 unit.
+    const Bounds crate{-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f};
+    EXPECT_EQ(GridNote(crate, ScaleFactors{}, VertexFormat::DeusEx),
+              "Note: the model spans only 512 of 65536 steps on its widest axis, X; tick Fill the cube (the word "
+              "fill) to use the whole grid\r\n");
+    // Reaching 10 of 128 is under an eighth of the cube, 20 of 128 over it.
+    EXPECT_NE(GridNote(crate, ScaleFactors{10.0, 10.0, 10.0}, VertexFormat::DeusEx), "");
+    EXPECT_EQ(GridNote(crate, ScaleFactors{20.0, 20.0, 20.0}, VertexFormat::DeusEx), "");
 }
