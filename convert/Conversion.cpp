@@ -1,6 +1,7 @@
 #include "convert/Conversion.h"
 
 #include "convert/FormatCheck.h"
+#include "convert/FrameThreads.h"
 #include "convert/MeshWriter.h"
 #include "convert/PairCommit.h"
 #include "convert/ScriptRequest.h"
@@ -160,6 +161,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     }
 
     const std::int32_t frameCount = model.GetFrameCount();
+    const unsigned threads = options.threads > 0 ? options.threads : PassThreads();
     ScaleFactors factors;
     Extents extents;
     if (options.script && options.append) {
@@ -169,18 +171,18 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         factors = FactorsOf(existing);
         log.Append(FormatLine("Scale of the import script applied: X:%.3f Y:%.3f Z:%.3f", factors.sx,
                                            factors.sy, factors.sz));
-        extents = MeasureExtents(model, frameCount);
-        const std::uint64_t outside = CountOutsideCube(model, frameCount, factors);
+        extents = MeasureExtents(model, frameCount, threads);
+        const std::uint64_t outside = CountOutsideCube(model, frameCount, factors, threads);
         if (outside > 0)
             log.Append(FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
                                                static_cast<unsigned long long>(outside)));
     } else if (options.vertexMode != VertexMode::ClipBounds) {
         log.Append(FormatLine("Checking model scale..."));
-        extents = MeasureExtents(model, frameCount);
+        extents = MeasureExtents(model, frameCount, threads);
         factors = ComputeScaleFactors(extents, options.vertexMode, options.fill, line);
         log.Append(line);
     } else if (options.script) {
-        extents = MeasureExtents(model, frameCount); // the script's header gives the model's size
+        extents = MeasureExtents(model, frameCount, threads); // the script's header gives the model's size
     }
 
     log.Append(FormatLine("Writing data..."));
@@ -195,11 +197,12 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
         if (wrote && options.script)
             script.text = ComposeRunScript(model, options, names, factors, extents, existing, target.oldFrames);
-        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
+        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line, threads);
     } else {
         if (options.script)
             script.text = ComposeRunScript(model, options, names, factors, extents, existing, 0);
-        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
+        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience,
+                             threads);
     }
     if (!wrote) {
         log.Append(line);

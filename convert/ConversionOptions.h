@@ -17,4 +17,7 @@ struct ConversionOptions {
     bool script = false; // a new pair comes with its import script; an append rewrites it
     // How long the run waits for a folder or file that another run is using before it gives up.
     std::chrono::milliseconds lockPatience{30000};
+    // The threads that measure and pack the frames; 0: TARNEX_THREADS or the machine's cores
+    // (FrameThreads.h). The files are the same for any number.
+    unsigned threads = 0;
 };

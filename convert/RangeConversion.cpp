@@ -1,8 +1,11 @@
 #include "convert/RangeConversion.h"
 
+#include "convert/FrameThreads.h"
 #include "platform/Lanes.h"
 #include "platform/StatusLine.h"
 #include "scene/MeshModel.h"
+
+#include <vector>
 
 namespace {
 
@@ -37,16 +40,30 @@ TARNEX_LANE_KERNEL void WidenAll(float& extent, const std::vector<float>& coordi
 
 } // namespace
 
-Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount)
+Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount, unsigned threads)
 {
-    // Only the positions are measured, one axis at a time, frame after frame in one set of arrays.
+    // Only the positions are measured, one axis at a time, frame after frame in one set of arrays
+    // per range of frames. A range's extents are magnitudes that are never -0 or not a number, so
+    // the largest of the ranges' is the extent of all the frames, whatever the ranges.
+    struct Part {
+        float mx = 0.0f, my = 0.0f, mz = 0.0f;
+    };
+    std::vector<Part> parts(FrameRangeCount(frameCount, threads));
+    ForEachFrameRange(frameCount, threads, [&](std::int32_t begin, std::int32_t end, unsigned part) {
+        Part& p = parts[part];
+        FramePositions positions;
+        for (std::int32_t i = begin; i < end; ++i) {
+            model.BuildFramePositions(i, positions);
+            RunLanes<WidenAll>(p.mx, positions.x);
+            RunLanes<WidenAll>(p.my, positions.y);
+            RunLanes<WidenAll>(p.mz, positions.z);
+        }
+    });
     float mx = 0.0f, my = 0.0f, mz = 0.0f;
-    FramePositions positions;
-    for (std::int32_t i = 0; i < frameCount; ++i) {
-        model.BuildFramePositions(i, positions);
-        RunLanes<WidenAll>(mx, positions.x);
-        RunLanes<WidenAll>(my, positions.y);
-        RunLanes<WidenAll>(mz, positions.z);
+    for (const Part& p : parts) {
+        Widen(mx, p.mx);
+        Widen(my, p.my);
+        Widen(mz, p.mz);
     }
     Extents extents;
     extents.mx = mx;
@@ -83,18 +100,26 @@ ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, bool f
     return factors;
 }
 
-std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors)
+std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors,
+                               unsigned threads)
 {
     const auto outside = [](double value) { return !(value >= -kCubeFace && value <= kCubeFace); };
-    std::uint64_t count = 0;
-    FramePositions positions;
-    for (std::int32_t i = 0; i < frameCount; ++i) {
-        model.BuildFramePositions(i, positions);
-        for (std::size_t k = 0; k < positions.Count(); ++k) {
-            count += outside(static_cast<float>(static_cast<double>(positions.x[k]) * factors.sx));
-            count += outside(static_cast<float>(static_cast<double>(positions.y[k]) * factors.sy));
-            count += outside(static_cast<double>(positions.z[k]) * factors.sz);
+    std::vector<std::uint64_t> counts(FrameRangeCount(frameCount, threads));
+    ForEachFrameRange(frameCount, threads, [&](std::int32_t begin, std::int32_t end, unsigned part) {
+        std::uint64_t count = 0;
+        FramePositions positions;
+        for (std::int32_t i = begin; i < end; ++i) {
+            model.BuildFramePositions(i, positions);
+            for (std::size_t k = 0; k < positions.Count(); ++k) {
+                count += outside(static_cast<float>(static_cast<double>(positions.x[k]) * factors.sx));
+                count += outside(static_cast<float>(static_cast<double>(positions.y[k]) * factors.sy));
+                count += outside(static_cast<double>(positions.z[k]) * factors.sz);
+            }
         }
-    }
-    return count;
+        counts[part] = count;
+    });
+    std::uint64_t total = 0;
+    for (const std::uint64_t count : counts)
+        total += count;
+    return total;
 }

@@ -27,15 +27,18 @@ struct ScaledVertex {
     double z = 0.0;
 };
 
-Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
+// Over frames 0 .. frameCount - 1, measured by threads threads (FrameThreads.h), each a range of
+// frames; the extents are the same for any number of threads.
+Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount, unsigned threads = 1);
 // Factors for UniformScale or XyzScale, and the status line to append. A factor shrinks a model
 // that reaches past the cube onto its face; with fill it also grows one that does not reach it
 // (every extent above 0 lands on the face).
 ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, bool fill, std::string& statusLine);
 
 // How many coordinates the factors put outside the cube, where the clamp moves them (a coordinate
-// that is not a number included).
-std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors);
+// that is not a number included), counted by threads threads as MeasureExtents measures.
+std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors,
+                               unsigned threads = 1);
 
 // The face of the cube, and the clamp to it by two tests in this order: above the face becomes
 // the face; then anything not at or above the opposite face (not a number included) becomes it.
