@@ -16,6 +16,9 @@
 
 namespace {
 
+// How much the writer writes before it starts the disk on it, while the workers pack the next frames.
+constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
+
 // One thread: frame after frame built into one set of position arrays and packed into out's buffer.
 void PackIntoWriter(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors)
 {
@@ -100,6 +103,7 @@ public:
     // The writer: every batch in order through out. False when a write failed.
     bool WriteAll(CByteWriter& out)
     {
+        std::uint64_t unflushed = 0;
         for (std::int64_t number = 0; number < shape_.batches; ++number) {
             Batch& batch = slots_[static_cast<std::size_t>(number) % slots_.size()];
             {
@@ -111,6 +115,11 @@ public:
             if (!out.WriteThrough(batch.bytes.data(), batch.used)) {
                 Stop();
                 return false;
+            }
+            unflushed += batch.used;
+            if (unflushed >= kFlushStep) {
+                out.StartFlush();
+                unflushed = 0;
             }
             {
                 const std::lock_guard lock(mutex_);

@@ -47,3 +47,8 @@ bool CByteWriter::WriteThrough(const std::uint8_t* data, std::size_t count)
         ok_ = file_.Write(data, count);
     return ok_;
 }
+
+void CByteWriter::StartFlush()
+{
+    file_.StartFlush();
+}
