@@ -47,7 +47,7 @@ constexpr PackedSteps UnpackVertex(std::uint32_t word)
 }
 
 // Scales, clamps and packs positions first .. first + count - 1, writing each word as 4 bytes,
-// little-endian, from out on: PackVertex(ScaleVertex(position)) for each, four at a time.
+// little-endian, from out on: PackVertex(ScaleVertex(position)) for each, eight at a time.
 void PackPositions(const FramePositions& positions, std::size_t first, std::size_t count,
                    const ScaleFactors& factors, std::uint8_t* out);
 
