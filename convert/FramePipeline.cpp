@@ -37,6 +37,7 @@ void PackIntoWriter(CByteWriter& out, const CMeshModel& model, std::int32_t coun
 
 // The batches' sizes and how many are in flight, from the frames' size and the workers.
 struct PipelineShape {
+    std::uint64_t frameBytes = 0; // of frame 0, which the batches are sized from
     std::int32_t framesPerBatch = 1;
     std::int64_t batches = 0;
     std::size_t slots = 2; // batches in flight: packed or being packed, not yet written
@@ -46,6 +47,7 @@ struct PipelineShape {
 PipelineShape ShapeOf(std::uint64_t frameBytes, std::int32_t count, unsigned threads)
 {
     PipelineShape shape;
+    shape.frameBytes = frameBytes;
     // Each worker gets several batches where the scene is small, so that every frame count spreads
     // over the workers; the batches in flight stay within kBytesInFlight.
     const std::uint64_t bytes = std::max<std::uint64_t>(frameBytes, 1);
@@ -180,6 +182,9 @@ private:
         const std::int64_t first = number * shape_.framesPerBatch;
         const std::int64_t end = std::min<std::int64_t>(first + shape_.framesPerBatch, count_);
         batch.used = 0;
+        const std::uint64_t expected = shape_.frameBytes * static_cast<std::uint64_t>(end - first);
+        if (batch.bytes.size() < expected)
+            batch.bytes.resize(static_cast<std::size_t>(expected));
         for (std::int64_t i = first; i < end; ++i) {
             if (stop_.load(std::memory_order_relaxed))
                 return false;
