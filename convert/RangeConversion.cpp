@@ -20,20 +20,32 @@ template <typename T> inline __attribute__((always_inline)) void Widen(T& extent
 }
 
 // Widens extent by every coordinate of one axis, eight at a time; every lane keeps its own largest
-// magnitude.
+// magnitude, and four sets of lanes take turns, so that no comparison waits for the one before.
 TARNEX_LANE_KERNEL void WidenAll(float& extent, const std::vector<float>& coordinates)
 {
     const float* c = coordinates.data();
     const std::size_t n = coordinates.size();
-    Float8 lanes{};
+    Float8 lanes0{}, lanes1{}, lanes2{}, lanes3{};
     std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        Float8 next0, next1, next2, next3;
+        LoadLanes(c + i, next0);
+        LoadLanes(c + i + 8, next1);
+        LoadLanes(c + i + 16, next2);
+        LoadLanes(c + i + 24, next3);
+        Widen(lanes0, next0);
+        Widen(lanes1, next1);
+        Widen(lanes2, next2);
+        Widen(lanes3, next3);
+    }
     for (; i + 8 <= n; i += 8) {
         Float8 next;
         LoadLanes(c + i, next);
-        Widen(lanes, next);
+        Widen(lanes0, next);
     }
-    for (int k = 0; k < 8; ++k)
-        Widen(extent, lanes[k]);
+    for (const Float8* lanes : {&lanes0, &lanes1, &lanes2, &lanes3})
+        for (int k = 0; k < 8; ++k)
+            Widen(extent, (*lanes)[k]);
     for (; i < n; ++i)
         Widen(extent, c[i]);
 }

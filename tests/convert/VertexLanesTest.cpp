@@ -111,3 +111,22 @@ TEST(VertexLanes, ExtentsTakeTheLargestMagnitudeFromAnyLaneOrTheTail)
     EXPECT_EQ(extents.my, 250.0);
     EXPECT_EQ(extents.mz, 77.5);
 }
+
+TEST(VertexLanes, ExtentsFindTheLargestMagnitudeInEveryPlaceOfALongFrame)
+{
+    // 75 vertices: two runs of four sets of lanes, one set more, and three on their own.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t place = 0; place < 75; ++place) {
+        std::vector<FrameVertex> vertices;
+        for (std::size_t i = 0; i < 75; ++i)
+            vertices.push_back(At(static_cast<float>(i % 9), i % 5 == 0 ? nan : -static_cast<float>(i % 7),
+                                  i % 3 == 0 ? -0.0f : 2.0f));
+        vertices[place] = At(-500.0f, 321.5f, -99.0f);
+        CFrameModel model;
+        model.AddFrame(vertices);
+        const Extents extents = MeasureExtents(model, 1);
+        EXPECT_EQ(extents.mx, 500.0) << place;
+        EXPECT_EQ(extents.my, 321.5) << place;
+        EXPECT_EQ(extents.mz, 99.0) << place;
+    }
+}
