@@ -10,7 +10,6 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -19,11 +18,13 @@ namespace {
 // How much the writer writes before it starts the disk on it, while the workers pack the next frames.
 constexpr std::uint64_t kFlushStep = std::uint64_t{8} << 20;
 
-// One thread: frame after frame built into one set of position arrays and packed into out's buffer.
-void PackIntoWriter(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors)
+// One thread: frames first .. count - 1 built one after the other into one set of position arrays
+// and packed into out's buffer.
+void PackIntoWriter(CByteWriter& out, const CMeshModel& model, std::int32_t first, std::int32_t count,
+                    const ScaleFactors& factors)
 {
     FramePositions positions;
-    for (std::int32_t i = 0; i < count; ++i) {
+    for (std::int32_t i = first; i < count; ++i) {
         model.BuildFramePositions(i, positions);
         for (std::size_t done = 0; done < positions.Count();) {
             const std::size_t room = out.Free() >= 4 ? out.Free() : out.Capacity();
@@ -95,18 +96,22 @@ public:
         for (unsigned i = 0; i < shape_.workers; ++i) {
             try {
                 workers_.emplace_back([this] { Work(); });
-            } catch (const std::system_error&) {
+            } catch (const std::exception&) { // no thread to be had: std::system_error, std::bad_alloc
                 break;
             }
         }
         return static_cast<unsigned>(workers_.size());
     }
 
-    // The writer: every batch in order through out. False when a write failed.
+    // The writer: every batch in order through out. False when a write failed. Where a worker
+    // failed (memory that the threads held running out, most likely), the workers stop and the
+    // calling thread packs and writes the frames from the first batch not written on, alone; what
+    // fails there is thrown.
     bool WriteAll(CByteWriter& out)
     {
         std::uint64_t unflushed = 0;
-        for (std::int64_t number = 0; number < shape_.batches; ++number) {
+        std::int64_t number = 0;
+        for (; number < shape_.batches; ++number) {
             Batch& batch = slots_[static_cast<std::size_t>(number) % slots_.size()];
             {
                 std::unique_lock lock(mutex_);
@@ -132,9 +137,12 @@ public:
         }
         Stop();
         workers_.clear();
-        if (failure_)
-            std::rethrow_exception(failure_);
-        return true;
+        if (!failure_)
+            return true;
+        failure_ = nullptr;
+        std::vector<Batch>().swap(slots_); // their memory goes back before the rest is packed
+        PackIntoWriter(out, model_, static_cast<std::int32_t>(number * shape_.framesPerBatch), count_, factors_);
+        return !out.Failed();
     }
 
 private:
@@ -239,6 +247,6 @@ bool WritePackedFrames(CByteWriter& out, const CMeshModel& model, std::int32_t c
         if (pipeline.Start() > 0)
             return pipeline.WriteAll(out);
     }
-    PackIntoWriter(out, model, count, factors);
+    PackIntoWriter(out, model, 0, count, factors);
     return !out.Failed();
 }

@@ -22,7 +22,8 @@ inline constexpr std::size_t kBytesInFlight = std::size_t{16} << 20;
 // up to that many workers build and pack batches while the calling thread alone writes them, in
 // frame order, at most kBytesInFlight in flight; where no worker can be started the calling thread
 // does it all. A failed write stops the workers before their next frame and nothing more is
-// written. An exception of a worker (memory running out) is thrown here again once every worker
-// has stopped. Either way the file holds the same bytes. False once a write has failed.
+// written. Where a worker fails (memory running out, as it may sooner with every thread's stack
+// and buffers), the workers stop and the calling thread packs the rest alone; only what fails
+// there is thrown. Either way the file holds the same bytes. False once a write has failed.
 bool WritePackedFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors,
                        unsigned threads);

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -49,30 +48,35 @@ void ForEachFrameRange(std::int32_t count, unsigned threads,
     const auto begin = [&](unsigned part) {
         return static_cast<std::int32_t>(std::int64_t{count} * part / ranges);
     };
+    const auto run = [&](unsigned part) { pass(begin(part), begin(part + 1), part); };
+    if (ranges == 1) {
+        run(0);
+        return;
+    }
     std::vector<std::exception_ptr> failures(ranges);
-    const auto run = [&](unsigned part) {
+    const auto runCaught = [&](unsigned part) {
         try {
-            pass(begin(part), begin(part + 1), part);
+            run(part);
         } catch (...) {
             failures[part] = std::current_exception();
         }
     };
-    std::vector<unsigned> leftOver; // ranges whose thread could not be started
     {
-        std::vector<std::jthread> workers;
+        std::vector<std::jthread> workers; // joined when the block ends
         workers.reserve(ranges - 1);
         for (unsigned part = 1; part < ranges; ++part) {
             try {
-                workers.emplace_back(run, part);
-            } catch (const std::system_error&) {
-                leftOver.push_back(part);
+                workers.emplace_back(runCaught, part);
+            } catch (const std::exception&) { // no thread to be had: std::system_error, std::bad_alloc
+                failures[part] = std::current_exception();
             }
         }
-        run(0);
-        for (const unsigned part : leftOver)
+        runCaught(0);
+    }
+    // A range that failed, or found no thread (memory that the other threads held running out,
+    // most likely), runs here once they have all ended, alone; what fails then is thrown.
+    for (unsigned part = 0; part < ranges; ++part) {
+        if (failures[part])
             run(part);
-    } // the workers are joined here
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
+    }
 }

@@ -18,8 +18,10 @@ unsigned PassThreads();
 
 // Runs pass(begin, end, part) for frames 0 .. count - 1 cut into at most threads ranges in frame
 // order (part 0 the first range), on as many threads, the calling one among them, and returns once
-// every range is done. A range whose thread cannot be started runs on the calling thread. An
-// exception of any range is thrown again here, after every range has ended. No range for count 0.
+// every range is done. With more than one range, a range whose thread cannot be started, or that
+// failed with an exception, runs (again, from its start: pass must allow that) on the calling
+// thread once every other range has ended; an exception of that run is thrown. One range runs on
+// the calling thread alone, once. No range for count 0.
 void ForEachFrameRange(std::int32_t count, unsigned threads,
                        const std::function<void(std::int32_t, std::int32_t, unsigned)>& pass);
 

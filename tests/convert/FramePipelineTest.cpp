@@ -1,6 +1,6 @@
 // The key-frame passes on several threads: the same files as on one thread for any thread count,
-// the workers stopped by a failed write with the files taken back, a worker's failure reaching the
-// run, and a run cancelled after a threaded write leaving the folder as it was.
+// the workers stopped by a failed write with the files taken back, a worker's failure left to one
+// thread, and a run cancelled after a threaded write leaving the folder as it was.
 #include "convert/Conversion.h"
 #include "convert/FramePipeline.h"
 #include "convert/FrameThreads.h"
@@ -105,13 +105,16 @@ void AddFrames(CFrameModel& model, int count, int vertices)
     }
 }
 
-// A model that runs out of memory when frame failAt is built.
+// A model that runs out of memory when frame failAt is built: every time, or only the first time.
 class CExhaustedModel final : public CMeshModel {
 public:
-    CExhaustedModel(int count, int vertices, int failAt) : failAt_(failAt) { AddFrames(frames_, count, vertices); }
+    CExhaustedModel(int count, int vertices, int failAt, bool lasting) : failAt_(failAt), lasting_(lasting)
+    {
+        AddFrames(frames_, count, vertices);
+    }
     void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const override
     {
-        if (frameIndex == failAt_)
+        if (frameIndex == failAt_ && (lasting_ || !failed_.exchange(true)))
             throw std::bad_alloc();
         frames_.BuildFrame(frameIndex, frame);
     }
@@ -121,6 +124,8 @@ public:
 private:
     CFrameModel frames_;
     int failAt_;
+    bool lasting_;
+    mutable std::atomic<bool> failed_ = false;
 };
 
 } // namespace
@@ -156,15 +161,30 @@ TEST(PassThreads, RangesCoverEveryFrameOnceInOrderAndFailuresComeBackAfterAllRan
     }
     EXPECT_EQ(FrameRangeCount(0, 4), 0u);
 
-    std::atomic<int> ended = 0;
-    EXPECT_THROW(ForEachFrameRange(8, 4,
-                                   [&](std::int32_t begin, std::int32_t, unsigned) {
-                                       ++ended;
-                                       if (begin == 2)
-                                           throw std::bad_alloc();
-                                   }),
-                 std::bad_alloc);
-    EXPECT_EQ(ended, 4);
+    // A range that fails on its thread runs again on the calling one once the others have ended:
+    // a failure that does not come back is overcome, one that does is thrown.
+    for (const bool lasting : {false, true}) {
+        SCOPED_TRACE(lasting ? "lasting failure" : "passing failure");
+        std::atomic<int> runs = 0, failed = 0;
+        std::vector<int> done(8, 0);
+        const auto pass = [&](std::int32_t begin, std::int32_t end, unsigned) {
+            ++runs;
+            if (begin == 2 && (lasting || failed == 0)) {
+                ++failed;
+                throw std::bad_alloc();
+            }
+            for (std::int32_t i = begin; i < end; ++i)
+                ++done[static_cast<std::size_t>(i)];
+        };
+        if (lasting) {
+            EXPECT_THROW(ForEachFrameRange(8, 4, pass), std::bad_alloc);
+        } else {
+            ForEachFrameRange(8, 4, pass);
+            EXPECT_EQ(done, std::vector<int>(8, 1));
+        }
+        EXPECT_EQ(runs, 5);
+        EXPECT_EQ(failed, lasting ? 2 : 1);
+    }
 }
 
 TEST(PassThreads, ExtentsAndClampCountDoNotDependOnTheThreads)
@@ -251,13 +271,30 @@ TEST(FramePipeline, AFailedWriteStopsTheWorkersAndWritesNothingMore)
     }
 }
 
-TEST(FramePipeline, AWorkerThatRunsOutOfMemoryFailsTheWriteOnceTheOthersStopped)
+TEST(FramePipeline, AWorkerThatRunsOutOfMemoryLeavesTheRestToTheWriterAlone)
 {
-    const CExhaustedModel model(300, 64, 170);
+    // The writer packs the frames from the first batch not written on by itself: a failure that
+    // does not come back costs nothing, one that does reaches the caller.
+    CFrameModel frames;
+    AddFrames(frames, 300, 64);
+    CFailingFile whole(0);
+    {
+        CByteWriter out(whole);
+        ASSERT_TRUE(WritePackedFrames(out, frames, 300, ScaleFactors{}, 1) && out.Drain());
+    }
+    {
+        const CExhaustedModel model(300, 64, 170, false);
+        CFailingFile file(0);
+        CByteWriter out(file);
+        EXPECT_TRUE(WritePackedFrames(out, model, 300, ScaleFactors{}, 3) && out.Drain());
+        EXPECT_TRUE(file.bytes == whole.bytes);
+    }
+    const CExhaustedModel model(300, 64, 170, true);
     CFailingFile file(0);
     CByteWriter out(file);
     EXPECT_THROW(WritePackedFrames(out, model, 300, ScaleFactors{}, 3), std::bad_alloc);
-    EXPECT_LT(file.bytes.size(), 4u * 64 * 170);
+    EXPECT_LE(file.bytes.size(), 4u * 64 * 170);
+    EXPECT_TRUE(std::equal(file.bytes.begin(), file.bytes.end(), whole.bytes.begin()));
 }
 
 TEST(FramePipeline, AWriteThatFailsMidwayTakesTheFilesBack)
