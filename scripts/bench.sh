@@ -9,7 +9,8 @@
 #                                          # 1, 2 and all threads beside the write floor (4.3 GB written)
 #   scripts/bench.sh --inspect             # --info and the viewer on a pair at the format's limit
 #   scripts/bench.sh --inspect --tarnex_frames=600   # the same pair with fewer frames
-# Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB; --tarnex_dir=FOLDER to change).
+# Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB, and 4.3 GB while format-limit is
+# converted; --tarnex_dir=FOLDER to change).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TARNEX_BENCH_BUILD:-build-bench}
