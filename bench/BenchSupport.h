@@ -16,6 +16,7 @@ struct BenchScene {
     scenegen::SceneShape shape;
     FrameMode frameMode = FrameMode::ByKeyFrame; // the mode the scene is converted in
     bool memoryOnly = false; // measured only for the peak memory of its conversions
+    bool threadsCompared = false; // converted with 1, 2 and all threads beside the write floor
     // Scenes of empty meshes only: the meshes in each named object, and the name of object i
     // (all the same unless numbered).
     std::uint32_t meshesPerName = 1;
@@ -52,10 +53,11 @@ private:
     ConversionOptions options_;
 };
 
-// One whole conversion into folder/out_d.3d and folder/out_a.3d, uniform scale. The caller
-// removes earlier outputs, which the writer would otherwise keep as backups while it renames.
-// With exact, by key frame the exact animation.
-bool ConvertScene(const BenchScene& scene, const std::string& folder, bool exact = false);
+// One whole conversion into folder/out_d.3d and folder/out_a.3d, uniform scale, on threads
+// threads (0: TARNEX_THREADS or the machine's cores); with exact, by key frame the exact
+// animation. The caller removes earlier outputs, which the writer would otherwise keep as backups
+// while it renames.
+bool ConvertScene(const BenchScene& scene, const std::string& folder, unsigned threads = 0, bool exact = false);
 std::uint64_t OutputBytes(const std::string& folder);
 void RemoveOutputs(const std::string& folder);
 

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <algorithm>
 #include <map>
+#include <thread>
 #include <unistd.h>
 
 namespace bench {
@@ -244,7 +245,7 @@ void ConvertExact(benchmark::State& state, const BenchScene* scene)
         state.PauseTiming();
         RemoveOutputs(WorkFolder());
         state.ResumeTiming();
-        if (!ConvertScene(*scene, WorkFolder(), true)) {
+        if (!ConvertScene(*scene, WorkFolder(), 0, true)) {
             state.SkipWithError("conversion failed");
             break;
         }
@@ -316,6 +317,29 @@ void WriteFloor(benchmark::State& state, const BenchScene* scene)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (data + animation)));
 }
 
+// A whole conversion on a given number of threads (0: all the machine's cores), as Convert but
+// without its memory counts, to set beside the write floor of the same bytes.
+void ConvertThreads(benchmark::State& state, const BenchScene* scene, unsigned threads)
+{
+    const unsigned used = threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveOutputs(WorkFolder());
+        state.ResumeTiming();
+        if (!ConvertScene(*scene, WorkFolder(), used)) {
+            state.SkipWithError("conversion failed");
+            break;
+        }
+    }
+    const std::uint64_t bytes = OutputBytes(WorkFolder());
+    RemoveOutputs(WorkFolder());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["threads"] = used;
+}
+
+// The thread counts the key-frame passes are measured with: "all" is the machine's cores.
+const std::pair<const char*, unsigned> kThreadCounts[] = {{"1", 1}, {"2", 2}, {"all", 0}};
+
 // The console table, then the ratios that the targets are stated in, from medians when the run
 // has repetitions.
 class CSummaryReporter final : public benchmark::ConsoleReporter {
@@ -343,6 +367,19 @@ public:
         for (const auto& [name, figures] : memory)
             std::printf("  %-40s %8.1f MB  target %8.1f MB  %s%s\n", name.c_str(), figures.peak, figures.target,
                         figures.peak <= figures.target ? "within" : "OVER", figures.converted ? "" : " (refused)");
+        std::printf("Whole key-frame conversions by threads, against writing and flushing the same bytes "
+                    "(target <= 1.6x):\n");
+        for (const BenchScene& scene : Scenes()) {
+            if (!scene.threadsCompared || Time("WriteFloor/" + scene.name) <= 0.0)
+                continue;
+            const double write = Time("WriteFloor/" + scene.name);
+            std::printf("  %s: write floor %.1f ms\n", scene.name.c_str(), write);
+            for (const auto& [label, threads] : kThreadCounts) {
+                const double convert = Time(std::string("ConvertThreads:") + label + "/" + scene.name);
+                if (convert > 0.0)
+                    std::printf("    %-3s thread(s) %8.1f ms  %.2fx the write\n", label, convert, convert / write);
+            }
+        }
         for (const BenchScene& scene : Scenes()) {
             if (scene.memoryOnly)
                 continue;
@@ -435,6 +472,11 @@ void Register()
         };
         add("MemoryByKeyFrame", MemoryPeak, FrameMode::ByKeyFrame)->Iterations(1);
         add("MemoryByName", MemoryPeak, FrameMode::ByObjectName)->Iterations(1);
+        if (scene.threadsCompared) {
+            add("WriteFloor", WriteFloor);
+            for (const auto& [label, threads] : kThreadCounts)
+                add(std::string("ConvertThreads:") + label, ConvertThreads, threads);
+        }
         if (scene.memoryOnly)
             continue;
         add("ReadFile", ReadFileFloor);
@@ -449,7 +491,8 @@ void Register()
         add("Convert", Convert);
         if (!scene.ByName())
             add("ConvertExact", ConvertExact);
-        add("WriteFloor", WriteFloor);
+        if (!scene.threadsCompared)
+            add("WriteFloor", WriteFloor);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "convert/FormatCheck.h"
 #include "convert/MaterialNumbers.h"
+#include "convert/FrameThreads.h"
 #include "convert/MeshWriter.h"
 #include "convert/ModelPlacement.h"
 #include "convert/PairCommit.h"
@@ -209,6 +210,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     }
 
     const std::int32_t frameCount = model.GetFrameCount();
+    const unsigned threads = options.threads > 0 ? options.threads : PassThreads();
     ScaleFactors factors;
     Extents extents;
     double units = 1.0; // Unreal units per .3DS unit in the script
@@ -224,13 +226,13 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         if (options.size)
             log.Append(FormatLine("Note: size=%s changes nothing here: the frames keep the import script's size",
                                   options.size->c_str()));
-        extents = MeasureExtents(model, frameCount);
-        const std::uint64_t outside = CountOutsideCube(model, frameCount, factors);
+        extents = MeasureExtents(model, frameCount, threads);
+        const std::uint64_t outside = CountOutsideCube(model, frameCount, factors, threads);
         if (outside > 0)
             log.Append(FormatLine("%llu coordinate(s) outside the cube at that scale were clamped",
                                                static_cast<unsigned long long>(outside)));
     } else if (options.vertexMode != VertexMode::ClipBounds || options.script) {
-        const Bounds bounds = MeasureModel(log, model, frameCount, options, factors);
+        const Bounds bounds = MeasureModel(log, model, frameCount, options, factors, threads);
         extents = ExtentsOf(bounds);
         if (options.size && options.script)
             units = GameUnits(log, bounds, *options.size, size);
@@ -254,12 +256,12 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         if (wrote && options.script)
             script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing,
                                            target.oldFrames, numbering);
-        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
+        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line, threads);
     } else {
         if (options.script)
             script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0, numbering);
         wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience,
-                             options.vertexFormat);
+                             options.vertexFormat, threads);
     }
     if (!wrote) {
         log.Append(line);

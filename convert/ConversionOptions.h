@@ -26,4 +26,7 @@ struct ConversionOptions {
     bool exact = false;  // by key frame, the animation as the keyframer shows it (ExactAnimation.h)
     bool materials = false; // every textured material outside the "skin" naming gets a texture number
     VertexFormat vertexFormat = VertexFormat::Standard; // of the animation file's frames
+    // The threads that measure and pack the frames; 0: TARNEX_THREADS or the machine's cores
+    // (FrameThreads.h). The files are the same for any number.
+    unsigned threads = 0;
 };

@@ -1,5 +1,6 @@
 #include "convert/MeshWriter.h"
 
+#include "convert/FramePipeline.h"
 #include "convert/OutputNames.h"
 #include "convert/VertexPacking.h"
 #include "platform/ByteWriter.h"
@@ -58,24 +59,6 @@ void WriteDataFile(CByteWriter& out, const MeshFrame& frame)
     }
 }
 
-// The frames' packed words, frame after frame built into one set of position arrays.
-void WriteFrames(CByteWriter& out, const CMeshModel& model, std::int32_t count, const ScaleFactors& factors,
-                 VertexFormat format)
-{
-    const std::size_t bytes = VertexBytes(format);
-    FramePositions positions;
-    for (std::int32_t i = 0; i < count; ++i) {
-        model.BuildFramePositions(i, positions);
-        for (std::size_t done = 0; done < positions.Count();) {
-            const std::size_t room = out.Free() >= bytes ? out.Free() : out.Capacity();
-            const std::size_t n = std::min(positions.Count() - done, room / bytes);
-            PackPositions(format, positions, done, n, factors, out.Room(bytes * n));
-            out.Commit(bytes * n);
-            done += n;
-        }
-    }
-}
-
 std::string NotAnAnimationFile(const std::string& path)
 {
     return FormatLine("Error: %s is not a valid Unreal .3D animation file", path.c_str());
@@ -85,7 +68,7 @@ std::string NotAnAnimationFile(const std::string& path)
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
                   CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
-                  std::chrono::milliseconds patience, VertexFormat format)
+                  std::chrono::milliseconds patience, VertexFormat format, unsigned threads)
 {
     result = WriteResult{};
     MeshFrame first;
@@ -118,8 +101,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         out.U16(static_cast<std::uint32_t>(n));
         out.U16(static_cast<std::uint32_t>(VertexBytes(format)) * first.vertexCount);
         first.Release();
-        WriteFrames(out, model, n, factors, format);
-        if (!out.Drain() || !animation.Finish()) {
+        if (!WritePackedFrames(out, model, n, factors, format, threads) || !out.Drain() || !animation.Finish()) {
             errorLine = WriteFailure(fs, names.animationPath);
             return false;
         }
@@ -186,7 +168,8 @@ bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem
 }
 
 bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFactors& factors, CFileSystem& fs,
-                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine)
+                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
+                  unsigned threads)
 {
     result = WriteResult{};
     CFile& file = *target.file;
@@ -211,10 +194,8 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
     const std::int32_t n = model.GetFrameCount();
     CByteWriter out(file);
     bool ok = file.Seek(target.counted);
-    if (ok) {
-        WriteFrames(out, model, n, factors, target.format);
-        ok = out.Drain() && file.Flush();
-    }
+    if (ok)
+        ok = WritePackedFrames(out, model, n, factors, target.format, threads) && out.Drain() && file.Flush();
     if (!ok) {
         errorLine = WriteFailure(fs, path);
         return false;
@@ -229,7 +210,8 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
 }
 
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append, const ScaleFactors& factors,
-                    CFileSystem& fileSystem, CStatusLog& log, WriteResult& result, std::string& errorLine)
+                    CFileSystem& fileSystem, CStatusLog& log, WriteResult& result, std::string& errorLine,
+                    unsigned threads)
 {
     result = WriteResult{};
     CFolderTurn turn(fileSystem);
@@ -237,8 +219,9 @@ bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool appe
                    kLockPatience, log, errorLine))
         return false;
     if (!append)
-        return WriteNewPair(model, names, factors, fileSystem, log, nullptr, result, errorLine);
+        return WriteNewPair(model, names, factors, fileSystem, log, nullptr, result, errorLine, kLockPatience,
+                            VertexFormat::Standard, threads);
     AppendTarget target;
     return OpenForAppend(model, names.animationPath, fileSystem, log, target, errorLine) &&
-           AppendFrames(model, target, factors, fileSystem, log, nullptr, result, errorLine);
+           AppendFrames(model, target, factors, fileSystem, log, nullptr, result, errorLine, threads);
 }

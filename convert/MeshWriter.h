@@ -21,11 +21,12 @@ struct WriteResult {
 
 // Writes a new pair to temporary files and puts them in place together with the finished script,
 // if any. On failure returns false with the status line in errorLine; the targets stay as they were.
-// Waits at most patience for an append to the file it replaces. The frames are in format.
+// Waits at most patience for an append to the file it replaces. The frames are in format, packed by
+// threads threads (FramePipeline.h); the bytes are the same for any number.
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
                   CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
                   std::string& errorLine, std::chrono::milliseconds patience = kLockPatience,
-                  VertexFormat format = VertexFormat::Standard);
+                  VertexFormat format = VertexFormat::Standard, unsigned threads = 1);
 
 // An animation file opened for an append: locked until it is released, its header read and checked
 // against the model's frames.
@@ -47,10 +48,11 @@ bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem
 
 // Appends the frames after the file's last counted frame and then, as the last step, writes the new
 // frame count: until then the file reads as it was, and a failure cuts it back. A finished script
-// is put in place right after the count, and a failure to do so takes the append back.
+// is put in place right after the count, and a failure to do so takes the append back. The frames
+// are packed by threads threads, as WriteNewPair's.
 bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFactors& factors,
                   CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
-                  std::string& errorLine);
+                  std::string& errorLine, unsigned threads = 1);
 
 // Takes the folder's turn (PairCommit.h) and writes a new pair or appends the frames; either way the
 // files change all at once or not at all. An append also holds the animation file's lock from its
@@ -58,4 +60,4 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
 // files in place. A run that has to wait says so on its progress line.
 bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool append,
                     const ScaleFactors& factors, CFileSystem& fileSystem, CStatusLog& log,
-                    WriteResult& result, std::string& errorLine);
+                    WriteResult& result, std::string& errorLine, unsigned threads = 1);

@@ -94,12 +94,12 @@ double LargestExtent(const Bounds& b)
 }
 
 Bounds MeasureModel(CStatusLog& log, const CMeshModel& model, std::int32_t frameCount, const ConversionOptions& options,
-                    ScaleFactors& factors)
+                    ScaleFactors& factors, unsigned threads)
 {
     const bool scaled = options.vertexMode != VertexMode::ClipBounds;
     if (scaled)
         log.Append(FormatLine("Checking model scale..."));
-    const Bounds bounds = MeasureBounds(model, frameCount);
+    const Bounds bounds = MeasureBounds(model, frameCount, threads);
     if (!scaled)
         return bounds;
     const ScaleFactors centre = options.fill ? CentreOf(bounds) : ScaleFactors{};

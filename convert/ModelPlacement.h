@@ -30,9 +30,10 @@ double LargestExtent(const Bounds& bounds);
 
 // The scale check of a new pair (in the two scaling modes) or the measure its script needs (with
 // clip): with fill the model is first centred on the origin, and a scaled model that uses hardly
-// any of the grid gets a note after its scale line. Returns the model's bounds over all frames.
+// any of the grid gets a note after its scale line. Returns the model's bounds over all frames,
+// which threads threads measure.
 Bounds MeasureModel(CStatusLog& log, const CMeshModel& model, std::int32_t frameCount, const ConversionOptions& options,
-                    ScaleFactors& factors);
+                    ScaleFactors& factors, unsigned threads = 1);
 
 // The Unreal units per .3DS unit that make the model's largest extent the size asked for (size
 // comes back as that size), or 1 with a note when the model has no extent to scale.

@@ -35,8 +35,10 @@ struct Bounds {
     float minX, minY, minZ, maxX, maxY, maxZ;
 };
 
-Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount);
-Bounds MeasureBounds(const CMeshModel& model, std::int32_t frameCount);
+// Over frames 0 .. frameCount - 1, measured by threads threads (FrameThreads.h), each a range of
+// frames; the same for any number of threads.
+Extents MeasureExtents(const CMeshModel& model, std::int32_t frameCount, unsigned threads = 1);
+Bounds MeasureBounds(const CMeshModel& model, std::int32_t frameCount, unsigned threads = 1);
 // The largest distance on each axis between a coordinate within the bounds and the axis's offset,
 // in the precision the scaling takes the offset in: without offsets, what MeasureExtents gives.
 Extents ExtentsOf(const Bounds& bounds, const ScaleFactors& about = ScaleFactors{});
@@ -46,8 +48,9 @@ Extents ExtentsOf(const Bounds& bounds, const ScaleFactors& about = ScaleFactors
 ScaleFactors ComputeScaleFactors(const Extents& extents, VertexMode mode, bool fill, std::string& statusLine);
 
 // How many coordinates the factors put outside the cube, where the clamp moves them (a coordinate
-// that is not a number included).
-std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors);
+// that is not a number included), counted by threads threads as MeasureExtents measures.
+std::uint64_t CountOutsideCube(const CMeshModel& model, std::int32_t frameCount, const ScaleFactors& factors,
+                               unsigned threads = 1);
 
 // The face of the cube, and the clamp to it by two tests in this order: above the face becomes
 // the face; then anything not at or above the opposite face (not a number included) becomes it.

@@ -16,48 +16,73 @@ std::uint32_t PackField(double scaled, const PackedField& field)
     return (static_cast<std::uint32_t>(value) & field.Mask()) << field.shift;
 }
 
-// The lanes below run, for four vertices side by side, the operations of ScaleVertex and
+// The lanes below run, for eight vertices side by side, the operations of ScaleVertex and
 // PackVertex in their order and precision.
 
-// x less the offset, times the factor, in double precision, rounded to single precision, clamped
-// to the cube, in eighths, truncated toward zero and held to the field.
-inline __attribute__((always_inline)) void SingleField(const float* from, double offset, double factor,
-                                                       const PackedField& field, Int4& out)
+// Four coordinates widened to double precision, exactly, less the offset and times the factor;
+// built lane by lane, which compilers turn into one widening load where a single conversion of a
+// loaded vector takes several steps.
+inline __attribute__((always_inline)) void WidenLanes(const float* from, double offset, double factor, Double4& out)
 {
-    Float4 narrow;
-    LoadLanes(from, narrow);
-    Float4 x = __builtin_convertvector((__builtin_convertvector(narrow, Double4) - offset) * factor, Float4);
+    out = (Double4{from[0], from[1], from[2], from[3]} - offset) * factor;
+}
+
+typedef std::int32_t Int8 __attribute__((vector_size(32)));
+
+// Eight coordinates less the offset, times the factor in double precision (four at a time: four doubles fill a
+// vector), rounded to single precision, clamped to the cube, in eighths, truncated toward zero and
+// held to the field.
+inline __attribute__((always_inline)) void SingleField8(const float* from, double offset, double factor,
+                                                        const PackedField& field, Int8& out)
+{
+    Double4 wide;
+    WidenLanes(from, offset, factor, wide);
+    const Float4 low = __builtin_convertvector(wide, Float4);
+    WidenLanes(from + 4, offset, factor, wide);
+    const Float4 high = __builtin_convertvector(wide, Float4);
+    Float8 x = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
     // ClampToCube's two tests: a lane that is not a number fails the second and becomes -128.
-    x = x > 128.0f ? Float4{} + 128.0f : x;
-    x = x >= -128.0f ? x : Float4{} - 128.0f;
-    const Int4 units = __builtin_convertvector(x * static_cast<float>(field.unitsPerCoordinate), Int4);
-    out = ((units > field.Largest() ? Int4{} + field.Largest() : units) & static_cast<std::int32_t>(field.Mask()))
+    x = x > 128.0f ? Float8{} + 128.0f : x;
+    x = x >= -128.0f ? x : Float8{} - 128.0f;
+    const Int8 units = __builtin_convertvector(x * static_cast<float>(field.unitsPerCoordinate), Int8);
+    out = ((units > field.Largest() ? Int8{} + field.Largest() : units) & static_cast<std::int32_t>(field.Mask()))
           << field.shift;
 }
 
-// z less the offset, times the factor, in double precision, clamped to the cube, in quarters,
-// truncated toward zero and held to the field.
-inline __attribute__((always_inline)) void DoubleField(const float* from, double offset, double factor,
-                                                       const PackedField& field, Int4& out)
+// Four coordinates less the offset, times the factor in double precision, clamped to the cube, in
+// quarters and truncated toward zero.
+inline __attribute__((always_inline)) Int4 DoubleUnits(const float* from, double offset, double factor,
+                                                       const PackedField& field)
 {
-    Float4 narrow;
-    LoadLanes(from, narrow);
-    Double4 z = (__builtin_convertvector(narrow, Double4) - offset) * factor;
+    Double4 z;
+    WidenLanes(from, offset, factor, z);
     z = z > 128.0 ? Double4{} + 128.0 : z;
     z = z >= -128.0 ? z : Double4{} - 128.0;
-    const Int4 units = __builtin_convertvector(z * static_cast<double>(field.unitsPerCoordinate), Int4);
-    out = ((units > field.Largest() ? Int4{} + field.Largest() : units) & static_cast<std::int32_t>(field.Mask()))
+    return __builtin_convertvector(z * static_cast<double>(field.unitsPerCoordinate), Int4);
+}
+
+// Eight such coordinates held to the field.
+inline __attribute__((always_inline)) void DoubleField8(const float* from, double offset, double factor,
+                                                        const PackedField& field, Int8& out)
+{
+    const Int4 low = DoubleUnits(from, offset, factor, field);
+    const Int4 high = DoubleUnits(from + 4, offset, factor, field);
+    const Int8 units = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+    out = ((units > field.Largest() ? Int8{} + field.Largest() : units) & static_cast<std::int32_t>(field.Mask()))
           << field.shift;
 }
 
 TARNEX_LANE_KERNEL void PackLanes(const FramePositions& positions, std::size_t first, std::size_t count,
                                   const ScaleFactors& f, std::uint8_t* out)
 {
-    for (std::size_t i = first; i + 4 <= first + count; i += 4, out += 16) {
-        Int4 x, y, z;
-        SingleField(positions.x.data() + i, f.ox, f.sx, kPackedX, x);
-        SingleField(positions.y.data() + i, f.oy, f.sy, kPackedY, y);
-        DoubleField(positions.z.data() + i, f.oz, f.sz, kPackedZ, z);
+    const float* px = positions.x.data();
+    const float* py = positions.y.data();
+    const float* pz = positions.z.data();
+    for (std::size_t i = first; i + 8 <= first + count; i += 8, out += 32) {
+        Int8 x, y, z;
+        SingleField8(px + i, f.ox, f.sx, kPackedX, x);
+        SingleField8(py + i, f.oy, f.sy, kPackedY, y);
+        DoubleField8(pz + i, f.oz, f.sz, kPackedZ, z);
         StoreLanes(out, x | y | z); // the lanes in memory are the words, little-endian
     }
 }
@@ -75,8 +100,8 @@ std::uint32_t PackVertex(const ScaledVertex& vertex)
 void PackPositions(const FramePositions& positions, std::size_t first, std::size_t count,
                    const ScaleFactors& factors, std::uint8_t* out)
 {
-    // Whole groups of four go through the lanes; the last one to three vertices one at a time.
-    const std::size_t lanes = count / 4 * 4;
+    // Whole groups of eight go through the lanes; the last one to seven vertices one at a time.
+    const std::size_t lanes = count / 8 * 8;
     RunLanes<PackLanes>(positions, first, lanes, factors, out);
     for (std::size_t i = first + lanes; i < first + count; ++i) {
         const FrameVertex v{positions.x[i], positions.y[i], positions.z[i], 0.0f, 0.0f};

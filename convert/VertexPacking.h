@@ -74,7 +74,7 @@ inline PackedSteps StepsAt(VertexFormat format, const std::uint8_t* bytes)
 void PackDeusExVertex(const ScaledVertex& vertex, std::uint8_t* out);
 
 // Scales, clamps and packs positions first .. first + count - 1, writing each word as 4 bytes,
-// little-endian, from out on: PackVertex(ScaleVertex(position)) for each, four at a time.
+// little-endian, from out on: PackVertex(ScaleVertex(position)) for each, eight at a time.
 void PackPositions(const FramePositions& positions, std::size_t first, std::size_t count,
                    const ScaleFactors& factors, std::uint8_t* out);
 // The same in either format: VertexBytes(format) bytes a position.

@@ -40,3 +40,15 @@ bool CByteWriter::Drain()
     used_ = 0;
     return ok_;
 }
+
+bool CByteWriter::WriteThrough(const std::uint8_t* data, std::size_t count)
+{
+    if (Drain() && count > 0)
+        ok_ = file_.Write(data, count);
+    return ok_;
+}
+
+void CByteWriter::StartFlush()
+{
+    file_.StartFlush();
+}

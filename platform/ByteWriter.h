@@ -29,6 +29,13 @@ public:
 
     // Hands the buffer to the file; false once any write has failed.
     bool Drain();
+    // Drains the buffer and hands count bytes from data straight to the file after it; false once
+    // any write has failed.
+    bool WriteThrough(const std::uint8_t* data, std::size_t count);
+    // Starts handing what the file was given to the disk (CFile::StartFlush).
+    void StartFlush();
+    // Whether a write has failed (what Drain would answer, without writing).
+    bool Failed() const { return !ok_; }
 
 private:
     CFile& file_;

@@ -33,6 +33,9 @@ public:
     virtual bool Write(const void* data, std::size_t count) = 0;
     virtual std::uint64_t Length() = 0;
     virtual bool Flush() = 0; // hands everything written to the kernel and to the disk
+    // Starts handing what was written so far to the disk and returns at once, so that the disk
+    // works while a long write goes on; Flush still waits for all of it and says whether it worked.
+    virtual void StartFlush() {}
     virtual bool Truncate(std::uint64_t length) = 0;
     virtual bool Close() = 0; // idempotent; the destructor closes without reporting
 

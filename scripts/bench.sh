@@ -5,10 +5,13 @@
 #   scripts/bench.sh                       # medians of 5 repetitions
 #   scripts/bench.sh --tarnex_quick        # scenes a tenth the size, for a quick look
 #   scripts/bench.sh --benchmark_filter=Convert --benchmark_repetitions=3
+#   scripts/bench.sh --benchmark_filter='(WriteFloor|ConvertThreads).*/(keyframe-heavy|format-limit)'
+#                                          # 1, 2 and all threads beside the write floor (4.3 GB written)
 #   scripts/bench.sh --inspect             # --info and the viewer on a pair at the format's limit
 #   scripts/bench.sh --inspect --tarnex_frames=600   # the same pair with fewer frames
 #   scripts/bench.sh --window              # 65535 small objects through the window and without it
-# Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB; --tarnex_dir=FOLDER to change).
+# Scenes and outputs go to $TMPDIR/tarnex-bench (about 260 MB, and 4.3 GB while format-limit is
+# converted; --tarnex_dir=FOLDER to change).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${TARNEX_BENCH_BUILD:-build-bench}

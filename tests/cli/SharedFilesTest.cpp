@@ -141,8 +141,8 @@ TEST(SharedFiles, AppendWritesInPlaceEvenWhereTheFolderCannotBeWritten)
 
 TEST(SharedFiles, RunningOutOfMemoryEndsTheRunWithALine)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than any limit allows";
 #else
     ScopedTempDir dir, logs;
     scenegen::SceneShape shape;

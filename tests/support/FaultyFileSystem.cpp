@@ -17,6 +17,7 @@ public:
     }
     std::uint64_t Length() override { return fs_.ShouldFail(FileOp::Length) ? 0 : inner_->Length(); }
     bool Flush() override { return !fs_.ShouldFail(FileOp::Flush) && inner_->Flush(); }
+    void StartFlush() override { inner_->StartFlush(); } // reports nothing, so it cannot fail
     bool Truncate(std::uint64_t length) override
     {
         return !fs_.ShouldFail(FileOp::Truncate) && inner_->Truncate(length);

@@ -4,13 +4,14 @@
 
 #include "scene/MeshModel.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 class CFrameModel final : public CMeshModel {
 public:
     std::vector<MeshFrame> frames;
-    mutable int builds = 0;
+    mutable std::atomic<int> builds = 0; // the passes may build frames on several threads
 
     void BuildFrame(std::int32_t frameIndex, MeshFrame& frame) const override
     {
