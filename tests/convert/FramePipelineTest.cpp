@@ -93,6 +93,15 @@ private:
     int failAt_;
 };
 
+// The packed frames of model as one thread writes them.
+Bytes PackedOnOneThread(const CMeshModel& model)
+{
+    CFailingFile file(0);
+    CByteWriter out(file);
+    EXPECT_TRUE(WritePackedFrames(out, model, model.GetFrameCount(), ScaleFactors{}, VertexFormat::Standard, 1) && out.Drain());
+    return file.bytes;
+}
+
 // Adds count frames of vertices vertices each, every frame different.
 void AddFrames(CFrameModel& model, int count, int vertices)
 {
@@ -252,11 +261,7 @@ TEST(FramePipeline, AFailedWriteStopsTheWorkersAndWritesNothingMore)
     // 400 frames of 4 KB: many batches; the third write fails while frames are still being packed.
     CFrameModel model;
     AddFrames(model, 400, 1024);
-    CFailingFile good(0);
-    {
-        CByteWriter out(good);
-        ASSERT_TRUE(WritePackedFrames(out, model, 400, ScaleFactors{}, VertexFormat::Standard, 1) && out.Drain());
-    }
+    const Bytes whole = PackedOnOneThread(model);
     for (const unsigned threads : {2u, 3u, 8u}) {
         SCOPED_TRACE(threads);
         model.builds = 0;
@@ -268,8 +273,8 @@ TEST(FramePipeline, AFailedWriteStopsTheWorkersAndWritesNothingMore)
         // What was written is the start of the whole, and the workers stopped within the frames in
         // flight: the two batches written and 2 × threads more of 400 / (4 × threads) frames each,
         // rounded up, and frame 0 once for the frames' size.
-        ASSERT_LE(file.bytes.size(), good.bytes.size());
-        EXPECT_TRUE(std::equal(file.bytes.begin(), file.bytes.end(), good.bytes.begin()));
+        ASSERT_LE(file.bytes.size(), whole.size());
+        EXPECT_TRUE(std::equal(file.bytes.begin(), file.bytes.end(), whole.begin()));
         const unsigned perBatch = (400 + 4 * threads - 1) / (4 * threads);
         EXPECT_LE(model.builds.load(), static_cast<int>(1 + (2 + 2 * threads) * perBatch));
         EXPECT_LT(model.builds.load(), 400);
@@ -282,24 +287,20 @@ TEST(FramePipeline, AWorkerThatRunsOutOfMemoryLeavesTheRestToTheWriterAlone)
     // does not come back costs nothing, one that does reaches the caller.
     CFrameModel frames;
     AddFrames(frames, 300, 64);
-    CFailingFile whole(0);
-    {
-        CByteWriter out(whole);
-        ASSERT_TRUE(WritePackedFrames(out, frames, 300, ScaleFactors{}, VertexFormat::Standard, 1) && out.Drain());
-    }
+    const Bytes whole = PackedOnOneThread(frames);
     {
         const CExhaustedModel model(300, 64, 170, false);
         CFailingFile file(0);
         CByteWriter out(file);
         EXPECT_TRUE(WritePackedFrames(out, model, 300, ScaleFactors{}, VertexFormat::Standard, 3) && out.Drain());
-        EXPECT_TRUE(file.bytes == whole.bytes);
+        EXPECT_TRUE(file.bytes == whole);
     }
     const CExhaustedModel model(300, 64, 170, true);
     CFailingFile file(0);
     CByteWriter out(file);
     EXPECT_THROW(WritePackedFrames(out, model, 300, ScaleFactors{}, VertexFormat::Standard, 3), std::bad_alloc);
     EXPECT_LE(file.bytes.size(), 4u * 64 * 170);
-    EXPECT_TRUE(std::equal(file.bytes.begin(), file.bytes.end(), whole.bytes.begin()));
+    EXPECT_TRUE(std::equal(file.bytes.begin(), file.bytes.end(), whole.begin()));
 }
 
 TEST(FramePipeline, AWriteThatFailsMidwayTakesTheFilesBack)
