@@ -54,7 +54,7 @@ protected:
 };
 
 // Template 102 in dialog units, with a third group on the right for the editor's options.
-constexpr int kTemplateWidth = 347;
+constexpr int kTemplateWidth = 461;
 constexpr int kTemplateHeight = 199;
 constexpr int kStatusGroupTop = 118;
 
@@ -151,7 +151,7 @@ CConverterDlg::CConverterDlg(QWidget* parent)
 
     // The editor's options stand apart, to the right of the template's controls.
     auto* editorGroup = new QGroupBox(tr("Unreal Editor"), this);
-    place(0, editorGroup, 226, 38, 114, 66);
+    place(0, editorGroup, 226, 38, 228, 66);
     fillBox = new QCheckBox(tr("&Fill the cube (finest detail)"), this);
     place(kFill, fillBox, 232, 50, 104, 11);
     scriptBox = new QCheckBox(tr("Write import &script (.uc)"), this);
@@ -165,6 +165,11 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     sizeEdit->setToolTip(tr("The model's largest extent in the game (size=N); empty keeps the .3DS units"));
     exactBox = new QCheckBox(tr("&Exact animation"), this);
     place(kExact, exactBox, 232, 90, 104, 11);
+    // What goes into the editor's package, in a column of its own.
+    materialsBox = new QCheckBox(tr("Number every texture &map"), this);
+    place(kMaterials, materialsBox, 346, 63, 104, 11);
+    deusExBox = new QCheckBox(tr("&Deus Ex format"), this);
+    place(kDeusEx, deusExBox, 346, 76, 104, 11);
 
     // The group frames are drawn behind the controls they frame and never take their clicks.
     for (QGroupBox* group : {vertexGroup, animationGroup, statusGroup, editorGroup}) {
@@ -176,8 +181,8 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     CSelectingRadioButton::MakeGroup({byObjectNameButton, byKeyFrameButton});
     QWidget* const tabOrder[] = {inputEdit,      browseInputButton, outputEdit, browseOutputButton, uniformScaleButton,
                                  xyzScaleButton, clipBoundsButton,  appendBox,  byObjectNameButton, byKeyFrameButton,
-                                 fillBox,        scriptBox,         sizeEdit,   exactBox,  goButton,           helpButton,
-                                 previewButton,  statusEdit};
+                                 fillBox,        scriptBox,         sizeEdit,   exactBox,   materialsBox,       deusExBox,
+                                 goButton,       helpButton,        previewButton, statusEdit};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
@@ -272,6 +277,8 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     fillBox->setChecked(choices.fill);
     scriptBox->setChecked(choices.script);
     exactBox->setChecked(choices.exact);
+    materialsBox->setChecked(choices.materials);
+    deusExBox->setChecked(choices.vertexFormat == VertexFormat::DeusEx);
     fillBox->setEnabled(choices.vertexMode != VertexMode::ClipBounds);
     uniformScaleButton->setChecked(choices.vertexMode == VertexMode::UniformScale);
     xyzScaleButton->setChecked(choices.vertexMode == VertexMode::XyzScale);
@@ -436,6 +443,8 @@ ConversionOptions CConverterDlg::ReadOptions()
         options.size = size.toStdString();
     options.unknownWords = unknownWords;
     options.exact = exactBox->isChecked();
+    options.materials = materialsBox->isChecked();
+    options.vertexFormat = deusExBox->isChecked() ? VertexFormat::DeusEx : VertexFormat::Standard;
     return options;
 }
 
@@ -493,14 +502,14 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds, kByObjectName,
-                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kExact, kPreview})
+                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kExact, kMaterials, kDeusEx, kPreview})
         Control(id)->setEnabled(false);
 }
 
 void CConverterDlg::EnableControls(RetryFocus focus)
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize, kExact})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize, kExact, kMaterials, kDeusEx})
         Control(id)->setEnabled(true);
     fillBox->setEnabled(!clipBoundsButton->isChecked()); // clipping scales nothing to fill
     SetGoCaption("Go");

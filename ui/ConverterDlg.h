@@ -48,12 +48,15 @@ public:
         kPreview = 1016,
         kExact = 1017,
         kSize = 1018,
+        kMaterials = 1020,
+        kDeusEx = 1021,
     };
     // Every control the window has, in id order: Control(id) returns null for any other id.
-    static constexpr std::array<ControlId, 18> kControlIds = {
+    static constexpr std::array<ControlId, 20> kControlIds = {
         kInputPath, kOutputPath,   kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds,
         kAppend,    kByObjectName, kByKeyFrame,  kStatus,       kHelp,         kGo,
-        kXyzScale,  kFill,         kScript,      kPreview,      kExact,        kSize};
+        kXyzScale,  kFill,         kScript,      kPreview,      kExact,        kSize,
+        kMaterials, kDeusEx};
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
 
@@ -148,5 +151,7 @@ private:
     QCheckBox* scriptBox;
     QLineEdit* sizeEdit; // N of size=N; empty: the .3DS units
     QCheckBox* exactBox;
-    std::array<QWidget*, 19> controls{}; // by id - 1000; 1011 is not used
+    QCheckBox* materialsBox;
+    QCheckBox* deusExBox;
+    std::array<QWidget*, 22> controls{}; // by id - 1000; 1011 and 1019 are not used
 };

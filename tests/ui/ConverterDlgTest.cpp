@@ -83,7 +83,8 @@ QList<int> EnabledIds(const CConverterDlg& dialog)
 // Before a run every control takes input but Preview, which waits for a run's files.
 const QList<int> kEnabledBeforeARun = {
     kInputPath,  kOutputPath, kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds, kAppend, kByObjectName,
-    kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kExact, kSize};
+    kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kExact, kSize,
+    kMaterials,  kDeusEx};
 
 // The status box's text, one entry a line.
 QStringList StatusLines(const CConverterDlg& dialog)
@@ -170,11 +171,11 @@ private Q_SLOTS:
         };
         // Each radio group at its selected button; Preview waits for a completed run, and the
         // status box for the window to show it.
-        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kExact, kGo, kHelp};
-        QCOMPARE(visit(13), stops);
+        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kExact, kMaterials, kDeusEx, kGo, kHelp};
+        QCOMPARE(visit(15), stops);
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
         dialog.GrowWindow(kWindowGrowth);
-        QCOMPARE(visit(14), stops + QList<int>({kStatus}));
+        QCOMPARE(visit(16), stops + QList<int>({kStatus}));
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
     }
 
@@ -369,6 +370,8 @@ private Q_SLOTS:
         QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({kByKeyFrame, kXyzScale});
         QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-/clip" << QList<int>({kUniformScale, kByKeyFrame});
         QTest::newRow("dashes") << "--byname" << "-xyz" << "" << QList<int>({kByObjectName, kXyzScale});
+        QTest::newRow("the package's words") << "materials" << "DeusEx" << ""
+                                             << QList<int>({kUniformScale, kByKeyFrame, kMaterials, kDeusEx});
     }
 
     void optionWordPresetsTickTheirChoices()
@@ -413,6 +416,10 @@ private Q_SLOTS:
         QVERIFY(!fill->isChecked() && script->isChecked());
         QTest::keyClicks(dialog.Control(kSize), " 78 ");
         QCOMPARE(dialog.ReadOptions().size.value_or(""), std::string("78"));
+        QTest::mouseClick(dialog.Control(kMaterials), Qt::LeftButton);
+        QTest::mouseClick(dialog.Control(kDeusEx), Qt::LeftButton);
+        QVERIFY(dialog.ReadOptions().materials);
+        QCOMPARE(dialog.ReadOptions().vertexFormat, VertexFormat::DeusEx);
     }
 
     void autoRunsOnceAfterFirstPaint()
