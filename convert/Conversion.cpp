@@ -1,16 +1,19 @@
 #include "convert/Conversion.h"
 
 #include "convert/FormatCheck.h"
+#include "convert/MeshFormat.h"
 #include "convert/MeshWriter.h"
 #include "convert/ModelPlacement.h"
 #include "convert/PairCommit.h"
 #include "convert/ScriptRequest.h"
+#include "convert/TextureMaps.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
 #include <memory>
 #include <new>
+#include <set>
 #include <vector>
 
 const char* const kRunSeparator = "----";
@@ -70,7 +73,7 @@ std::string UnusableOutput(CFileSystem& fs, const ConversionOptions& options, co
     if (!options.append)
         paths.insert(paths.begin(), names.dataPath);
     if (options.script)
-        paths.push_back(ScriptPath(names.dataPath));
+        paths.push_back(ScriptPath(names, options.package));
     for (const std::string& path : paths) {
         reason = WhyNotRegular(fs.Stat(path));
         if (!reason.empty())
@@ -122,10 +125,15 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     if (SameFile(fs.Stat(options.outputPath), inputInfo))
         return refuse(cannotOpenOutput, "the input file would be replaced");
     std::string reason;
-    if (!ProbeOutput(fs, options.outputPath, options.append, reason))
-        return refuse(cannotOpenOutput, reason);
+    // In a package an append's animation file is in Models/; a new pair's probe proves the
+    // package folder usable.
+    const bool derived = options.package ? DerivePackageNames(options.outputPath, options.append, names)
+                                         : DeriveOutputNames(options.outputPath, options.append, names);
+    const std::string probed = derived && options.package && options.append ? names.animationPath : options.outputPath;
+    if (!ProbeOutput(fs, probed, options.append, reason))
+        return refuse("Error: Could not open Output file: " + probed, reason);
 
-    if (!DeriveOutputNames(options.outputPath, options.append, names))
+    if (!derived)
         return refuse("Error: The output file must be an Unreal .3D model.");
     if (names.dataPath.size() > kMaxOutputNameLength)
         return refuse(cannotOpenOutput, tooLong);
@@ -134,13 +142,19 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     const std::string unusable = UnusableOutput(fs, options, names, reason);
     if (!unusable.empty())
         return refuse("Error: Could not open Output file: " + unusable, reason);
+    if (options.package)
+        for (const char* sub : {kModelsFolder, kClassesFolder, kTexturesFolder}) {
+            const std::string folder = PackageFolder(names) + sub;
+            if (!fs.MakeFolder(folder.substr(0, folder.size() - 1)))
+                return refuse("Error: Could not open Output file: " + folder, fs.LastFailure());
+        }
     turn = std::make_unique<CFolderTurn>(fs);
     std::string turnFailure;
     if (!turn->Take(fs.ResolveTarget(options.append ? names.animationPath : names.dataPath), names.animationPath,
                     options.lockPatience, log, turnFailure))
         return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
     if (options.script) {
-        const std::string scriptPath = ScriptPath(names.dataPath);
+        const std::string scriptPath = ScriptPath(names, options.package);
         if (SameFile(fs.Stat(scriptPath), inputInfo))
             return refuse(cannotOpenOutput, "the input file would be replaced");
         const std::string refusal = CheckScriptRequest(fs, scriptPath, options.append, existing);
@@ -179,6 +193,27 @@ void NoteOldScript(CStatusLog& log, CFileSystem& fs, const OutputNames& names)
         log.Append(FormatLine("Note: The import script %s was written for the files just replaced and no longer "
                               "describes them (\"script\" writes it again)",
                               path.c_str()));
+}
+
+// In a package, the texture files the script names, after it (finished holds the script): the
+// numbers that masked triangles of the first frame carry keep index 0 for the masked colour. An
+// append keeps the textures the package has.
+bool PackageTextures(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs, const C3dsModel& model,
+                     const OutputNames& names, std::vector<FinishedFile>& finished, std::string& line)
+{
+    if (!options.package || finished.empty())
+        return true;
+    std::set<int> masked;
+    if (model.GetFrameCount() > 0) {
+        MeshFrame first;
+        model.BuildFrame(0, first);
+        for (const FrameTriangle& triangle : first.triangles)
+            if ((triangle.typeCode & 0x07) == kPolygonMasked)
+                masked.insert(triangle.skinIndex & 0xFF);
+    }
+    const std::string script = finished.front().text;
+    return ComposePackageTextures(fs, log, options.inputPath, script, masked, PackageFolder(names) + kTexturesFolder,
+                                  options.append, finished, line);
 }
 
 // The stages of an accepted request, from "Loading model..." to the frame-count line. On failure
@@ -237,8 +272,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
 
     log.Append(FormatLine("Writing data..."));
     WriteResult written;
-    FinishedFile script{ScriptPath(names.dataPath), {}};
-    const FinishedFile* const finished = options.script ? &script : nullptr;
+    std::vector<FinishedFile> finished;
     bool wrote = false;
     // The script is composed once the old frame count is known: an append's after the animation
     // file is locked and its header read.
@@ -246,13 +280,16 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         AppendTarget target;
         wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
         if (wrote && options.script)
-            script.text =
-                ComposeRunScript(model, options, names, factors, extents, units, size, existing, target.oldFrames);
-        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line);
+            finished.push_back({ScriptPath(names, options.package), ComposeRunScript(model, options, names, factors, extents, units,
+                                                                    size, existing, target.oldFrames)});
+        wrote = wrote && PackageTextures(log, options, fs, model, names, finished, line) &&
+                AppendFrames(model, target, factors, fs, log, finished, written, line);
     } else {
         if (options.script)
-            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0);
-        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
+            finished.push_back(
+                {ScriptPath(names, options.package), ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0)});
+        wrote = PackageTextures(log, options, fs, model, names, finished, line) &&
+                WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
     }
     if (!wrote) {
         log.Append(line);
@@ -264,7 +301,10 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     else
         log.Append(FormatLine("%d frame(s) converted", written.framesWritten));
     if (options.script)
-        log.Append(FormatLine("Import script written: %s", script.path.c_str()));
+        log.Append(FormatLine("Import script written: %s", ScriptPath(names, options.package).c_str()));
+    if (options.package)
+        log.Append(FormatLine("Package folder: %s (Models, Classes, Textures)",
+                              PackageFolder(names).empty() ? "." : PackageFolder(names).c_str()));
     else if (!options.append)
         NoteOldScript(log, fs, names);
     return true;

@@ -23,4 +23,7 @@ struct ConversionOptions {
     std::optional<std::string> size;
     std::vector<std::string> unknownWords; // option words that name no option, as typed
     bool exact = false;  // by key frame, the animation as the keyframer shows it (ExactAnimation.h)
+    // The output path's folder is a package folder: the pair goes into its Models/, the script
+    // (always written) into Classes/ and the textures, converted, into Textures/.
+    bool package = false;
 };

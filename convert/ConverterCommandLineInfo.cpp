@@ -68,6 +68,8 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Script;
     if (lower == "exact")
         return OptionWord::Exact;
+    if (lower == "package")
+        return OptionWord::Package;
     if (lower.rfind(kSizeWord, 0) == 0)
         return OptionWord::Size;
     return OptionWord::None;
@@ -83,6 +85,7 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::Fill: options.fill = true; break;
     case OptionWord::Script: options.script = true; break;
     case OptionWord::Exact: options.exact = true; break;
+    case OptionWord::Package: options.package = options.script = true; break;
     case OptionWord::Size:
     case OptionWord::None: break;
     }

@@ -142,6 +142,21 @@ std::vector<std::string> CMemoryFileSystem::Leftovers(const std::string& nearPat
     return found;
 }
 
+std::vector<std::string> CMemoryFileSystem::FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+    for (const auto& entry : files_) {
+        if (entry.first.compare(0, prefix.size(), prefix) != 0 || entry.first.size() == prefix.size())
+            continue;
+        const std::string rest = entry.first.substr(prefix.size());
+        const std::string name = rest.substr(0, rest.find('/'));
+        if (names.empty() || names.back() != name)
+            names.push_back(name);
+    }
+    return names;
+}
+
 std::unique_ptr<CFile> CMemoryFileSystem::OpenFolder(const std::string&)
 {
     return std::make_unique<CNodeFile>(NewNode(), false);
