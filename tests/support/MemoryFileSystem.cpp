@@ -182,8 +182,12 @@ FileInfo CMemoryFileSystem::Stat(const std::string& path)
 {
     FileInfo info;
     const auto it = files_.find(path);
-    if (it == files_.end())
+    if (it == files_.end()) {
+        const std::string prefix = path + "/";
+        const auto below = files_.lower_bound(prefix);
+        info.exists = info.directory = below != files_.end() && below->first.compare(0, prefix.size(), prefix) == 0;
         return info;
+    }
     info.exists = true;
     info.regular = true;
     info.device = 1;
