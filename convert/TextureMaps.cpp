@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kMapComment = "// texture map ";
 constexpr const char* kMapFolders[] = {"maps", "textures", "images"};
+const std::string kPictureExtensions[] = {"png", "tga", "jpg", "jpeg", "bmp", "gif", "psd", "pcx"};
 
 // The file name of a path that may use either slash (maps in .3DS files carry DOS folders).
 std::string LastPart(const std::string& path)
@@ -152,21 +153,39 @@ std::string FindTextureMap(CFileSystem& fs, const std::string& inputPath, const 
     const std::string name = LastPart(map);
     if (name.empty() || name == "." || name == "..")
         return {};
-    const std::string folder = FolderPart(inputPath);
-    std::string found = EntryNamed(fs, folder, name, false);
-    // Then the map folders in the input's folder, and those beside it (models/ and textures/ side
+    // The input's folder, the map folders in it, and those beside it (models/ and textures/ side
     // by side, as games lay them out).
-    const std::string parent = folder.empty() ? std::string("../") : folder + "../";
-    for (const std::string& base : {folder, parent}) {
+    const std::string folder = FolderPart(inputPath);
+    std::vector<std::string> folders = {folder};
+    for (const std::string& base : {folder, folder.empty() ? std::string("../") : folder + "../"})
         for (const char* sub : kMapFolders) {
+            const std::string found = EntryNamed(fs, base, sub, true);
             if (!found.empty())
-                return found;
-            const std::string subFolder = EntryNamed(fs, base, sub, true);
-            if (!subFolder.empty())
-                found = EntryNamed(fs, subFolder + "/", name, false);
+                folders.push_back(found + "/");
+        }
+    for (const std::string& candidate : folders) {
+        const std::string found = EntryNamed(fs, candidate, name, false);
+        if (!found.empty())
+            return found;
+    }
+    // Then the same name with another picture's extension: maps are often converted to another
+    // format after the scene was saved (SGI .rgb maps shipped as .tga).
+    const std::string stem = AsciiLower(name.substr(0, name.rfind('.')));
+    for (const std::string& candidate : folders) {
+        std::vector<std::string> entries = fs.FolderEntries(candidate);
+        std::sort(entries.begin(), entries.end());
+        for (const std::string& entry : entries) {
+            const auto dot = entry.rfind('.');
+            if (dot == std::string::npos || AsciiLower(entry.substr(0, dot)) != stem)
+                continue;
+            const std::string extension = AsciiLower(entry.substr(dot + 1));
+            if (std::find(std::begin(kPictureExtensions), std::end(kPictureExtensions), extension) !=
+                    std::end(kPictureExtensions) &&
+                fs.Stat(candidate + entry).regular)
+                return candidate + entry;
         }
     }
-    return found;
+    return {};
 }
 
 bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string& inputPath,
@@ -194,6 +213,9 @@ bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string&
         std::string why;
         const std::string mapName = LastPart(texture.map);
         const std::string mapPath = texture.map.empty() ? std::string() : FindTextureMap(fs, inputPath, texture.map);
+        // A map found under another extension says which file stood in for it.
+        const bool sameName = AsciiLower(FileNameOf(mapPath)) == AsciiLower(mapName);
+        const std::string mapShown = mapPath.empty() || sameName ? mapName : mapName + " (as " + FileNameOf(mapPath) + ")";
         std::vector<std::uint8_t> bytes;
         IndexedImage image;
         RgbaImage map;
@@ -211,7 +233,7 @@ bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string&
         if (image.width > 0) {
             TurnOver(image);
             files.push_back({target, EncodePcx(image)});
-            log.Append(FormatLine("%s%s %dx%d -> %s, its own palette", head.c_str(), mapName.c_str(), image.width,
+            log.Append(FormatLine("%s%s %dx%d -> %s, its own palette", head.c_str(), mapShown.c_str(), image.width,
                                   image.height, shown.c_str()));
             continue;
         }
@@ -227,8 +249,9 @@ bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string&
         const std::string scaledTo = scaled.width == map.width && scaled.height == map.height
                                          ? std::string()
                                          : ", scaled to " + std::to_string(scaled.width) + "x" + std::to_string(scaled.height);
-        log.Append(FormatLine("%s%s %dx%d%s -> %s, %d colours%s", head.c_str(), mapName.c_str(), map.width, map.height,
-                              scaledTo.c_str(), shown.c_str(), image.colours, isMasked ? ", index 0 masked" : ""));
+        log.Append(FormatLine("%s%s %dx%d%s -> %s, %d colour%s%s", head.c_str(), mapShown.c_str(), map.width,
+                              map.height, scaledTo.c_str(), shown.c_str(), image.colours, image.colours == 1 ? "" : "s",
+                              isMasked ? ", index 0 masked" : ""));
     }
     return true;
 }

@@ -24,7 +24,9 @@ std::vector<ScriptTextureFile> TextureFilesOf(const std::string& scriptText);
 
 // Where the map named (a path of the scene, of which only the file name counts) is: in the
 // folder of the input scene, or in a "maps", "textures" or "images" folder in it or beside it,
-// names matched in any letter case (the exact name first). Empty when it is in none of them.
+// names matched in any letter case (the exact name first); where none has the name, a picture of
+// the same name with another extension (.png, .tga, .jpg, .jpeg, .bmp, .gif, .psd, .pcx). Empty
+// when there is none.
 std::string FindTextureMap(CFileSystem& fs, const std::string& inputPath, const std::string& map);
 
 // What a package run writes into texturesFolder: a PCX file for each texture file the script

@@ -172,4 +172,8 @@ TEST(TextureMaps, MapsAreFoundInAnyCaseBesideTheSceneThenInMapFolders)
     EXPECT_EQ(FindTextureMap(fs, "game/models/ship.3ds", ".."), "");
     fs.Put("other/textures/bark.jpg", {5});
     EXPECT_EQ(FindTextureMap(fs, "other/ship.3ds", "BARK.JPG"), "other/textures/bark.jpg");
+    // A map saved under another picture format stands in, where nothing has the name itself.
+    fs.Put("other/textures/hull.tga", {6});
+    fs.Put("other/hull.txt", {7});
+    EXPECT_EQ(FindTextureMap(fs, "other/ship.3ds", "HULL.RGB"), "other/textures/hull.tga");
 }
