@@ -3,7 +3,7 @@
 #include <cstring>
 
 const char* const kCommandLineUsage =
-    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n"
+    "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact] [package]\n"
     "       tarnex-cli --info PATH\n"
     "       tarnex-cli --preview PATH OUT.png [--frame N] [--size PIXELS] [--cube]\n"
     "Converts a 3D Studio .3DS scene into an Unreal vertex mesh: OUTPUT_d.3d (triangles)\n"
@@ -25,8 +25,14 @@ const char* const kCommandLineUsage =
     "           about 78); without it the script keeps the .3DS units\n"
     "  exact    by key frame, the animation as the keyframer shows it: the node hierarchy,\n"
     "           pivots, rotations composed as turns and TCB splines with ease\n"
-    "Package layout: MyPackage/Models/ship_d.3d and ship_a.3d, MyPackage/Textures/*.pcx,\n"
-    "MyPackage/Classes/ship.uc; then ucc make builds the mesh into the package.\n"
+    "  package  OUTPUT's folder is the package folder (implies script): MyPackage/ship.3d\n"
+    "           writes MyPackage/Models/ship_d.3d and ship_a.3d, MyPackage/Classes/ship.uc\n"
+    "           and MyPackage/Textures/*.pcx, each texture the script names converted from\n"
+    "           its map (found beside INPUT, or in maps, textures or images folders in or\n"
+    "           beside its folder) to an 8-bit PCX of power-of-two sides up to 256, or a\n"
+    "           grey checker where the map is missing; list EditPackages=MyPackage in the\n"
+    "           [Editor.EditorEngine] section of the game's ini file and delete an old\n"
+    "           MyPackage.u, then ucc make builds the mesh into the package.\n"
     "--info reads a converted pair back (PATH: its data file, its animation file or the name it\n"
     "was converted to), checks it and prints its figures; --preview draws one frame of it, as\n"
     "the engine will see it, into a PNG picture (frame 0 and 512 pixels unless given; the side\n"
