@@ -113,7 +113,7 @@ private Q_SLOTS:
         auto* text = box.findChild<QPlainTextEdit*>("helpText");
         QVERIFY(text != nullptr);
         QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
-        QCOMPARE(text->document()->blockCount(), 77); // 76 lines, each ended
+        QCOMPARE(text->document()->blockCount(), 89); // 88 lines, each ended
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
