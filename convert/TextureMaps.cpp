@@ -1,6 +1,7 @@
 #include "convert/TextureMaps.h"
 
 #include "convert/ImageConversion.h"
+#include "convert/ImportScript.h"
 #include "convert/OutputNames.h"
 #include "platform/AsciiCase.h"
 #include "platform/FileLayer.h"
@@ -25,26 +26,6 @@ std::string LastPart(const std::string& path)
 std::string FolderPart(const std::string& path)
 {
     return path.substr(0, path.size() - FileNameOf(path).size());
-}
-
-std::vector<std::string> Words(const std::string& line)
-{
-    std::vector<std::string> words;
-    std::size_t at = 0;
-    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
-        const std::size_t end = line.find_first_of(" \t", at);
-        words.push_back(line.substr(at, end - at));
-        at = end;
-    }
-    return words;
-}
-
-std::string ValueOf(const std::vector<std::string>& words, const std::string& key)
-{
-    for (const std::string& word : words)
-        if (word.size() > key.size() && AsciiUpper(word.substr(0, key.size() + 1)) == key + "=")
-            return word.substr(key.size() + 1);
-    return {};
 }
 
 // The entry of folder named name in any letter case, the exact name first; empty when none is,
@@ -121,14 +102,14 @@ std::vector<ScriptTextureFile> TextureFilesOf(const std::string& scriptText)
         at = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        const std::vector<std::string> words = Words(line);
+        const std::vector<std::string> words = ExecWords(line);
         const std::string directive = words.size() >= 3 && AsciiUpper(words[0]) == "#EXEC"
                                           ? AsciiUpper(words[1] + " " + words[2])
                                           : std::string();
         if (directive == "TEXTURE IMPORT")
-            imports.push_back({ValueOf(words, "NAME"), LastPart(ValueOf(words, "FILE")), comment});
+            imports.push_back({ExecValue(words, "NAME"), LastPart(ExecValue(words, "FILE")), comment});
         else if (directive == "MESHMAP SETTEXTURE")
-            settings.emplace_back(std::atoi(ValueOf(words, "NUM").c_str()), ValueOf(words, "TEXTURE"));
+            settings.emplace_back(std::atoi(ExecValue(words, "NUM").c_str()), ExecValue(words, "TEXTURE"));
         comment = line.rfind(kMapComment, 0) == 0 ? line.substr(std::string(kMapComment).size()) : std::string();
     }
     std::vector<ScriptTextureFile> files;
