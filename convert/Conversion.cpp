@@ -302,11 +302,11 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         log.Append(FormatLine("%d frame(s) converted", written.framesWritten));
     if (options.script)
         log.Append(FormatLine("Import script written: %s", ScriptPath(names, options.package).c_str()));
+    else if (!options.append)
+        NoteOldScript(log, fs, names);
     if (options.package)
         log.Append(FormatLine("Package folder: %s (Models, Classes, Textures)",
                               PackageFolder(names).empty() ? "." : PackageFolder(names).c_str()));
-    else if (!options.append)
-        NoteOldScript(log, fs, names);
     return true;
 }
 
