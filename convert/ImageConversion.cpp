@@ -34,6 +34,16 @@ bool TooLarge(std::uint64_t width, std::uint64_t height, std::string& why)
     return true;
 }
 
+// Sides a decoder gave: false with the reason in why unless both are positive and within the limits.
+bool Plausible(int width, int height, std::string& why)
+{
+    if (width <= 0 || height <= 0) {
+        why = "a picture of " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
+        return false;
+    }
+    return !TooLarge(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), why);
+}
+
 // The nearest opaque entry of the palette to the colour at rgba.
 int NearestOpaque(const liq_palette& palette, const std::uint8_t* rgba)
 {
@@ -100,7 +110,7 @@ bool DecodeMap(std::span<const std::uint8_t> bytes, bool masked, RgbaImage& imag
         why = std::string("not a picture that can be read (") + stbi_failure_reason() + ")";
         return false;
     }
-    if (width <= 0 || height <= 0 || TooLarge(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), why))
+    if (!Plausible(width, height, why))
         return false;
     stbi_uc* pixels = stbi_load_from_memory(data, length, &width, &height, &channels, 4);
     if (!pixels) {
@@ -109,7 +119,7 @@ bool DecodeMap(std::span<const std::uint8_t> bytes, bool masked, RgbaImage& imag
     }
     const std::unique_ptr<stbi_uc, void (*)(void*)> owner(pixels, stbi_image_free);
     // The sizes were read again while decoding: an animated GIF, for one, may differ from its info.
-    if (width <= 0 || height <= 0 || TooLarge(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), why))
+    if (!Plausible(width, height, why))
         return false;
     image.width = width;
     image.height = height;
