@@ -95,7 +95,7 @@ namespace {
 // status box and false comes back. Once the names are known the run takes the folder's turn, which
 // it holds to its end, so that the script it reads here is the one it replaces.
 bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileSystem& fs, CStatusLog& log,
-                  std::unique_ptr<CFile>& input, OutputNames& names, std::unique_ptr<CFolderTurn>& turn,
+                  std::unique_ptr<CFile>& input, OutputNames& names, std::vector<std::unique_ptr<CFolderTurn>>& turns,
                   ExistingScript& existing)
 {
     const auto refuse = [&](const std::string& message, const std::string& reason = {}) {
@@ -148,11 +148,18 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
             if (!fs.MakeFolder(folder.substr(0, folder.size() - 1)))
                 return refuse("Error: Could not open Output file: " + folder, fs.LastFailure());
         }
-    turn = std::make_unique<CFolderTurn>(fs);
-    std::string turnFailure;
-    if (!turn->Take(fs.ResolveTarget(options.append ? names.animationPath : names.dataPath), names.animationPath,
-                    options.lockPatience, log, turnFailure))
-        return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
+    // A package's script and textures are put in place in folders of their own, whose turns the
+    // run takes too (after the pair's, in the same order in every run).
+    std::vector<std::string> folders = {fs.ResolveTarget(options.append ? names.animationPath : names.dataPath)};
+    if (options.package)
+        for (const char* sub : {kClassesFolder, kTexturesFolder})
+            folders.push_back(PackageFolder(names) + sub);
+    for (const std::string& folder : folders) {
+        turns.push_back(std::make_unique<CFolderTurn>(fs));
+        std::string turnFailure;
+        if (!turns.back()->Take(folder, names.animationPath, options.lockPatience, log, turnFailure))
+            return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
+    }
     if (options.script) {
         const std::string scriptPath = ScriptPath(names, options.package);
         if (SameFile(fs.Stat(scriptPath), inputInfo))
@@ -325,10 +332,10 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
     const ConversionOptions options = host.ReadOptions();
     std::unique_ptr<CFile> input;
     OutputNames names;
-    std::unique_ptr<CFolderTurn> turn;
+    std::vector<std::unique_ptr<CFolderTurn>> turns;
     ExistingScript existing;
     state.statusLog.ShowOn(host);
-    if (!CheckRequest(host, options, fs, state.statusLog, input, names, turn, existing))
+    if (!CheckRequest(host, options, fs, state.statusLog, input, names, turns, existing))
         return RunOutcome::Refused;
 
     host.DisableControls();
