@@ -287,14 +287,15 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         AppendTarget target;
         wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience);
         if (wrote && options.script)
-            finished.push_back({ScriptPath(names, options.package), ComposeRunScript(model, options, names, factors, extents, units,
-                                                                    size, existing, target.oldFrames)});
+            finished.push_back({ScriptPath(names, options.package),
+                                ComposeRunScript(model, options, names, factors, extents, units, size, existing,
+                                                 target.oldFrames)});
         wrote = wrote && PackageTextures(log, options, fs, model, names, finished, line) &&
                 AppendFrames(model, target, factors, fs, log, finished, written, line);
     } else {
         if (options.script)
-            finished.push_back(
-                {ScriptPath(names, options.package), ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0)});
+            finished.push_back({ScriptPath(names, options.package),
+                                ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0)});
         wrote = PackageTextures(log, options, fs, model, names, finished, line) &&
                 WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience);
     }

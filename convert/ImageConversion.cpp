@@ -98,7 +98,8 @@ bool DecodeMap(std::span<const std::uint8_t> bytes, bool masked, RgbaImage& imag
         image.pixels.resize(indexed.pixels.size() * 4);
         for (std::size_t i = 0; i < indexed.pixels.size(); ++i) {
             const std::uint8_t index = indexed.pixels[i];
-            std::copy_n(indexed.palette.begin() + 3 * index, 3, image.pixels.begin() + static_cast<std::ptrdiff_t>(4 * i));
+            std::copy_n(indexed.palette.begin() + 3 * index, 3,
+                        image.pixels.begin() + static_cast<std::ptrdiff_t>(4 * i));
             image.pixels[4 * i + 3] = masked && index == 0 ? 0 : 255;
         }
         return true;

@@ -21,7 +21,8 @@ struct WriteResult {
 };
 
 // Writes a new pair to temporary files and puts them in place together with the finished files
-// (the script, a package's textures). On failure returns false with the status line in errorLine; the targets stay as they were.
+// (the script, a package's textures). On failure returns false with the status line in errorLine;
+// the targets stay as they were.
 // Waits at most patience for an append to the file it replaces.
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
                   CFileSystem& fileSystem, CStatusLog& log, const std::vector<FinishedFile>& finished,

@@ -171,8 +171,8 @@ std::string FindTextureMap(CFileSystem& fs, const std::string& inputPath, const 
 
 bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string& inputPath,
                             const std::string& scriptText, const std::set<int>& masked,
-                            const std::string& texturesFolder, bool keepExisting,
-                            std::vector<FinishedFile>& files, std::string& errorLine)
+                            const std::string& texturesFolder, bool keepExisting, std::vector<FinishedFile>& files,
+                            std::string& errorLine)
 {
     for (const ScriptTextureFile& texture : TextureFilesOf(scriptText)) {
         const std::string target = texturesFolder + texture.file;
@@ -189,22 +189,25 @@ bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string&
             log.Append(FormatLine("%s%s kept as the package has it", head.c_str(), shown.c_str()));
             continue;
         }
-        const bool isMasked = std::any_of(texture.numbers.begin(), texture.numbers.end(),
-                                          [&](int n) { return masked.count(n) != 0; });
+        const bool isMasked =
+            std::any_of(texture.numbers.begin(), texture.numbers.end(), [&](int n) { return masked.count(n) != 0; });
         std::string why;
         const std::string mapName = LastPart(texture.map);
         const std::string mapPath = texture.map.empty() ? std::string() : FindTextureMap(fs, inputPath, texture.map);
         // A map found under another extension says which file stood in for it.
         const bool sameName = AsciiLower(FileNameOf(mapPath)) == AsciiLower(mapName);
-        const std::string mapShown = mapPath.empty() || sameName ? mapName : mapName + " (as " + FileNameOf(mapPath) + ")";
+        const std::string mapShown =
+            mapPath.empty() || sameName ? mapName : mapName + " (as " + FileNameOf(mapPath) + ")";
         std::vector<std::uint8_t> bytes;
         IndexedImage image;
         RgbaImage map;
         if (texture.map.empty())
             why = "no material gives it a texture map";
         else if (mapPath.empty())
-            why = "the map " + mapName + " is not beside the input file, nor in a maps, textures or images folder in or beside its folder";
-        else if (!ReadMap(fs, mapPath, bytes, why) || (!TakenAsItIs(bytes, image) && !DecodeMap(bytes, isMasked, map, why)))
+            why = "the map " + mapName +
+                  " is not beside the input file, nor in a maps, textures or images folder in or beside its folder";
+        else if (!ReadMap(fs, mapPath, bytes, why) ||
+                 (!TakenAsItIs(bytes, image) && !DecodeMap(bytes, isMasked, map, why)))
             why = "the map " + mapPath + " cannot be read: " + why;
         if (!why.empty()) {
             files.push_back({target, EncodePcx(PlaceholderTexture())});
@@ -227,9 +230,10 @@ bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string&
             continue;
         }
         files.push_back({target, EncodePcx(image)});
-        const std::string scaledTo = scaled.width == map.width && scaled.height == map.height
-                                         ? std::string()
-                                         : ", scaled to " + std::to_string(scaled.width) + "x" + std::to_string(scaled.height);
+        const std::string scaledTo =
+            scaled.width == map.width && scaled.height == map.height
+                ? std::string()
+                : ", scaled to " + std::to_string(scaled.width) + "x" + std::to_string(scaled.height);
         log.Append(FormatLine("%s%s %dx%d%s -> %s, %d colour%s%s", head.c_str(), mapShown.c_str(), map.width,
                               map.height, scaledTo.c_str(), shown.c_str(), image.colours, image.colours == 1 ? "" : "s",
                               isMasked ? ", index 0 masked" : ""));

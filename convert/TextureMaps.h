@@ -38,5 +38,5 @@ std::string FindTextureMap(CFileSystem& fs, const std::string& inputPath, const 
 // when a target exists as something other than a regular file.
 bool ComposePackageTextures(CFileSystem& fs, CStatusLog& log, const std::string& inputPath,
                             const std::string& scriptText, const std::set<int>& masked,
-                            const std::string& texturesFolder, bool keepExisting,
-                            std::vector<FinishedFile>& files, std::string& errorLine);
+                            const std::string& texturesFolder, bool keepExisting, std::vector<FinishedFile>& files,
+                            std::string& errorLine);

@@ -75,7 +75,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-class PackageReal : public ::testing::TestWithParam<std::size_t> {};
+class PackageReal : public ::testing::TestWithParam<std::size_t> { };
 
 } // namespace
 
@@ -127,8 +127,8 @@ TEST_P(PackageReal, EveryTextureIsAPcxTheEngineTakesAndAssimpNamesThem)
         for (std::size_t i = 0; i < rgb.size(); ++i)
             sum += std::abs(static_cast<int>(static_cast<std::uint8_t>(rgb[i])) - picture.pixels[i / 3 * 4 + i % 3]);
         const double error = sum / static_cast<double>(rgb.size());
-        std::cout << "[quantization] " << std::filesystem::path(model).filename().string() << " " << texture.file
-                  << " " << width << "x" << height << ": mean colour error " << error << " of 255\n";
+        std::cout << "[quantization] " << std::filesystem::path(model).filename().string() << " " << texture.file << " "
+                  << width << "x" << height << ": mean colour error " << error << " of 255\n";
         EXPECT_LT(error, 8.0);
     }
 

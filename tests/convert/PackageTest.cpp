@@ -29,8 +29,8 @@ Chunk Material(const std::string& name, const std::string& map)
 // masked one beside the scene, one without a map and one whose map is nowhere.
 Bytes TexturedScene()
 {
-    std::vector<Chunk> chunks = {Material("skin0", "STONE.PNG"), Material("skin1m", "LEAF.PNG"),
-                                 Material("skin2", ""), Material("skin3", "MISSING.JPG")};
+    std::vector<Chunk> chunks = {Material("skin0", "STONE.PNG"), Material("skin1m", "LEAF.PNG"), Material("skin2", ""),
+                                 Material("skin3", "MISSING.JPG")};
     std::vector<std::array<float, 3>> points;
     std::vector<std::array<std::uint16_t, 3>> faces;
     std::vector<Chunk> groups;
@@ -108,10 +108,9 @@ TEST(Package, PutsEachFileInItsFolderAndConvertsEveryMap)
     std::vector<std::string> names;
     for (const auto& entry : files)
         names.push_back(entry.first);
-    EXPECT_EQ(names, (std::vector<std::string>{"Classes/", "Classes/ship.uc", "Models/", "Models/ship_a.3d",
-                                               "Models/ship_d.3d", "Textures/", "Textures/LEAF.pcx",
-                                               "Textures/MISSING.pcx", "Textures/STONE.pcx",
-                                               "Textures/shipSkin2.pcx"}));
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "Classes/", "Classes/ship.uc", "Models/", "Models/ship_a.3d", "Models/ship_d.3d", "Textures/",
+                         "Textures/LEAF.pcx", "Textures/MISSING.pcx", "Textures/STONE.pcx", "Textures/shipSkin2.pcx"}));
     const std::string log = run.state.statusLog.Text();
     EXPECT_TRUE(run.Logged("Texture 0: STONE.PNG 16x8 -> Textures/STONE.pcx, 2 colours")) << log;
     EXPECT_TRUE(run.Logged("Texture 1: LEAF.PNG 8x8 -> Textures/LEAF.pcx, 2 colours, index 0 masked")) << log;

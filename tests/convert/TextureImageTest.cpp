@@ -22,7 +22,9 @@ IndexedImage Pattern(int width, int height)
     // Long runs (past the 63 a run byte holds), single bytes at and above 0xC0, and short runs.
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.pixels.push_back(static_cast<std::uint8_t>(y % 3 == 0 ? 0xC5 : y % 3 == 1 ? (x < 100 ? 7 : x) : x * y));
+            image.pixels.push_back(static_cast<std::uint8_t>(y % 3 == 0   ? 0xC5
+                                                             : y % 3 == 1 ? (x < 100 ? 7 : x)
+                                                                          : x * y));
     return image;
 }
 
@@ -86,8 +88,8 @@ TEST(PcxImage, DamagedOrOversizedFilesAreRefusedWithAReason)
 
 TEST(ImageConversion, SidesGoToTheNearestPowerOfTwoTheEngineTakes)
 {
-    const std::pair<int, int> sides[] = {{1, 8}, {11, 8}, {12, 16}, {95, 64}, {96, 128}, {128, 128},
-                                         {191, 128}, {192, 256}, {300, 256}, {5000, 256}};
+    const std::pair<int, int> sides[] = {{1, 8},     {11, 8},    {12, 16},   {95, 64},   {96, 128},
+                                         {128, 128}, {191, 128}, {192, 256}, {300, 256}, {5000, 256}};
     for (const auto& [side, expected] : sides)
         EXPECT_EQ(TextureSide(side), expected) << side;
     RgbaImage map{300, 20, std::vector<std::uint8_t>(300 * 20 * 4, 200)};
@@ -104,9 +106,12 @@ TEST(ImageConversion, QuantizesCloselyAndKeepsIndexZeroForTheMaskedColour)
     RgbaImage picture{64, 64, {}};
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
-            picture.pixels.insert(picture.pixels.end(), {static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4),
-                                                         static_cast<std::uint8_t>(255 - x * 2),
-                                                         static_cast<std::uint8_t>(x < 16 ? 0 : x < 20 ? 127 : 128)});
+            picture.pixels.insert(picture.pixels.end(),
+                                  {static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4),
+                                   static_cast<std::uint8_t>(255 - x * 2),
+                                   static_cast<std::uint8_t>(x < 16   ? 0
+                                                             : x < 20 ? 127
+                                                                      : 128)});
     IndexedImage plain, masked;
     std::string why;
     ASSERT_TRUE(Quantize(picture, false, plain, why)) << why;
