@@ -3,16 +3,19 @@
 #include "convert/FormatCheck.h"
 #include "convert/MaterialNumbers.h"
 #include "convert/FrameThreads.h"
+#include "convert/MeshFormat.h"
 #include "convert/MeshWriter.h"
 #include "convert/ModelPlacement.h"
 #include "convert/PairCommit.h"
 #include "convert/ScriptRequest.h"
+#include "convert/TextureMaps.h"
 #include "input3ds/3dsModel.h"
 #include "platform/FileLayer.h"
 #include "platform/StatusLine.h"
 
 #include <memory>
 #include <new>
+#include <set>
 #include <vector>
 
 const char* const kRunSeparator = "----";
@@ -72,7 +75,7 @@ std::string UnusableOutput(CFileSystem& fs, const ConversionOptions& options, co
     if (!options.append)
         paths.insert(paths.begin(), names.dataPath);
     if (options.script)
-        paths.push_back(ScriptPath(names.dataPath));
+        paths.push_back(ScriptPath(names, options.package));
     for (const std::string& path : paths) {
         reason = WhyNotRegular(fs.Stat(path));
         if (!reason.empty())
@@ -94,7 +97,7 @@ namespace {
 // status box and false comes back. Once the names are known the run takes the folder's turn, which
 // it holds to its end, so that the script it reads here is the one it replaces.
 bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileSystem& fs, CStatusLog& log,
-                  std::unique_ptr<CFile>& input, OutputNames& names, std::unique_ptr<CFolderTurn>& turn,
+                  std::unique_ptr<CFile>& input, OutputNames& names, std::vector<std::unique_ptr<CFolderTurn>>& turns,
                   ExistingScript& existing)
 {
     const auto refuse = [&](const std::string& message, const std::string& reason = {}) {
@@ -124,10 +127,15 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     if (SameFile(fs.Stat(options.outputPath), inputInfo))
         return refuse(cannotOpenOutput, "the input file would be replaced");
     std::string reason;
-    if (!ProbeOutput(fs, options.outputPath, options.append, reason))
-        return refuse(cannotOpenOutput, reason);
+    // In a package an append's animation file is in Models/; a new pair's probe proves the
+    // package folder usable.
+    const bool derived = options.package ? DerivePackageNames(options.outputPath, options.append, names)
+                                         : DeriveOutputNames(options.outputPath, options.append, names);
+    const std::string probed = derived && options.package && options.append ? names.animationPath : options.outputPath;
+    if (!ProbeOutput(fs, probed, options.append, reason))
+        return refuse("Error: Could not open Output file: " + probed, reason);
 
-    if (!DeriveOutputNames(options.outputPath, options.append, names))
+    if (!derived)
         return refuse("Error: The output file must be an Unreal .3D model.");
     if (names.dataPath.size() > kMaxOutputNameLength)
         return refuse(cannotOpenOutput, tooLong);
@@ -136,13 +144,26 @@ bool CheckRequest(ConversionHost& host, const ConversionOptions& options, CFileS
     const std::string unusable = UnusableOutput(fs, options, names, reason);
     if (!unusable.empty())
         return refuse("Error: Could not open Output file: " + unusable, reason);
-    turn = std::make_unique<CFolderTurn>(fs);
-    std::string turnFailure;
-    if (!turn->Take(fs.ResolveTarget(options.append ? names.animationPath : names.dataPath), names.animationPath,
-                    options.lockPatience, log, turnFailure))
-        return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
+    if (options.package)
+        for (const char* sub : {kModelsFolder, kClassesFolder, kTexturesFolder}) {
+            const std::string folder = PackageFolder(names) + sub;
+            if (!fs.MakeFolder(folder.substr(0, folder.size() - 1)))
+                return refuse("Error: Could not open Output file: " + folder, fs.LastFailure());
+        }
+    // A package's script and textures are put in place in folders of their own, whose turns the
+    // run takes too (after the pair's, in the same order in every run).
+    std::vector<std::string> folders = {fs.ResolveTarget(options.append ? names.animationPath : names.dataPath)};
+    if (options.package)
+        for (const char* sub : {kClassesFolder, kTexturesFolder})
+            folders.push_back(PackageFolder(names) + sub);
+    for (const std::string& folder : folders) {
+        turns.push_back(std::make_unique<CFolderTurn>(fs));
+        std::string turnFailure;
+        if (!turns.back()->Take(folder, names.animationPath, options.lockPatience, log, turnFailure))
+            return refuse(turnFailure.substr(0, turnFailure.size() - std::string(kLineEnd).size()));
+    }
     if (options.script) {
-        const std::string scriptPath = ScriptPath(names.dataPath);
+        const std::string scriptPath = ScriptPath(names, options.package);
         if (SameFile(fs.Stat(scriptPath), inputInfo))
             return refuse(cannotOpenOutput, "the input file would be replaced");
         const std::string refusal = CheckScriptRequest(fs, scriptPath, options.append, existing);
@@ -181,6 +202,27 @@ void NoteOldScript(CStatusLog& log, CFileSystem& fs, const OutputNames& names)
         log.Append(FormatLine("Note: The import script %s was written for the files just replaced and no longer "
                               "describes them (\"script\" writes it again)",
                               path.c_str()));
+}
+
+// In a package, the texture files the script names, after it (finished holds the script): the
+// numbers that masked triangles of the first frame carry keep index 0 for the masked colour. An
+// append keeps the textures the package has.
+bool PackageTextures(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs, const C3dsModel& model,
+                     const OutputNames& names, std::vector<FinishedFile>& finished, std::string& line)
+{
+    if (!options.package || finished.empty())
+        return true;
+    std::set<int> masked;
+    if (model.GetFrameCount() > 0) {
+        MeshFrame first;
+        model.BuildFrame(0, first);
+        for (const FrameTriangle& triangle : first.triangles)
+            if ((triangle.typeCode & 0x07) == kPolygonMasked)
+                masked.insert(triangle.skinIndex & 0xFF);
+    }
+    const std::string script = finished.front().text;
+    return ComposePackageTextures(fs, log, options.inputPath, script, masked, PackageFolder(names) + kTexturesFolder,
+                                  options.append, finished, line);
 }
 
 // The stages of an accepted request, from "Loading model..." to the frame-count line. On failure
@@ -244,8 +286,7 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
 
     log.Append(FormatLine("Writing data..."));
     WriteResult written;
-    FinishedFile script{ScriptPath(names.dataPath), {}};
-    const FinishedFile* const finished = options.script ? &script : nullptr;
+    std::vector<FinishedFile> finished;
     bool wrote = false;
     // The script is composed once the old frame count is known: an append's after the animation
     // file is locked and its header read.
@@ -254,13 +295,18 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
         wrote = OpenForAppend(model, names.animationPath, fs, log, target, line, options.lockPatience,
                               options.vertexFormat);
         if (wrote && options.script)
-            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing,
-                                           target.oldFrames, numbering);
-        wrote = wrote && AppendFrames(model, target, factors, fs, log, finished, written, line, threads);
+            finished.push_back({ScriptPath(names, options.package),
+                                ComposeRunScript(model, options, names, factors, extents, units, size, existing,
+                                                 target.oldFrames, numbering)});
+        wrote = wrote && PackageTextures(log, options, fs, model, names, finished, line) &&
+                AppendFrames(model, target, factors, fs, log, finished, written, line, threads);
     } else {
         if (options.script)
-            script.text = ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0, numbering);
-        wrote = WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience,
+            finished.push_back({ScriptPath(names, options.package),
+                                ComposeRunScript(model, options, names, factors, extents, units, size, existing, 0,
+                                                 numbering)});
+        wrote = PackageTextures(log, options, fs, model, names, finished, line) &&
+                WriteNewPair(model, names, factors, fs, log, finished, written, line, options.lockPatience,
                              options.vertexFormat, threads);
     }
     if (!wrote) {
@@ -273,9 +319,12 @@ bool Convert(CStatusLog& log, const ConversionOptions& options, CFileSystem& fs,
     else
         log.Append(FormatLine("%d frame(s) converted", written.framesWritten));
     if (options.script)
-        log.Append(FormatLine("Import script written: %s", script.path.c_str()));
+        log.Append(FormatLine("Import script written: %s", ScriptPath(names, options.package).c_str()));
     else if (!options.append)
         NoteOldScript(log, fs, names);
+    if (options.package)
+        log.Append(FormatLine("Package folder: %s (Models, Classes, Textures)",
+                              PackageFolder(names).empty() ? "." : PackageFolder(names).c_str()));
     return true;
 }
 
@@ -294,10 +343,10 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
     const ConversionOptions options = host.ReadOptions();
     std::unique_ptr<CFile> input;
     OutputNames names;
-    std::unique_ptr<CFolderTurn> turn;
+    std::vector<std::unique_ptr<CFolderTurn>> turns;
     ExistingScript existing;
     state.statusLog.ShowOn(host);
-    if (!CheckRequest(host, options, fs, state.statusLog, input, names, turn, existing))
+    if (!CheckRequest(host, options, fs, state.statusLog, input, names, turns, existing))
         return RunOutcome::Refused;
 
     host.DisableControls();

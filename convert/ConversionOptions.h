@@ -29,4 +29,7 @@ struct ConversionOptions {
     // The threads that measure and pack the frames; 0: TARNEX_THREADS or the machine's cores
     // (FrameThreads.h). The files are the same for any number.
     unsigned threads = 0;
+    // The output path's folder is a package folder: the pair goes into its Models/, the script
+    // (always written) into Classes/ and the textures, converted, into Textures/.
+    bool package = false;
 };

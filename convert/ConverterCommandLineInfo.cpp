@@ -72,6 +72,8 @@ OptionWord ParseOptionWord(const std::string& word)
         return OptionWord::Materials;
     if (lower == "deusex")
         return OptionWord::DeusEx;
+    if (lower == "package")
+        return OptionWord::Package;
     if (lower.rfind(kSizeWord, 0) == 0)
         return OptionWord::Size;
     return OptionWord::None;
@@ -89,6 +91,7 @@ void ApplyOptionWord(OptionWord word, ConversionOptions& options)
     case OptionWord::Exact: options.exact = true; break;
     case OptionWord::Materials: options.materials = true; break;
     case OptionWord::DeusEx: options.vertexFormat = VertexFormat::DeusEx; break;
+    case OptionWord::Package: options.package = options.script = true; break;
     case OptionWord::Size:
     case OptionWord::None: break;
     }

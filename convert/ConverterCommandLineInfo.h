@@ -28,7 +28,7 @@ private:
     std::vector<std::string> words_;
 };
 
-enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script, Size, Exact, Materials, DeusEx };
+enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script, Size, Exact, Materials, DeusEx, Package };
 
 // The word without the white space around it and without any leading dashes ("--clip" is
 // "clip"), in the case it was typed.

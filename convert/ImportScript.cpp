@@ -58,27 +58,6 @@ std::string UniqueName(const std::string& name, std::vector<std::string>& taken)
     return unique;
 }
 
-// The value of KEY= among a line's words, or empty.
-std::string ValueOf(const std::vector<std::string>& words, const std::string& key)
-{
-    for (const std::string& word : words)
-        if (word.size() > key.size() && AsciiUpper(word.substr(0, key.size() + 1)) == key + "=")
-            return word.substr(key.size() + 1);
-    return {};
-}
-
-std::vector<std::string> Words(const std::string& line)
-{
-    std::vector<std::string> words;
-    std::size_t at = 0;
-    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
-        const std::size_t end = line.find_first_of(" \t", at);
-        words.push_back(line.substr(at, end - at));
-        at = end;
-    }
-    return words;
-}
-
 // The texture file the script names: the map's file name as PCX, which the engine imports.
 std::string TextureFile(const std::string& map, const std::string& fallback)
 {
@@ -115,6 +94,27 @@ const char* VertexModeName(VertexMode mode)
 }
 
 } // namespace
+
+// The value of KEY= among a line's words, or empty.
+std::string ExecValue(const std::vector<std::string>& words, const std::string& key)
+{
+    for (const std::string& word : words)
+        if (word.size() > key.size() && AsciiUpper(word.substr(0, key.size() + 1)) == key + "=")
+            return word.substr(key.size() + 1);
+    return {};
+}
+
+std::vector<std::string> ExecWords(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+        const std::size_t end = line.find_first_of(" \t", at);
+        words.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
 
 bool IsUnrealName(const std::string& name)
 {
@@ -158,21 +158,21 @@ ExistingScript ParseScript(const std::string& text)
             const double units = std::atof(lines[i].c_str() + std::strlen(kUnitsLine));
             script.units = units > 0.0 && std::isfinite(units) ? units : 1.0;
         }
-        const std::vector<std::string> words = Words(lines[i]);
+        const std::vector<std::string> words = ExecWords(lines[i]);
         if (words.size() < 3 || AsciiUpper(words[0]) != "#EXEC")
             continue;
         const std::string directive = AsciiUpper(words[1] + " " + words[2]);
-        if (directive == "MESH SEQUENCE" && AsciiUpper(ValueOf(words, "SEQ")) != "ALL") {
-            script.sequences.push_back({ValueOf(words, "SEQ"), std::atoll(ValueOf(words, "STARTFRAME").c_str()),
-                                        std::atoll(ValueOf(words, "NUMFRAMES").c_str())});
+        if (directive == "MESH SEQUENCE" && AsciiUpper(ExecValue(words, "SEQ")) != "ALL") {
+            script.sequences.push_back({ExecValue(words, "SEQ"), std::atoll(ExecValue(words, "STARTFRAME").c_str()),
+                                        std::atoll(ExecValue(words, "NUMFRAMES").c_str())});
         } else if (directive == "MESH ORIGIN") {
-            script.originX = std::atof(ValueOf(words, "X").c_str());
-            script.originY = std::atof(ValueOf(words, "Y").c_str());
-            script.originZ = std::atof(ValueOf(words, "Z").c_str());
+            script.originX = std::atof(ExecValue(words, "X").c_str());
+            script.originY = std::atof(ExecValue(words, "Y").c_str());
+            script.originZ = std::atof(ExecValue(words, "Z").c_str());
         } else if (directive == "MESHMAP SCALE") {
-            script.scaleX = std::atof(ValueOf(words, "X").c_str());
-            script.scaleY = std::atof(ValueOf(words, "Y").c_str());
-            script.scaleZ = std::atof(ValueOf(words, "Z").c_str());
+            script.scaleX = std::atof(ExecValue(words, "X").c_str());
+            script.scaleY = std::atof(ExecValue(words, "Y").c_str());
+            script.scaleZ = std::atof(ExecValue(words, "Z").c_str());
             script.scaled = script.scaleX > 0.0 && script.scaleY > 0.0 && script.scaleZ > 0.0 &&
                             std::isfinite(script.scaleX) && std::isfinite(script.scaleY) && std::isfinite(script.scaleZ);
         } else if (directive == "TEXTURE IMPORT" || directive == "MESHMAP SETTEXTURE") {

@@ -21,6 +21,11 @@
 inline constexpr const char* kScriptMarker =
     "// Import script written by Tarnex Model Converter; converting again replaces this file.";
 
+// The words of a script line, split at spaces and tabs; the value of KEY= among them (the key in
+// any letter case), or empty.
+std::vector<std::string> ExecWords(const std::string& line);
+std::string ExecValue(const std::vector<std::string>& words, const std::string& key);
+
 // An UnrealScript name: a letter or "_" first, then letters, digits or "_", at most 63 characters.
 bool IsUnrealName(const std::string& name);
 

@@ -67,8 +67,8 @@ std::string NotAnAnimationFile(const std::string& path)
 } // namespace
 
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors, CFileSystem& fs,
-                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
-                  std::chrono::milliseconds patience, VertexFormat format, unsigned threads)
+                  CStatusLog& log, const std::vector<FinishedFile>& finished, WriteResult& result,
+                  std::string& errorLine, std::chrono::milliseconds patience, VertexFormat format, unsigned threads)
 {
     result = WriteResult{};
     MeshFrame first;
@@ -107,7 +107,7 @@ bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const Scale
         }
     }
     if (!CommitNewPair(fs, {&data, dataTarget, names.dataPath}, {&animation, animationTarget, names.animationPath},
-                       script, patience, log, errorLine))
+                       finished, patience, log, errorLine))
         return false;
     result.framesWritten = n;
     return true;
@@ -168,18 +168,15 @@ bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem
 }
 
 bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFactors& factors, CFileSystem& fs,
-                  CStatusLog& log, const FinishedFile* script, WriteResult& result, std::string& errorLine,
-                  unsigned threads)
+                  CStatusLog& log, const std::vector<FinishedFile>& finished, WriteResult& result,
+                  std::string& errorLine, unsigned threads)
 {
     result = WriteResult{};
     CFile& file = *target.file;
     const std::string& path = target.path;
-    std::unique_ptr<CTempFile> scriptFile;
-    if (script) {
-        scriptFile = WriteFinished(fs, *script, errorLine);
-        if (!scriptFile)
-            return false;
-    }
+    std::vector<std::unique_ptr<CTempFile>> finishedFiles;
+    if (!WriteAllFinished(fs, finished, finishedFiles, errorLine))
+        return false;
 
     CAppendRollback rollback(file, target.counted, target.oldFrames);
     if (target.length > target.counted) {
@@ -201,8 +198,7 @@ bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFact
         return false;
     }
     const std::int64_t total = target.oldFrames + (n > 0 ? n : 0);
-    if (!CommitAppend(fs, file, path, total, scriptFile.get(), script ? script->path : std::string(), rollback,
-                      errorLine))
+    if (!CommitAppend(fs, file, path, total, finishedFiles, finished, rollback, errorLine))
         return false;
     result.framesWritten = n;
     result.totalFrames = static_cast<std::int32_t>(target.oldFrames + n);
@@ -219,9 +215,9 @@ bool WriteMeshFiles(const CMeshModel& model, const OutputNames& names, bool appe
                    kLockPatience, log, errorLine))
         return false;
     if (!append)
-        return WriteNewPair(model, names, factors, fileSystem, log, nullptr, result, errorLine, kLockPatience,
+        return WriteNewPair(model, names, factors, fileSystem, log, {}, result, errorLine, kLockPatience,
                             VertexFormat::Standard, threads);
     AppendTarget target;
     return OpenForAppend(model, names.animationPath, fileSystem, log, target, errorLine) &&
-           AppendFrames(model, target, factors, fileSystem, log, nullptr, result, errorLine, threads);
+           AppendFrames(model, target, factors, fileSystem, log, {}, result, errorLine, threads);
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CMeshModel;
 class CStatusLog;
@@ -19,13 +20,14 @@ struct WriteResult {
     std::int32_t totalFrames = 0; // when appending: old count + framesWritten
 };
 
-// Writes a new pair to temporary files and puts them in place together with the finished script,
-// if any. On failure returns false with the status line in errorLine; the targets stay as they were.
-// Waits at most patience for an append to the file it replaces. The frames are in format, packed by
-// threads threads (FramePipeline.h); the bytes are the same for any number.
+// Writes a new pair to temporary files and puts them in place together with the finished files
+// (the script, a package's textures). On failure returns false with the status line in errorLine;
+// the targets stay as they were. Waits at most patience for an append to the file it replaces.
+// The frames are in format, packed by threads threads (FramePipeline.h); the bytes are the same
+// for any number.
 bool WriteNewPair(const CMeshModel& model, const OutputNames& names, const ScaleFactors& factors,
-                  CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
-                  std::string& errorLine, std::chrono::milliseconds patience = kLockPatience,
+                  CFileSystem& fileSystem, CStatusLog& log, const std::vector<FinishedFile>& finished,
+                  WriteResult& result, std::string& errorLine, std::chrono::milliseconds patience = kLockPatience,
                   VertexFormat format = VertexFormat::Standard, unsigned threads = 1);
 
 // An animation file opened for an append: locked until it is released, its header read and checked
@@ -47,12 +49,12 @@ bool OpenForAppend(const CMeshModel& model, const std::string& path, CFileSystem
                    VertexFormat format = VertexFormat::Standard);
 
 // Appends the frames after the file's last counted frame and then, as the last step, writes the new
-// frame count: until then the file reads as it was, and a failure cuts it back. A finished script
-// is put in place right after the count, and a failure to do so takes the append back. The frames
+// frame count: until then the file reads as it was, and a failure cuts it back. The finished files
+// are put in place right after the count, and a failure to do so takes the append back. The frames
 // are packed by threads threads, as WriteNewPair's.
 bool AppendFrames(const CMeshModel& model, AppendTarget& target, const ScaleFactors& factors,
-                  CFileSystem& fileSystem, CStatusLog& log, const FinishedFile* script, WriteResult& result,
-                  std::string& errorLine, unsigned threads = 1);
+                  CFileSystem& fileSystem, CStatusLog& log, const std::vector<FinishedFile>& finished,
+                  WriteResult& result, std::string& errorLine, unsigned threads = 1);
 
 // Takes the folder's turn (PairCommit.h) and writes a new pair or appends the frames; either way the
 // files change all at once or not at all. An append also holds the animation file's lock from its

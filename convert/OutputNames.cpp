@@ -38,6 +38,29 @@ bool DeriveOutputNames(const std::string& outputPath, bool append, OutputNames& 
     return true;
 }
 
+bool DerivePackageNames(const std::string& outputPath, bool append, OutputNames& names)
+{
+    const std::string file = FileNameOf(outputPath);
+    const std::string folder = outputPath.substr(0, outputPath.size() - file.size());
+    if (!DeriveOutputNames(file, append, names))
+        return false;
+    names.dataPath = folder + kModelsFolder + names.dataPath;
+    names.animationPath = folder + kModelsFolder + names.animationPath;
+    return true;
+}
+
+std::string PackageFolder(const OutputNames& names)
+{
+    const std::string models = names.dataPath.substr(0, names.dataPath.size() - FileNameOf(names.dataPath).size());
+    return models.substr(0, models.size() - std::string(kModelsFolder).size());
+}
+
+std::string ScriptPath(const OutputNames& names, bool package)
+{
+    const std::string beside = ScriptPath(names.dataPath);
+    return package ? PackageFolder(names) + kClassesFolder + FileNameOf(beside) : beside;
+}
+
 std::string ScriptPath(const std::string& dataPath)
 {
     // The data path ends in "_d.3d", in whatever case it was typed.

@@ -269,8 +269,19 @@ std::unique_ptr<CTempFile> WriteFinished(CFileSystem& fs, const FinishedFile& fi
     return temp;
 }
 
+bool WriteAllFinished(CFileSystem& fs, const std::vector<FinishedFile>& files,
+                      std::vector<std::unique_ptr<CTempFile>>& temps, std::string& errorLine)
+{
+    for (const FinishedFile& file : files) {
+        temps.push_back(WriteFinished(fs, file, errorLine));
+        if (!temps.back())
+            return false;
+    }
+    return true;
+}
+
 bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& animation,
-                   const FinishedFile* script, std::chrono::milliseconds patience, CStatusLog& log,
+                   const std::vector<FinishedFile>& finished, std::chrono::milliseconds patience, CStatusLog& log,
                    std::string& errorLine)
 {
     // An append to the animation file finishes before the file is replaced: it holds the file's
@@ -287,19 +298,19 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
     std::vector<CTempFile*> temps = {data.temp, animation.temp};
     std::vector<std::string> targets = {data.target, animation.target};
     std::vector<std::string> paths = {data.path, animation.path};
-    std::unique_ptr<CTempFile> scriptFile;
-    if (script) {
-        scriptFile = WriteFinished(fs, *script, errorLine);
-        if (!scriptFile)
-            return false;
-        temps.push_back(scriptFile.get());
-        targets.push_back(fs.ResolveTarget(script->path));
-        paths.push_back(script->path);
+    std::vector<std::unique_ptr<CTempFile>> finishedFiles;
+    if (!WriteAllFinished(fs, finished, finishedFiles, errorLine))
+        return false;
+    for (std::size_t i = 0; i < finished.size(); ++i) {
+        temps.push_back(finishedFiles[i].get());
+        targets.push_back(fs.ResolveTarget(finished[i].path));
+        paths.push_back(finished[i].path);
     }
     // Every new file gets a name of its own, and the record naming them and their targets is on
     // disk, before the first rename: a run killed between the renames leaves the record, and the
     // next run in the folder completes them. Then the data file, the animation file and the
-    // script take their names in that order; a failure on the way puts back what was replaced.
+    // finished files take their names in that order; a failure on the way puts back what was
+    // replaced.
     std::vector<CommitMove> moves;
     for (std::size_t i = 0; i < temps.size(); ++i) {
         moves.push_back({{}, targets[i]});
@@ -322,8 +333,12 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
     std::size_t failed = 0;
     const bool committed = CommitFiles(fs, temps, targets, failed);
     // With the renames on disk the record has done its work; if they may not be, it stays, and
-    // the next run finds nothing left to rename.
-    if (!committed || fs.FlushFolder(data.target))
+    // the next run finds nothing left to rename. A package's files are in folders of their own.
+    bool flushed = true;
+    for (std::size_t i = 2; committed && i < targets.size(); ++i)
+        if (FolderOf(targets[i]) != FolderOf(data.target))
+            flushed = fs.FlushFolder(targets[i]) && flushed;
+    if (!committed || (fs.FlushFolder(data.target) && flushed))
         fs.Remove(record);
     if (!committed) {
         errorLine = WriteFailure(fs, paths[failed]);
@@ -332,8 +347,9 @@ bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& 
     return true;
 }
 
-bool CommitAppend(CFileSystem& fs, CFile& file, const std::string& path, std::int64_t total, CTempFile* script,
-                  const std::string& scriptPath, CAppendRollback& rollback, std::string& errorLine)
+bool CommitAppend(CFileSystem& fs, CFile& file, const std::string& path, std::int64_t total,
+                  const std::vector<std::unique_ptr<CTempFile>>& temps, const std::vector<FinishedFile>& finished,
+                  CAppendRollback& rollback, std::string& errorLine)
 {
     // The frames are on disk before the count that takes them in: the count is the append's
     // commit point, and until it is written the file reads as it was.
@@ -343,10 +359,16 @@ bool CommitAppend(CFileSystem& fs, CFile& file, const std::string& path, std::in
         errorLine = WriteFailure(fs, path);
         return false;
     }
-    // The script follows the count; a failure to put it in place takes the append back.
+    // The finished files follow the count; a failure to put them in place takes the append back.
+    std::vector<CTempFile*> pending;
+    std::vector<std::string> targets;
+    for (std::size_t i = 0; i < finished.size(); ++i) {
+        pending.push_back(temps[i].get());
+        targets.push_back(fs.ResolveTarget(finished[i].path));
+    }
     std::size_t failed = 0;
-    if (script && !CommitFiles(fs, {script}, {fs.ResolveTarget(scriptPath)}, failed)) {
-        errorLine = WriteFailure(fs, scriptPath);
+    if (!pending.empty() && !CommitFiles(fs, pending, targets, failed)) {
+        errorLine = WriteFailure(fs, finished[failed].path);
         return false;
     }
     rollback.Commit();

@@ -14,7 +14,8 @@
 class CStatusLog;
 class CTempFile;
 
-// A file composed whole before the commit (the import script): its path and its text.
+// A file composed whole before the commit (the import script, a package's textures): its path and
+// its bytes.
 struct FinishedFile {
     std::string path;
     std::string text;
@@ -100,15 +101,22 @@ private:
     bool committed_ = false;
 };
 
-// The script's text in a temporary beside its path; null with the status line in errorLine.
+// A finished file's bytes in a temporary beside its path; null with the status line in errorLine.
 std::unique_ptr<CTempFile> WriteFinished(CFileSystem& fs, const FinishedFile& file, std::string& errorLine);
 
-// Puts a new pair (and its script) in place together, once the files it replaces are free.
+// The finished files, each in a temporary beside its path (in their order); false with the status
+// line in errorLine.
+bool WriteAllFinished(CFileSystem& fs, const std::vector<FinishedFile>& files,
+                      std::vector<std::unique_ptr<CTempFile>>& temps, std::string& errorLine);
+
+// Puts a new pair and the finished files (its script, its textures) in place together, once the
+// files it replaces are free.
 bool CommitNewPair(CFileSystem& fs, const PendingFile& data, const PendingFile& animation,
-                   const FinishedFile* script, std::chrono::milliseconds patience, CStatusLog& log,
+                   const std::vector<FinishedFile>& finished, std::chrono::milliseconds patience, CStatusLog& log,
                    std::string& errorLine);
 
-// The commit of an append whose frames are written and flushed: the new count, then the script.
+// The commit of an append whose frames are written and flushed: the new count, then the finished
+// files (temps, written beside paths).
 bool CommitAppend(CFileSystem& fs, CFile& file, const std::string& path, std::int64_t total,
-                  CTempFile* script, const std::string& scriptPath, CAppendRollback& rollback,
-                  std::string& errorLine);
+                  const std::vector<std::unique_ptr<CTempFile>>& temps, const std::vector<FinishedFile>& finished,
+                  CAppendRollback& rollback, std::string& errorLine);

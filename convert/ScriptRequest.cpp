@@ -48,7 +48,7 @@ std::string ComposeRunScript(const C3dsModel& model, const ConversionOptions& op
                              const ExistingScript& existing, std::int64_t oldFrames,
                              const MaterialNumbering& numbering)
 {
-    const std::string path = ScriptPath(names.dataPath);
+    const std::string path = ScriptPath(names, options.package);
     ScriptContent content;
     content.name = ScriptName(path);
     content.dataFile = FileNameOf(names.dataPath);

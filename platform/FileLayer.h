@@ -76,6 +76,12 @@ public:
     // Hands the names of the folder that holds nearPath to the disk: what was renamed, made or
     // removed there survives a crash.
     virtual bool FlushFolder(const std::string&) { return true; }
+    // Makes the folder path (its parent must exist); true when it is there as a folder afterwards,
+    // made now or before.
+    virtual bool MakeFolder(const std::string&) { return true; }
+    // The names in the folder path ("" is the working folder), without "." and ".."; empty when it
+    // cannot be read.
+    virtual std::vector<std::string> FolderEntries(const std::string&) { return {}; }
     // Opens the folder that holds nearPath, to lock it; null where that cannot be done.
     virtual std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) = 0;
     // Puts from in place of to, which must not exist or be a regular file (or a link to one): a

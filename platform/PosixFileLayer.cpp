@@ -299,6 +299,32 @@ public:
         return folder && folder->Flush();
     }
 
+    bool MakeFolder(const std::string& path) override
+    {
+        if (::mkdir(path.c_str(), 0777) == 0)
+            return true;
+        const int error = errno;
+        struct stat st {};
+        if (error == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return true;
+        return Fail(error);
+    }
+
+    std::vector<std::string> FolderEntries(const std::string& path) override
+    {
+        std::vector<std::string> names;
+        DIR* dir = ::opendir(path.empty() ? "." : path.c_str());
+        if (!dir)
+            return names;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        ::closedir(dir);
+        return names;
+    }
+
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override
     {
         const std::string folder = FolderOf(nearPath);

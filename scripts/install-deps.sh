@@ -4,8 +4,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libpng-dev xvfb xauth xdotool
-  libassimp-dev lib3ds-dev gl-117-data glmark2-data
+  qt6-base-dev libpng-dev libstb-dev libimagequant-dev xvfb xauth xdotool
+  libassimp-dev lib3ds-dev gl-117-data glmark2-data imagemagick
   clang libclang-rt-14-dev
   lintian desktop-file-utils
 )

@@ -166,6 +166,8 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     exactBox = new QCheckBox(tr("&Exact animation"), this);
     place(kExact, exactBox, 232, 90, 104, 11);
     // What goes into the editor's package, in a column of its own.
+    packageBox = new QCheckBox(tr("Package fo&lder"), this);
+    place(kPackage, packageBox, 346, 50, 104, 11);
     materialsBox = new QCheckBox(tr("Number every texture &map"), this);
     place(kMaterials, materialsBox, 346, 63, 104, 11);
     deusExBox = new QCheckBox(tr("&Deus Ex format"), this);
@@ -181,7 +183,7 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     CSelectingRadioButton::MakeGroup({byObjectNameButton, byKeyFrameButton});
     QWidget* const tabOrder[] = {inputEdit,      browseInputButton, outputEdit, browseOutputButton, uniformScaleButton,
                                  xyzScaleButton, clipBoundsButton,  appendBox,  byObjectNameButton, byKeyFrameButton,
-                                 fillBox,        scriptBox,         sizeEdit,   exactBox,   materialsBox,       deusExBox,
+                                 fillBox,        scriptBox,         sizeEdit,   exactBox,   packageBox,         materialsBox, deusExBox,
                                  goButton,       helpButton,        previewButton, statusEdit};
     for (std::size_t i = 0; i + 1 < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
@@ -202,6 +204,11 @@ CConverterDlg::CConverterDlg(QWidget* parent)
     connect(scriptBox, &QCheckBox::clicked, this, [this](bool checked) {
         if (checked && fillBox->isEnabled())
             fillBox->setChecked(true);
+    });
+    // A package holds its script: ticking it ticks the script, and with it Fill the cube.
+    connect(packageBox, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked && !scriptBox->isChecked())
+            scriptBox->click();
     });
     // The desktop's Help key opens the help box as the Help button does.
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
@@ -277,6 +284,7 @@ void CConverterDlg::ApplyOptionWord(const QString& word)
     fillBox->setChecked(choices.fill);
     scriptBox->setChecked(choices.script);
     exactBox->setChecked(choices.exact);
+    packageBox->setChecked(choices.package);
     materialsBox->setChecked(choices.materials);
     deusExBox->setChecked(choices.vertexFormat == VertexFormat::DeusEx);
     fillBox->setEnabled(choices.vertexMode != VertexMode::ClipBounds);
@@ -443,6 +451,8 @@ ConversionOptions CConverterDlg::ReadOptions()
         options.size = size.toStdString();
     options.unknownWords = unknownWords;
     options.exact = exactBox->isChecked();
+    options.package = packageBox->isChecked();
+    options.script = options.script || options.package; // a package holds its script
     options.materials = materialsBox->isChecked();
     options.vertexFormat = deusExBox->isChecked() ? VertexFormat::DeusEx : VertexFormat::Standard;
     return options;
@@ -502,14 +512,14 @@ void CConverterDlg::ShowProgress(const std::string& log, const std::string& line
 void CConverterDlg::DisableControls()
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds, kByObjectName,
-                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kExact, kMaterials, kDeusEx, kPreview})
+                   kByKeyFrame, kXyzScale, kAppend, kFill, kScript, kSize, kExact, kPackage, kMaterials, kDeusEx, kPreview})
         Control(id)->setEnabled(false);
 }
 
 void CConverterDlg::EnableControls(RetryFocus focus)
 {
     for (int id : {kInputPath, kOutputPath, kBrowseInput, kBrowseOutput, kGo, kUniformScale, kClipBounds,
-                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize, kExact, kMaterials, kDeusEx})
+                   kByObjectName, kByKeyFrame, kXyzScale, kAppend, kScript, kSize, kExact, kPackage, kMaterials, kDeusEx})
         Control(id)->setEnabled(true);
     fillBox->setEnabled(!clipBoundsButton->isChecked()); // clipping scales nothing to fill
     SetGoCaption("Go");

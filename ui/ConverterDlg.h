@@ -48,15 +48,16 @@ public:
         kPreview = 1016,
         kExact = 1017,
         kSize = 1018,
+        kPackage = 1019,
         kMaterials = 1020,
         kDeusEx = 1021,
     };
     // Every control the window has, in id order: Control(id) returns null for any other id.
-    static constexpr std::array<ControlId, 20> kControlIds = {
+    static constexpr std::array<ControlId, 21> kControlIds = {
         kInputPath, kOutputPath,   kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds,
         kAppend,    kByObjectName, kByKeyFrame,  kStatus,       kHelp,         kGo,
         kXyzScale,  kFill,         kScript,      kPreview,      kExact,        kSize,
-        kMaterials, kDeusEx};
+        kPackage,   kMaterials,    kDeusEx};
     // The About item's command id; ids 16 to 31 all count as it.
     static constexpr int kAboutCommand = 16;
 
@@ -151,7 +152,8 @@ private:
     QCheckBox* scriptBox;
     QLineEdit* sizeEdit; // N of size=N; empty: the .3DS units
     QCheckBox* exactBox;
+    QCheckBox* packageBox;
     QCheckBox* materialsBox;
     QCheckBox* deusExBox;
-    std::array<QWidget*, 22> controls{}; // by id - 1000; 1011 and 1019 are not used
+    std::array<QWidget*, 22> controls{}; // by id - 1000; 1011 is not used
 };

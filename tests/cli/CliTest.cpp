@@ -106,7 +106,8 @@ TEST(Cli, MissingOutputPathIsAUsageError)
     CliFolder f;
     // The whole usage text, the one that -h prints.
     const std::string usage = RunCli({"-h"}, f.dir.Path()).out;
-    ASSERT_TRUE(StartsWith(usage, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n"))
+    ASSERT_TRUE(StartsWith(usage, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n"
+                                  "                  [materials] [deusex] [package]\n"))
         << usage;
     const std::vector<std::vector<std::string>> usages = {{}, {f.input}, {"", f.input}, {f.input, "", "-"}};
     for (const auto& arguments : usages) {
@@ -124,7 +125,8 @@ TEST(Cli, HelpAndVersionPrintAndExitZero)
     for (const char* help : {"-h", "--help"}) {
         const CliOutcome r = RunCli({help}, dir.Path());
         EXPECT_EQ(r.exitStatus, 0);
-        EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n")) << r.out;
+        EXPECT_TRUE(StartsWith(r.out, "Usage: tarnex-cli INPUT OUTPUT [append] [clip|xyz] [byname] [fill] [script] [size=N] [exact]\n"
+                                  "                  [materials] [deusex] [package]\n")) << r.out;
         EXPECT_EQ(r.err, "");
     }
     const CliOutcome r = RunCli({"--version"}, dir.Path());

@@ -68,7 +68,7 @@ TEST(CommandLine, OptionWordsIgnoreCaseAndSurroundingWhiteSpace)
         {" append ", OptionWord::Append}, {"\tappend\r\n", OptionWord::Append}, {"clip", OptionWord::Clip},
         {"CLIP", OptionWord::Clip},     {"xyz", OptionWord::Xyz},         {"XyZ", OptionWord::Xyz},
         {"byname", OptionWord::ByName}, {"ByName", OptionWord::ByName}, {" FILL", OptionWord::Fill},
-        {"Script", OptionWord::Script}, {"EXACT", OptionWord::Exact},
+        {"Script", OptionWord::Script}, {"EXACT", OptionWord::Exact},   {"Package", OptionWord::Package},
         // Whole-text matches only.
         {"clipped", OptionWord::None},  {"x,y,z", OptionWord::None},      {"-/clip", OptionWord::None},
         {"app end", OptionWord::None},  {"by name", OptionWord::None},    {"uniform", OptionWord::None},
@@ -104,6 +104,9 @@ TEST(CommandLine, LaterWordOfAGroupWinsAndAppendIsNeverCleared)
     EXPECT_EQ(five.frameMode, FrameMode::ByObjectName);
     EXPECT_FALSE(Apply({"clip"}).fill || Apply({"clip"}).script || Apply({"clip"}).exact);
     EXPECT_TRUE(Apply({"exact"}).exact);
+    // A package always has its script.
+    EXPECT_TRUE(Apply({"package"}).package && Apply({"package"}).script);
+    EXPECT_FALSE(Apply({"script"}).package || Apply({"clip"}).package);
 
     const ConversionOptions unknown = Apply({"append", "clipped", "x,y,z"});
     EXPECT_TRUE(unknown.append);

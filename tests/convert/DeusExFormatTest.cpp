@@ -179,7 +179,7 @@ TEST(DeusExFormat, AppendRefusesAMixOfFormatsEitherWay)
         // The same format appends.
         WriteResult result;
         ASSERT_TRUE(OpenForAppend(model, path, CFileSystem::Native(), log, target, error, kLockPatience, c.file));
-        ASSERT_TRUE(AppendFrames(model, target, ScaleFactors{}, CFileSystem::Native(), log, nullptr, result, error));
+        ASSERT_TRUE(AppendFrames(model, target, ScaleFactors{}, CFileSystem::Native(), log, {}, result, error));
         EXPECT_EQ(ReadFileBytes(path).size(), old.size() + c.frameSize);
     }
 }

@@ -78,6 +78,8 @@ public:
     std::vector<std::string> Leftovers(const std::string& nearPath) override { return inner_.Leftovers(nearPath); }
     std::unique_ptr<CFile> CreateNew(const std::string& path) override { return Wrap(inner_.CreateNew(path)); }
     bool FlushFolder(const std::string& nearPath) override { return inner_.FlushFolder(nearPath); }
+    bool MakeFolder(const std::string& path) override { return inner_.MakeFolder(path); }
+    std::vector<std::string> FolderEntries(const std::string& path) override { return inner_.FolderEntries(path); }
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
     std::string ResolveTarget(const std::string& path) override { return inner_.ResolveTarget(path); }
     bool Rename(const std::string& from, const std::string& to) override;

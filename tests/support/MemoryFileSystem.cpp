@@ -142,6 +142,21 @@ std::vector<std::string> CMemoryFileSystem::Leftovers(const std::string& nearPat
     return found;
 }
 
+std::vector<std::string> CMemoryFileSystem::FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+    for (const auto& entry : files_) {
+        if (entry.first.compare(0, prefix.size(), prefix) != 0 || entry.first.size() == prefix.size())
+            continue;
+        const std::string rest = entry.first.substr(prefix.size());
+        const std::string name = rest.substr(0, rest.find('/'));
+        if (names.empty() || names.back() != name)
+            names.push_back(name);
+    }
+    return names;
+}
+
 std::unique_ptr<CFile> CMemoryFileSystem::OpenFolder(const std::string&)
 {
     return std::make_unique<CNodeFile>(NewNode(), false);
@@ -167,8 +182,12 @@ FileInfo CMemoryFileSystem::Stat(const std::string& path)
 {
     FileInfo info;
     const auto it = files_.find(path);
-    if (it == files_.end())
+    if (it == files_.end()) {
+        const std::string prefix = path + "/";
+        const auto below = files_.lower_bound(prefix);
+        info.exists = info.directory = below != files_.end() && below->first.compare(0, prefix.size(), prefix) == 0;
         return info;
+    }
     info.exists = true;
     info.regular = true;
     info.device = 1;

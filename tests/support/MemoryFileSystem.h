@@ -25,6 +25,9 @@ public:
     std::string FreshName(const std::string& nearPath) override;
     std::vector<std::string> Leftovers(const std::string& nearPath) override;
     std::unique_ptr<CFile> OpenFolder(const std::string& nearPath) override;
+    // Folders are what the paths of files imply: every folder can be made, and holds the names
+    // below it.
+    std::vector<std::string> FolderEntries(const std::string& path) override;
     bool Rename(const std::string& from, const std::string& to) override;
     bool Remove(const std::string& path) override;
     FileInfo Stat(const std::string& path) override;

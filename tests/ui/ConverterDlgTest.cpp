@@ -84,7 +84,7 @@ QList<int> EnabledIds(const CConverterDlg& dialog)
 const QList<int> kEnabledBeforeARun = {
     kInputPath,  kOutputPath, kBrowseInput, kBrowseOutput, kUniformScale, kClipBounds, kAppend, kByObjectName,
     kByKeyFrame, kStatus,     kHelp,        kGo,           kXyzScale,     kFill,       kScript, kExact, kSize,
-    kMaterials,  kDeusEx};
+    kPackage,    kMaterials,  kDeusEx};
 
 // The status box's text, one entry a line.
 QStringList StatusLines(const CConverterDlg& dialog)
@@ -171,11 +171,11 @@ private Q_SLOTS:
         };
         // Each radio group at its selected button; Preview waits for a completed run, and the
         // status box for the window to show it.
-        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kExact, kMaterials, kDeusEx, kGo, kHelp};
-        QCOMPARE(visit(15), stops);
+        const QList<int> stops = {kInputPath, kBrowseInput, kOutputPath, kBrowseOutput, kUniformScale, kAppend, kByKeyFrame, kFill, kScript, kSize, kExact, kPackage, kMaterials, kDeusEx, kGo, kHelp};
+        QCOMPARE(visit(16), stops);
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
         dialog.GrowWindow(kWindowGrowth);
-        QCOMPARE(visit(16), stops + QList<int>({kStatus}));
+        QCOMPARE(visit(17), stops + QList<int>({kStatus}));
         QCOMPARE(QApplication::focusWidget(), dialog.Control(kInputPath));
     }
 
@@ -370,8 +370,9 @@ private Q_SLOTS:
         QTest::newRow("word after an empty one") << "" << "" << "xyz" << QList<int>({kByKeyFrame, kXyzScale});
         QTest::newRow("unknown words") << "clipped" << "x,y,z" << "-/clip" << QList<int>({kUniformScale, kByKeyFrame});
         QTest::newRow("dashes") << "--byname" << "-xyz" << "" << QList<int>({kByObjectName, kXyzScale});
-        QTest::newRow("the package's words") << "materials" << "DeusEx" << ""
-                                             << QList<int>({kUniformScale, kByKeyFrame, kMaterials, kDeusEx});
+        QTest::newRow("the package's words") << "materials" << "DeusEx" << "package"
+                                             << QList<int>({kUniformScale, kByKeyFrame, kScript, kPackage, kMaterials,
+                                                            kDeusEx});
     }
 
     void optionWordPresetsTickTheirChoices()
@@ -416,6 +417,9 @@ private Q_SLOTS:
         QVERIFY(!fill->isChecked() && script->isChecked());
         QTest::keyClicks(dialog.Control(kSize), " 78 ");
         QCOMPARE(dialog.ReadOptions().size.value_or(""), std::string("78"));
+        QTest::mouseClick(script, Qt::LeftButton); // off
+        QTest::mouseClick(dialog.Control(kPackage), Qt::LeftButton);
+        QVERIFY(script->isChecked() && dialog.ReadOptions().package && dialog.ReadOptions().script);
         QTest::mouseClick(dialog.Control(kMaterials), Qt::LeftButton);
         QTest::mouseClick(dialog.Control(kDeusEx), Qt::LeftButton);
         QVERIFY(dialog.ReadOptions().materials);

@@ -74,6 +74,18 @@ const char* const kExpectedHelp =
     "  Ticking it also ticks Fill the cube: the script's MESH\n"
     "  ORIGIN and MESHMAP SCALE put the model back in place.\n"
     "\n"
+    "- Package folder\n"
+    "  The output's folder becomes the package folder: the .3D\n"
+    "  files go to its Models folder, NAME.uc to Classes and\n"
+    "  every texture the script names, converted to an 8-bit\n"
+    "  .pcx, to Textures; a map that cannot be found or read\n"
+    "  gets a grey checker, and the log says why. The maps are\n"
+    "  looked for beside the .3DS file and in maps, textures or\n"
+    "  images folders in or beside its folder. Then list the\n"
+    "  package as EditPackages=PACKAGE in the\n"
+    "  [Editor.EditorEngine] section of the game's ini file and\n"
+    "  delete an old PACKAGE.u before ucc make builds it again.\n"
+    "\n"
     "- Size in Unreal units\n"
     "  With the script, the model's largest extent in the game\n"
     "  (a player is about 78 units tall); empty keeps the .3DS\n"
@@ -115,7 +127,7 @@ private Q_SLOTS:
         auto* text = box.findChild<QPlainTextEdit*>("helpText");
         QVERIFY(text != nullptr);
         QCOMPARE(text->toPlainText(), QString::fromLatin1(kExpectedHelp));
-        QCOMPARE(text->document()->blockCount(), 91); // 90 lines, each ended
+        QCOMPARE(text->document()->blockCount(), 103); // 102 lines, each ended
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->verticalScrollBar()->value(), 0);
         QCOMPARE(box.windowTitle(), QString("Tarnex Help"));
