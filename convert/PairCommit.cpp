@@ -46,12 +46,6 @@ bool SameFile(const FileInfo& a, const FileInfo& b)
     return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The frame count as the header stores it: its low 16 bits, little-endian.
 void CountBytes(std::int64_t count, std::uint8_t (&bytes)[2])
 {
