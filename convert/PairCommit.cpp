@@ -190,8 +190,12 @@ bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& w
             }
             file = fs_.OpenRead(path); // another user's: its lock is taken all the same
         }
-        if (!file)
-            continue; // made or removed by another run in between, or it cannot be made at all
+        if (!file) {
+            // Made or removed by another run in between, or it cannot be made at all. On Windows a
+            // removed file keeps its name, which cannot be opened, until its holder closes it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         // The run waits for the file it writes; a lock that does not work names the lock file.
         // Where locks do not work the file it made goes again; one another run kept it waiting
         // for may be that run's by now, and stays.

@@ -19,9 +19,25 @@ bool Fail(const std::string& reason)
     return false;
 }
 
-// The system's words for an error code, in UTF-8, without the final full stop and line end.
+// The system's words for an error code, in UTF-8, without the final full stop and line end. The
+// commonest reasons read as on other systems, so that a reason line means the same everywhere.
 std::string SystemMessage(DWORD error)
 {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+        return "Permission denied";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "No space left on device";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return "File exists";
+    default:
+        break;
+    }
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                               FORMAT_MESSAGE_IGNORE_INSERTS,

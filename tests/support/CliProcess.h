@@ -6,10 +6,15 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+#if defined(_WIN32) && !defined(SIGKILL)
+#define SIGKILL 9 // the signal a kill stands for in outcomes
+#endif
 
 struct CliOutcome {
     int exitStatus = -1; // -1 when it did not exit normally

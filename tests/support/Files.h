@@ -93,13 +93,13 @@ inline Snapshot TakeSnapshot(const std::string& root)
 {
     Snapshot contents;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        const std::string name = entry.path().string().substr(root.size() + 1);
+        const std::string name = entry.path().generic_string().substr(root.size() + 1);
         if (entry.is_symlink())
             contents[name + "@"] = {};
         else if (entry.is_directory())
             contents[name + "/"] = {};
         else if (entry.is_regular_file())
-            contents[name] = ReadFileBytes(entry.path());
+            contents[name] = ReadFileBytes(entry.path().generic_string());
         else
             contents[name + "|"] = {};
     }
