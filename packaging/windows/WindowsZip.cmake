@@ -10,6 +10,7 @@ add_custom_target(windows_zip
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_CURRENT_BINARY_DIR}/zip ${CMAKE_CURRENT_BINARY_DIR}/${zipName}.zip
   COMMAND ${CMAKE_COMMAND} -E make_directory ${zipStage}/examples
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tarnex-cli> ${zipStage}/
+  COMMAND ${CMAKE_STRIP} --strip-debug ${zipStage}/tarnex-cli.exe
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/README-Windows.txt ${zipStage}/README.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${TARNEX_GPL3} ${zipStage}/LICENSE.txt
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/copyright ${zipStage}/COPYRIGHT.txt
