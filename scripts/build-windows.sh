@@ -22,18 +22,8 @@ done
 host=x86_64-w64-mingw32
 jobs=$(nproc)
 
-packages=(cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-          googletest wine wine64 zip)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+  libz-mingw-w64-dev googletest wine wine64 zip
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -95,7 +85,10 @@ if [ $tests = 1 ]; then
   # that each program starts in milliseconds.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-  wineserver -p
+  wineserver -p 2>/dev/null || true # kept running; one that runs already serves too
+  # Wine's services start with the first program and keep its output open: started here, they
+  # hold nothing of ctest's, which would otherwise wait for them to end.
+  wineboot >/dev/null 2>&1
   trap 'wineserver -k || true' EXIT
   ctest --test-dir "$build" --output-on-failure -j 2
 fi

@@ -59,6 +59,9 @@ private:
     bool waited_ = false;
 };
 
+// Moves what the child printed, from the files it wrote, into outcome.
+void TakeOutput(CliOutcome& outcome, const std::string& outPath, const std::string& errPath);
+
 // Runs tarnex-cli to its end (killed after a minute, so that a hang fails instead of stalling).
 CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
                   std::function<bool()> prepare = {}, const std::string& program = {});

@@ -41,12 +41,6 @@ HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition)
                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-std::string TextIfAny(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(path, error) ? ReadText(path) : std::string();
-}
-
 } // namespace
 
 CCliProcess::CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
@@ -112,19 +106,8 @@ CliOutcome CCliProcess::Wait(std::chrono::milliseconds limit)
         outcome.signal = killedBy_;
     else
         outcome.exitStatus = static_cast<int>(code);
-    outcome.out = TextIfAny(outPath_);
-    outcome.err = TextIfAny(errPath_);
-    std::error_code ignored;
-    std::filesystem::remove(outPath_, ignored);
-    std::filesystem::remove(errPath_, ignored);
+    TakeOutput(outcome, outPath_, errPath_);
     return outcome;
-}
-
-CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
-                  std::function<bool()> prepare, const std::string& program)
-{
-    CCliProcess process(arguments, outputFolder, std::move(prepare), program);
-    return process.Wait();
 }
 
 std::string CliReachableByAll(const std::string&)
