@@ -199,3 +199,28 @@ TEST(Cli, CutShortOrEmptyScenesAreRefusedWithExitOneAndNothingWritten)
         }
     }
 }
+
+#ifdef _WIN32
+TEST(Cli, WindowsDeviceNamesAndNamesThatLoseTheirEndAreRefusedWithTheReason)
+{
+    CliFolder f;
+    const struct {
+        std::vector<std::string> words;
+        std::string refused, reason;
+    } cases[] = {
+        {{f.dir.File("aux.3d")}, f.dir.File("aux.3d"), "Windows keeps the name aux.3d for a device"},
+        {{f.dir.File("Con"), "script"}, f.dir.File("Con"), "Windows keeps the name Con for a device"},
+        // The typed name and the pair's are usable, the script's is not.
+        {{f.dir.File("nul_d.3d"), "script"}, f.dir.File("nul.uc"), "Windows keeps the name nul.uc for a device"},
+        {{f.dir.File("mods./ship.3d")}, f.dir.File("mods./ship.3d"), "Windows drops the dot or space at the end of \"mods.\""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = {f.input};
+        arguments.insert(arguments.end(), c.words.begin(), c.words.end());
+        const CliOutcome r = RunCli(arguments, f.dir.Path());
+        EXPECT_EQ(r.exitStatus, 1) << c.refused;
+        EXPECT_EQ(r.err, "Error: Could not open Output file: " + c.refused + "\n(" + c.reason + ")\n");
+        EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
+    }
+}
+#endif
