@@ -4,14 +4,27 @@
 #include "convert/Conversion.h"
 #include "convert/CommandLineUsage.h"
 #include "convert/ConverterCommandLineInfo.h"
+#include "platform/Console.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <unistd.h>
+#include <string>
+#include <vector>
 
-int main(int argc, char** argv)
+int main(int systemArgc, char** systemArgv)
 {
+    // The arguments in UTF-8 and the streams binary on every system, so that paths, the log's line
+    // ends and --info's report come out as they do on Linux.
+    UseBinaryStreams();
+    std::vector<std::string> arguments = ProgramArguments(systemArgc, systemArgv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    const int argc = static_cast<int>(arguments.size());
+    char** argv = pointers.data();
+
     if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
         std::fputs(kCommandLineUsage, stdout);
         return 0;
@@ -35,7 +48,7 @@ int main(int argc, char** argv)
 
     // The run turns a lack of memory into its own line; what is left to fail is the host.
     try {
-        CConsoleHost host(line.Options(), stdout, stderr, ::isatty(STDERR_FILENO) != 0);
+        CConsoleHost host(line.Options(), stdout, stderr, ShowsProgressLine(stderr));
         RunState state;
         return RunConversion(host, state) == RunOutcome::Completed ? 0 : 1;
     } catch (const std::bad_alloc&) {

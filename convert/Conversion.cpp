@@ -31,6 +31,9 @@ bool SameFile(const FileInfo& a, const FileInfo& b)
 // file layer's reason in reason.
 bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append, std::string& reason)
 {
+    reason = fs.UnusableName(path);
+    if (!reason.empty())
+        return false; // a device's name, which opens the device
     const FileInfo info = fs.Stat(path);
     reason = WhyNotRegular(info);
     if (!reason.empty())
@@ -66,8 +69,9 @@ bool ProbeOutput(CFileSystem& fs, const std::string& path, bool append, std::str
 }
 
 // The first of the files a run would write (the script's only with "script"; an append writes
-// the animation file alone) that exists as something other than a regular file, which no run
-// replaces or appends to: its path, with the reason in reason; empty when there is none.
+// the animation file alone) that the system cannot give an ordinary file's name, or that exists as
+// something other than a regular file, which no run replaces or appends to: its path, with the
+// reason in reason; empty when there is none.
 std::string UnusableOutput(CFileSystem& fs, const ConversionOptions& options, const OutputNames& names,
                            std::string& reason)
 {
@@ -77,7 +81,9 @@ std::string UnusableOutput(CFileSystem& fs, const ConversionOptions& options, co
     if (options.script)
         paths.push_back(ScriptPath(names, options.package));
     for (const std::string& path : paths) {
-        reason = WhyNotRegular(fs.Stat(path));
+        reason = fs.UnusableName(path);
+        if (reason.empty())
+            reason = WhyNotRegular(fs.Stat(path));
         if (!reason.empty())
             return path;
     }

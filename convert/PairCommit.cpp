@@ -46,12 +46,6 @@ bool SameFile(const FileInfo& a, const FileInfo& b)
     return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The frame count as the header stores it: its low 16 bits, little-endian.
 void CountBytes(std::int64_t count, std::uint8_t (&bytes)[2])
 {
@@ -196,8 +190,12 @@ bool CFolderTurn::TakeLockFile(const std::string& nearPath, const std::string& w
             }
             file = fs_.OpenRead(path); // another user's: its lock is taken all the same
         }
-        if (!file)
-            continue; // made or removed by another run in between, or it cannot be made at all
+        if (!file) {
+            // Made or removed by another run in between, or it cannot be made at all. On Windows a
+            // removed file keeps its name, which cannot be opened, until its holder closes it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         // The run waits for the file it writes; a lock that does not work names the lock file.
         // Where locks do not work the file it made goes again; one another run kept it waiting
         // for may be that run's by now, and stays.

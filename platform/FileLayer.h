@@ -97,6 +97,9 @@ public:
     // regular file. Empty where the layer cannot tell. A query that finds nothing (Stat of a name
     // that does not exist) is no failure and leaves it as it was.
     virtual std::string LastFailure() const { return {}; }
+    // Why this system cannot give an ordinary file the name path (a device's name on Windows);
+    // empty where it can.
+    virtual std::string UnusableName(const std::string&) { return {}; }
 
     // The real file system of this machine.
     static CFileSystem& Native();
@@ -107,5 +110,25 @@ public:
 // name that does not exist.
 std::string WhyNotRegular(const FileInfo& info);
 
-// The last component of a path: what follows its last "/" (the whole path when it has none).
+// What separates the folders of a path: "/", and on Windows "\\" and a drive's ":" as well.
+#ifdef _WIN32
+inline constexpr const char* kPathSeparators = "/\\:";
+#else
+inline constexpr const char* kPathSeparators = "/";
+#endif
+
+// The last component of a path: what follows its last separator (the whole path when it has none).
 std::string FileNameOf(const std::string& path);
+// The folder part of a path, with its last separator; empty for a name without a folder.
+std::string FolderOf(const std::string& path);
+
+// The names FreshName and named temporaries take: ".tarnex-", 16 lower-case hexadecimal digits of
+// random, ".tmp"; and whether a file name is one of them.
+std::string LeftoverName(std::uint64_t random);
+bool IsLeftoverName(const std::string& name);
+
+// Why Windows cannot give an ordinary file the path: a component that is a device's name (con,
+// prn, aux, nul, com1 to com9, lpt1 to lpt9, with any extension, in any case) or one that ends in
+// a dot or a space, which Windows drops; empty when every component is usable. Tells nothing of
+// other systems, where these are ordinary names.
+std::string WindowsNameProblem(const std::string& path);

@@ -191,19 +191,11 @@ std::unique_ptr<CFile> OpenRegular(const std::string& path, int flags)
     return std::make_unique<CNativeFile>(fd);
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// A random name in the folder of nearPath: ".tarnex-", 16 hexadecimal digits and ".tmp".
+// A random name in the folder of nearPath (LeftoverName).
 std::string RandomName(const std::string& nearPath)
 {
     static std::mt19937_64 random{std::random_device{}()};
-    char name[32];
-    std::snprintf(name, sizeof name, ".tarnex-%016llx.tmp", static_cast<unsigned long long>(random()));
-    return FolderOf(nearPath) + name;
+    return FolderOf(nearPath) + LeftoverName(random());
 }
 
 // Unnamed files need the kernel's O_TMPFILE and /proc, through which they get their name.
@@ -274,14 +266,8 @@ public:
         if (!dir)
             return found;
         while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            // Exactly what RandomName makes: ".tarnex-" (8 bytes), 16 lower-case hexadecimal
-            // digits, ".tmp" (4 bytes); 28 in all.
-            const bool ours = name.size() == 28 && name.compare(0, 8, ".tarnex-") == 0 &&
-                              name.compare(24, 4, ".tmp") == 0 &&
-                              name.find_first_not_of("0123456789abcdef", 8) == 24;
-            if (ours)
-                found.push_back(folder + name);
+            if (IsLeftoverName(entry->d_name))
+                found.push_back(folder + entry->d_name);
         }
         ::closedir(dir);
         return found;

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#endif
 
 using namespace build3ds;
 
@@ -135,6 +137,8 @@ TEST(Cli, HelpAndVersionPrintAndExitZero)
     EXPECT_EQ(r.err, "");
 }
 
+// A pseudo-terminal is POSIX's; a Windows console cannot be given to a detached child.
+#ifndef _WIN32
 TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
 {
     const Bytes scene = Scene({SimpleObject("a", kTriangle, {{0, 1, 2}}), SimpleObject("b", kTriangle, {{0, 1, 2}})});
@@ -169,6 +173,8 @@ TEST(Cli, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
     EXPECT_EQ(shown.out, quiet.out); // the log itself is the same either way
 }
 
+#endif // _WIN32
+
 TEST(Cli, CutShortOrEmptyScenesAreRefusedWithExitOneAndNothingWritten)
 {
     const Bytes robot = ReadFileBytes(std::string(TARNEX_SOURCE_DIR) + "/examples/robot.3ds");
@@ -195,3 +201,28 @@ TEST(Cli, CutShortOrEmptyScenesAreRefusedWithExitOneAndNothingWritten)
         }
     }
 }
+
+#ifdef _WIN32
+TEST(Cli, WindowsDeviceNamesAndNamesThatLoseTheirEndAreRefusedWithTheReason)
+{
+    CliFolder f;
+    const struct {
+        std::vector<std::string> words;
+        std::string refused, reason;
+    } cases[] = {
+        {{f.dir.File("aux.3d")}, f.dir.File("aux.3d"), "Windows keeps the name aux.3d for a device"},
+        {{f.dir.File("Con"), "script"}, f.dir.File("Con"), "Windows keeps the name Con for a device"},
+        // The typed name and the pair's are usable, the script's is not.
+        {{f.dir.File("nul_d.3d"), "script"}, f.dir.File("nul.uc"), "Windows keeps the name nul.uc for a device"},
+        {{f.dir.File("mods./ship.3d")}, f.dir.File("mods./ship.3d"), "Windows drops the dot or space at the end of \"mods.\""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = {f.input};
+        arguments.insert(arguments.end(), c.words.begin(), c.words.end());
+        const CliOutcome r = RunCli(arguments, f.dir.Path());
+        EXPECT_EQ(r.exitStatus, 1) << c.refused;
+        EXPECT_EQ(r.err, "Error: Could not open Output file: " + c.refused + "\n(" + c.reason + ")\n");
+        EXPECT_EQ(f.dir.Entries(), (std::vector<std::string>{"in.3ds"}));
+    }
+}
+#endif

@@ -12,13 +12,15 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <random>
+#include <thread>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,13 +33,16 @@ scenegen::SceneShape Scene(std::uint32_t verticesPerObject, std::uint32_t frames
     return shape;
 }
 
-bool EndsWith(const std::string& text, const std::string& tail)
+[[maybe_unused]] bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 } // namespace
 
+// File size limits, mount namespaces and permission bits are Linux's: Windows has none of the
+// three in this form (Wine cannot make a folder read-only for its own user either).
+#ifndef _WIN32
 TEST(KernelFaults, FileSizeLimitFailsTheWriteAndKeepsWhatExisted)
 {
     // 2 × 2000 vertices, 8000 triangles: a 128 KiB data file and 16000-byte frames.
@@ -152,6 +157,8 @@ TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
     }
 }
 
+#endif // _WIN32
+
 namespace {
 
 // The frame count of an animation file, and whether its length agrees with its header.
@@ -249,6 +256,12 @@ void KillAtRandomMoments(bool append, int moments)
                 (name == kFolderLockName && ReadFileBytes(dir.File(name)).empty()))
                 continue;
             const Bytes left = ReadFileBytes(dir.File(name));
+#ifdef _WIN32
+            // Windows cannot rename over an open file: without POSIX renames the old file moves
+            // aside to a leftover's name first, which a kill can leave too.
+            if (left == oldData || left == oldAnimation)
+                continue;
+#endif
             EXPECT_TRUE(left == newData || left == newAnimation) << "a temporary file stayed behind: " << name;
         }
         EXPECT_EQ(ReadFileBytes(dir.File("in.3ds")), scene);

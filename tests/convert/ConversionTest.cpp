@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 using namespace build3ds;
 
@@ -315,7 +314,7 @@ TEST(ConversionRun, DerivedNameThatIsTheInputIsRefused)
             d.input = d.view.options.inputPath = d.dir.File(c.inputName);
         }
         if (c.linkName) {
-            ASSERT_EQ(::link(d.input.c_str(), d.dir.File(c.linkName).c_str()), 0);
+            std::filesystem::create_hard_link(d.input, d.dir.File(c.linkName));
         }
         const Names before = d.dir.Entries();
         const Bytes scene = ReadFileBytes(d.input);

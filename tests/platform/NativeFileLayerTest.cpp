@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+// FIFOs and the C library's words for the reasons are POSIX's; Win32FileLayerTest covers Windows.
+#ifndef _WIN32
 #include <sys/stat.h>
 
 TEST(NativeFileLayer, NothingButARegularFileIsReplacedAndTheReasonIsKept)
@@ -38,6 +40,7 @@ TEST(NativeFileLayer, NothingButARegularFileIsReplacedAndTheReasonIsKept)
     EXPECT_EQ(WhyNotRegular(fs.Stat(dir.File("none"))), "");
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"pipe", "sub"}));
 }
+#endif // _WIN32
 
 TEST(NativeFileLayer, TheReasonGoesOnASecondLineOfTheMessage)
 {

@@ -12,13 +12,6 @@
 
 namespace {
 
-// The text of a file the child may not have written.
-std::string TextIfAny(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(path, error) ? ReadText(path) : std::string();
-}
-
 bool Redirect(int fd, const std::string& path, int flags)
 {
     const int opened = ::open(path.c_str(), flags, 0644);
@@ -93,19 +86,8 @@ CliOutcome CCliProcess::Wait(std::chrono::milliseconds limit)
         outcome.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status))
         outcome.signal = WTERMSIG(status);
-    outcome.out = TextIfAny(outPath_);
-    outcome.err = TextIfAny(errPath_);
-    std::error_code ignored;
-    std::filesystem::remove(outPath_, ignored);
-    std::filesystem::remove(errPath_, ignored);
+    TakeOutput(outcome, outPath_, errPath_);
     return outcome;
-}
-
-CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,
-                  std::function<bool()> prepare, const std::string& program)
-{
-    CCliProcess process(arguments, outputFolder, std::move(prepare), program);
-    return process.Wait();
 }
 
 std::string CliReachableByAll(const std::string& folder)

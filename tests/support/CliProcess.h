@@ -1,12 +1,20 @@
 // The built tarnex-cli as a child process, for tests that need to shape its world first (a file
-// size limit, dropped privileges, a private mount) or to kill it midway.
+// size limit, dropped privileges, a private mount) or to kill it midway. On Windows the child
+// starts detached from any console (a killed console child leaves Wine's console helper holding
+// the parent's output), prepare is not supported, and Kill ends the child at once whatever the
+// signal, which the outcome then reports.
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+#if defined(_WIN32) && !defined(SIGKILL)
+#define SIGKILL 9 // the signal a kill stands for in outcomes
+#endif
 
 struct CliOutcome {
     int exitStatus = -1; // -1 when it did not exit normally
@@ -30,17 +38,29 @@ public:
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
 
+#ifdef _WIN32
+    bool Started() const { return process_ != nullptr; }
+#else
     bool Started() const { return pid_ > 0; }
+#endif
     void Kill(int signal);
     // Waits for the end; a child still running after the limit is killed.
     CliOutcome Wait(std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 private:
+#ifdef _WIN32
+    void* process_ = nullptr; // the child's process handle
+    int killedBy_ = 0;        // the signal Kill stood for: Windows ends a process without one
+#else
     pid_t pid_ = -1;
+#endif
     std::string outPath_;
     std::string errPath_;
     bool waited_ = false;
 };
+
+// Moves what the child printed, from the files it wrote, into outcome.
+void TakeOutput(CliOutcome& outcome, const std::string& outPath, const std::string& errPath);
 
 // Runs tarnex-cli to its end (killed after a minute, so that a hang fails instead of stalling).
 CliOutcome RunCli(const std::vector<std::string>& arguments, const std::string& outputFolder,

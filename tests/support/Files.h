@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,10 +20,23 @@ class ScopedTempDir {
 public:
     ScopedTempDir()
     {
+#ifdef _WIN32
+        // No mkdtemp: a random name that no folder has yet, made by create_directory, which says
+        // whether it made it. The path keeps forward slashes, as the tests build theirs.
+        static std::mt19937_64 random{std::random_device{}()};
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto folder = std::filesystem::temp_directory_path() / ("tarnex-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(folder))
+                path_ = folder.generic_string();
+        }
+        if (path_.empty())
+            throw std::runtime_error("cannot create a temporary directory");
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "tarnex-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot create a temporary directory");
         path_ = pattern;
+#endif
     }
     ~ScopedTempDir()
     {
@@ -79,13 +93,13 @@ inline Snapshot TakeSnapshot(const std::string& root)
 {
     Snapshot contents;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        const std::string name = entry.path().string().substr(root.size() + 1);
+        const std::string name = entry.path().generic_string().substr(root.size() + 1);
         if (entry.is_symlink())
             contents[name + "@"] = {};
         else if (entry.is_directory())
             contents[name + "/"] = {};
         else if (entry.is_regular_file())
-            contents[name] = ReadFileBytes(entry.path());
+            contents[name] = ReadFileBytes(entry.path().generic_string());
         else
             contents[name + "|"] = {};
     }

@@ -76,12 +76,6 @@ private:
     std::uint64_t at_ = 0;
 };
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 } // namespace
 
 std::shared_ptr<CMemoryFileSystem::Node> CMemoryFileSystem::NewNode()
