@@ -253,6 +253,35 @@ public:
         return found;
     }
 
+    bool MakeFolder(const std::string& path) override
+    {
+        if (::CreateDirectoryW(Wide(path).c_str(), nullptr))
+            return true;
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+        if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return true;
+        return FailWith(error);
+    }
+
+    std::vector<std::string> FolderEntries(const std::string& path) override
+    {
+        std::vector<std::string> names;
+        const std::string folder = path.empty() ? std::string(".") : path;
+        WIN32_FIND_DATAW entry{};
+        const HANDLE search = ::FindFirstFileW(Wide(folder + "\\*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            const std::string name = Narrow(entry.cFileName);
+            if (name != "." && name != "..")
+                names.push_back(name);
+        } while (::FindNextFileW(search, &entry));
+        ::FindClose(search);
+        return names;
+    }
+
     std::unique_ptr<CFile> CreateNew(const std::string& path) override
     {
         const HANDLE handle = OpenHandle(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);

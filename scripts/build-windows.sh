@@ -31,37 +31,59 @@ deps=$build/deps
 prefix=$deps/prefix
 mkdir -p "$prefix"
 
-# libpng, static, from Debian's source package of the version this machine's libpng-dev has.
-if [ ! -f "$prefix/lib/libpng16.a" ]; then
-  apt_dir=$deps/apt
-  rm -rf "$apt_dir" "$deps/libpng" && mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" \
-    "$apt_dir/cache/archives/partial" "$deps/libpng"
-  for list in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$list" ] || continue
-    sed 's/^Types: *deb *$/Types: deb-src/' "$list" >"$apt_dir/sources.list.d/$(basename "$list")"
-  done
-  if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt_dir/sources.list.d/main.list"
+# Debian's source packages, fetched with apt-get source through a private deb-src list made from
+# this machine's own sources (no other host is named).
+apt_dir=$deps/apt
+apt_options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
+             -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "APT::Sandbox::User=root")
+apt_ready=0
+# fetch_source PACKAGE FOLDER: unpacks the newest version of PACKAGE the mirror still serves (a
+# security update's files can be gone already) into FOLDER and prints the source folder.
+fetch_source() {
+  if [ $apt_ready = 0 ]; then
+    rm -rf "$apt_dir" && mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    for list in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$list" ] || continue
+      sed 's/^Types: *deb *$/Types: deb-src/' "$list" >"$apt_dir/sources.list.d/$(basename "$list")"
+    done
+    if [ -f /etc/apt/sources.list ]; then
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt_dir/sources.list.d/main.list"
+    fi
+    apt-get "${apt_options[@]}" update -qq
+    apt_ready=1
   fi
-  apt_options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
-               -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o "APT::Sandbox::User=root")
-  apt-get "${apt_options[@]}" update -qq
-  # The newest version the mirror still serves (a security update's files can be gone already).
-  fetched=0
-  for version in $(apt-cache "${apt_options[@]}" showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -rV); do
-    if (cd "$deps/libpng" && apt-get "${apt_options[@]}" source -qq "libpng1.6=$version" >/dev/null 2>&1); then
-      fetched=1
-      break
+  rm -rf "$2" && mkdir -p "$2"
+  for version in $(apt-cache "${apt_options[@]}" showsrc "$1" | sed -n 's/^Version: //p' | sort -rV); do
+    if (cd "$2" && apt-get "${apt_options[@]}" source -qq "$1=$version" >/dev/null 2>&1); then
+      find "$2" -mindepth 1 -maxdepth 1 -type d -name "$1-*" | head -n 1
+      return 0
     fi
   done
-  [ $fetched = 1 ] || { echo "apt-get source could not fetch libpng1.6" >&2; exit 1; }
-  source_dir=$(find "$deps/libpng" -mindepth 1 -maxdepth 1 -type d -name 'libpng1.6-*' | head -n 1)
+  echo "apt-get source could not fetch $1" >&2
+  return 1
+}
+
+# libpng, static, from Debian's source package.
+if [ ! -f "$prefix/lib/libpng16.a" ]; then
+  source_dir=$(fetch_source libpng1.6 "$deps/libpng")
   cmake -S "$source_dir" -B "$deps/libpng/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-mingw64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DZLIB_LIBRARY=/usr/$host/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$host/include \
     -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DSKIP_INSTALL_PROGRAMS=ON >/dev/null
   cmake --build "$deps/libpng/build" -j "$jobs" >/dev/null
   cmake --install "$deps/libpng/build" >/dev/null
+fi
+
+# libimagequant, static, from Debian's source package: its C files compiled as its own build
+# does (C99, no OpenMP), without its shared-library install rules.
+if [ ! -f "$prefix/lib/libimagequant.a" ]; then
+  source_dir=$(fetch_source libimagequant "$deps/libimagequant")
+  mkdir -p "$deps/libimagequant/obj" "$prefix/include" "$prefix/lib"
+  for unit in libimagequant blur mediancut mempool nearest pam kmeans; do
+    $host-gcc-posix -std=c99 -O2 -DNDEBUG -w -c "$source_dir/$unit.c" -o "$deps/libimagequant/obj/$unit.o"
+  done
+  $host-ar rcs "$prefix/lib/libimagequant.a" "$deps/libimagequant/obj/"*.o
+  cp "$source_dir/libimagequant.h" "$prefix/include/"
 fi
 
 # GoogleTest, static, from the sources Debian's googletest package installs.

@@ -359,6 +359,7 @@ TEST(FramePipeline, TheWindowEndingTheWaitAfterAThreadedWriteLeavesTheOldPair)
     EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
 }
 
+#ifndef _WIN32 // the child's environment is set between fork and exec
 TEST(FramePipeline, TheCommandLineWritesTheSameFilesForAnyTarnexThreads)
 {
     ScopedTempDir dir;
@@ -377,3 +378,4 @@ TEST(FramePipeline, TheCommandLineWritesTheSameFilesForAnyTarnexThreads)
             EXPECT_TRUE(files == first);
     }
 }
+#endif // _WIN32
