@@ -2,6 +2,9 @@
 
 #include "platform/AsciiCase.h"
 
+#include <string_view>
+#include <utility>
+
 void CConverterCommandLineInfo::ParseParam(const std::string& argument)
 {
     const std::string text = (!argument.empty() && argument[0] == '-') ? argument.substr(1) : argument;
@@ -54,26 +57,14 @@ std::string BareOptionWord(const std::string& word)
 OptionWord ParseOptionWord(const std::string& word)
 {
     const std::string lower = AsciiLower(BareOptionWord(word));
-    if (lower == "append")
-        return OptionWord::Append;
-    if (lower == "clip")
-        return OptionWord::Clip;
-    if (lower == "xyz")
-        return OptionWord::Xyz;
-    if (lower == "byname")
-        return OptionWord::ByName;
-    if (lower == "fill")
-        return OptionWord::Fill;
-    if (lower == "script")
-        return OptionWord::Script;
-    if (lower == "exact")
-        return OptionWord::Exact;
-    if (lower == "materials")
-        return OptionWord::Materials;
-    if (lower == "deusex")
-        return OptionWord::DeusEx;
-    if (lower == "package")
-        return OptionWord::Package;
+    static constexpr std::pair<std::string_view, OptionWord> kWords[] = {
+        {"append", OptionWord::Append}, {"clip", OptionWord::Clip},           {"xyz", OptionWord::Xyz},
+        {"byname", OptionWord::ByName}, {"fill", OptionWord::Fill},           {"script", OptionWord::Script},
+        {"exact", OptionWord::Exact},   {"materials", OptionWord::Materials}, {"deusex", OptionWord::DeusEx},
+        {"package", OptionWord::Package}};
+    for (const auto& [name, parsed] : kWords)
+        if (lower == name)
+            return parsed;
     if (lower.rfind(kSizeWord, 0) == 0)
         return OptionWord::Size;
     return OptionWord::None;

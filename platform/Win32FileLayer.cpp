@@ -4,6 +4,7 @@
 #include "platform/FileLayer.h"
 #include "platform/Win32Handles.h"
 
+#include <algorithm>
 #include <random>
 
 using namespace win32;
@@ -184,6 +185,21 @@ bool Exists(const std::string& path)
     return ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The names a search pattern (a folder and "*") finds, in the order the system gives them.
+std::vector<std::string> Entries(const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = ::FindFirstFileW(Wide(pattern).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(Narrow(entry.cFileName));
+    while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+    return names;
+}
+
 class CWin32FileSystem final : public CFileSystem {
 public:
     std::unique_ptr<CFile> OpenRead(const std::string& path) override { return OpenRegular(path, GENERIC_READ); }
@@ -240,16 +256,9 @@ public:
     {
         std::vector<std::string> found;
         const std::string folder = FolderOf(nearPath);
-        WIN32_FIND_DATAW entry{};
-        const HANDLE search = ::FindFirstFileW(Wide(folder + "*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE)
-            return found;
-        do {
-            const std::string name = Narrow(entry.cFileName);
+        for (const std::string& name : Entries(folder + "*"))
             if (IsLeftoverName(name))
                 found.push_back(folder + name);
-        } while (::FindNextFileW(search, &entry));
-        ::FindClose(search);
         return found;
     }
 
@@ -267,18 +276,10 @@ public:
 
     std::vector<std::string> FolderEntries(const std::string& path) override
     {
-        std::vector<std::string> names;
-        const std::string folder = path.empty() ? std::string(".") : path;
-        WIN32_FIND_DATAW entry{};
-        const HANDLE search = ::FindFirstFileW(Wide(folder + "\\*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            const std::string name = Narrow(entry.cFileName);
-            if (name != "." && name != "..")
-                names.push_back(name);
-        } while (::FindNextFileW(search, &entry));
-        ::FindClose(search);
+        std::vector<std::string> names = Entries((path.empty() ? std::string(".") : path) + "\\*");
+        names.erase(std::remove_if(names.begin(), names.end(),
+                                   [](const std::string& name) { return name == "." || name == ".."; }),
+                    names.end());
         return names;
     }
 
