@@ -51,7 +51,7 @@ bool DerivePackageNames(const std::string& outputPath, bool append, OutputNames&
 
 std::string PackageFolder(const OutputNames& names)
 {
-    const std::string models = names.dataPath.substr(0, names.dataPath.size() - FileNameOf(names.dataPath).size());
+    const std::string models = FolderOf(names.dataPath);
     return models.substr(0, models.size() - std::string(kModelsFolder).size());
 }
 

@@ -23,11 +23,6 @@ std::string LastPart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FolderPart(const std::string& path)
-{
-    return path.substr(0, path.size() - FileNameOf(path).size());
-}
-
 // The entry of folder named name in any letter case, the exact name first; empty when none is,
 // or when it is not a regular file (folder: a folder rather than a file).
 std::string EntryNamed(CFileSystem& fs, const std::string& folder, const std::string& name, bool wantFolder)
@@ -136,7 +131,7 @@ std::string FindTextureMap(CFileSystem& fs, const std::string& inputPath, const 
         return {};
     // The input's folder, the map folders in it, and those beside it (models/ and textures/ side
     // by side, as games lay them out).
-    const std::string folder = FolderPart(inputPath);
+    const std::string folder = FolderOf(inputPath);
     std::vector<std::string> folders = {folder};
     for (const std::string& base : {folder, folder.empty() ? std::string("../") : folder + "../"})
         for (const char* sub : kMapFolders) {

@@ -1,5 +1,6 @@
 #include "scene/ExactAnimation.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/StatusLine.h"
 #include "scene/SceneData.h"
 
@@ -171,10 +172,8 @@ bool operator==(const Affine& a, const Affine& b)
 
 RotationKeys RotationKeysOf(const SceneAnimation& animation)
 {
-    std::string writer;
-    for (const char c : animation.writer)
-        writer.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    return writer.find("blender") != std::string::npos ? RotationKeys::Whole : RotationKeys::Relative;
+    return AsciiLower(animation.writer).find("blender") != std::string::npos ? RotationKeys::Whole
+                                                                               : RotationKeys::Relative;
 }
 
 ExactPlan PlanExactAnimation(const SceneData& scene, std::vector<std::string>& notes)

@@ -89,6 +89,17 @@ template <typename Key> const Key* Around(const std::vector<Key>& keys, double f
     return &keys[at];
 }
 
+// The value of keys at frame: the key's own before the first and after the last key, between
+// two keys what between makes of them and how far frame lies towards the later one.
+template <typename Key, typename Between>
+auto Along(const std::vector<Key>& keys, double frame, Between between) -> decltype(Key::value)
+{
+    const Key* next = nullptr;
+    double u = 0.0;
+    const Key& a = *Around(keys, frame, next, u);
+    return next ? between(a, *next, u) : a.value;
+}
+
 Dvec3 EulerOf(const Quat& q)
 {
     // The column-vector matrix of q, read as Rz * Ry * Rx.
@@ -196,18 +207,13 @@ VectorSpline MakeAngleSpline(const std::vector<NodeRotationKey>& keys)
 
 Dvec3 Evaluate(const VectorSpline& spline, double frame)
 {
-    const auto& keys = spline.keys;
-    if (keys.empty())
+    if (spline.keys.empty())
         return spline.rest;
-    const auto* next = &keys.front();
-    double u = 0.0;
-    const auto& a = *Around(keys, frame, next, u);
-    if (!next)
-        return a.value;
-    const auto& b = *next;
-    if (!HasSpline(a.spline) && !HasSpline(b.spline))
-        return a.value + u * (b.value - a.value);
-    return Hermite(a.value, a.out, b.in, b.value, u);
+    return Along(spline.keys, frame, [](const VectorSpline::Key& a, const VectorSpline::Key& b, double u) -> Dvec3 {
+        if (!HasSpline(a.spline) && !HasSpline(b.spline))
+            return a.value + u * (b.value - a.value);
+        return Hermite(a.value, a.out, b.in, b.value, u);
+    });
 }
 
 RotationSpline MakeRotationSpline(const std::vector<NodeRotationKey>& keys)
@@ -242,17 +248,12 @@ RotationSpline MakeRotationSpline(const std::vector<NodeRotationKey>& keys)
 
 Quat Evaluate(const RotationSpline& spline, double frame)
 {
-    const auto& keys = spline.keys;
-    if (keys.empty())
+    if (spline.keys.empty())
         return Quat{};
-    const auto* next = &keys.front();
-    double u = 0.0;
-    const auto& a = *Around(keys, frame, next, u);
-    if (!next)
-        return a.value;
-    const auto& b = *next;
-    const Quat along = a.value * Exp(u * b.step);
-    if (!HasSpline(a.spline) && !HasSpline(b.spline))
-        return along;
-    return Slerp(along, Slerp(a.out, b.in, u), 2.0 * u * (1.0 - u));
+    return Along(spline.keys, frame, [](const RotationSpline::Key& a, const RotationSpline::Key& b, double u) {
+        const Quat along = a.value * Exp(u * b.step);
+        if (!HasSpline(a.spline) && !HasSpline(b.spline))
+            return along;
+        return Slerp(along, Slerp(a.out, b.in, u), 2.0 * u * (1.0 - u));
+    });
 }
