@@ -346,7 +346,8 @@ RunOutcome RunConversion(ConversionHost& host, RunState& state, CFileSystem& fs)
         host.GrowWindow(kWindowGrowth);
         state.windowGrown = true;
     }
-    const ConversionOptions options = host.ReadOptions();
+    ConversionOptions options = host.ReadOptions();
+    options.script = options.script || options.package; // a package holds its script, whichever shell asked
     std::unique_ptr<CFile> input;
     OutputNames names;
     std::vector<std::unique_ptr<CFolderTurn>> turns;

@@ -452,7 +452,6 @@ ConversionOptions CConverterDlg::ReadOptions()
     options.unknownWords = unknownWords;
     options.exact = exactBox->isChecked();
     options.package = packageBox->isChecked();
-    options.script = options.script || options.package; // a package holds its script
     options.materials = materialsBox->isChecked();
     options.vertexFormat = deusExBox->isChecked() ? VertexFormat::DeusEx : VertexFormat::Standard;
     return options;
