@@ -2,7 +2,9 @@
 # Builds the Windows programs with Debian's MinGW-w64 cross compiler and runs their tests under
 # Wine: scripts/build-windows.sh [--no-tests] [--zip]
 #   build-windows/tarnex-cli.exe          the command line, statically linked
+#   build-windows/winui/tarnex.exe        the window
 #   build-windows/tests/tarnex_win_tests.exe  the core and command-line suites (run by ctest under Wine)
+#   build-windows/tests/winui/tarnex_window_tests.exe  the window's, on a private Xvfb display
 #   build-windows/tarnex-VERSION-win64.zip    with --zip
 # Installs the compiler and Wine with apt-get where they are missing. Debian has MinGW builds of
 # zlib but not of libpng or GoogleTest: libpng is built from Debian's own source package (fetched
@@ -23,7 +25,7 @@ host=x86_64-w64-mingw32
 jobs=$(nproc)
 
 scripts/install-deps.sh cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  libz-mingw-w64-dev googletest wine wine64 zip
+  libz-mingw-w64-dev googletest wine wine64 zip xvfb
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -106,12 +108,20 @@ if [ $tests = 1 ]; then
   # One Wine prefix per build folder, made once; the wine server stays up while the tests run so
   # that each program starts in milliseconds.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all
+  # The window tests need a display: a private X server, without a window manager.
+  xvfb_log=$build/xvfb.log
+  rm -f "$build/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$build/xvfb.display" >"$xvfb_log" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$build/xvfb.display" ] && break; sleep 0.1; done
+  [ -s "$build/xvfb.display" ] || { echo "Xvfb did not start:" >&2; cat "$xvfb_log" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$build/xvfb.display")"
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
   wineserver -p 2>/dev/null || true # kept running; one that runs already serves too
   # Wine's services start with the first program and keep its output open: started here, they
   # hold nothing of ctest's, which would otherwise wait for them to end.
   wineboot >/dev/null 2>&1
-  trap 'wineserver -k || true' EXIT
+  trap 'wineserver -k || true; kill $xvfb 2>/dev/null || true' EXIT
   ctest --test-dir "$build" --output-on-failure -j 2
 fi
 

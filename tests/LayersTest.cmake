@@ -1,8 +1,8 @@
 # Checks the direction of the core's dependencies: each folder may include only itself and the
-# folders listed before it. The front ends (cli, ui) may include the whole core, never each other.
+# folders listed before it. The front ends (cli, ui, winui) may include the whole core, never each other.
 set(order platform scene input3ds convert inspect)
 set(failed "")
-foreach(folder IN LISTS order ITEMS cli ui)
+foreach(folder IN LISTS order ITEMS cli ui winui)
   list(FIND order ${folder} rank)
   file(GLOB sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(source IN LISTS sources)
@@ -28,5 +28,5 @@ foreach(folder IN LISTS order ITEMS cli ui)
   endforeach()
 endforeach()
 if(failed)
-  message(FATAL_ERROR "includes against the direction platform <- scene <- input3ds <- convert <- inspect <- cli, ui:${failed}")
+  message(FATAL_ERROR "includes against the direction platform <- scene <- input3ds <- convert <- inspect <- cli, ui, winui:${failed}")
 endif()

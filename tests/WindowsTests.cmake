@@ -13,3 +13,8 @@ target_compile_definitions(tarnex_win_tests PRIVATE TARNEX_CLI_PATH="Z:${CMAKE_B
                                                     TARNEX_EXPECTED_VERSION="${PROJECT_VERSION}"
                                                     TARNEX_SOURCE_DIR="Z:${PROJECT_SOURCE_DIR}")
 add_test(NAME tarnex_win_tests COMMAND tarnex_win_tests)
+
+# The window's own tests, with the window.
+if(TARNEX_BUILD_UI)
+  add_subdirectory(winui)
+endif()
