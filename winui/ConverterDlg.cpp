@@ -31,6 +31,9 @@ std::wstring DefaultFileDialogRunner(OPENFILENAMEW& dialog, bool save)
     return chosen ? std::wstring(dialog.lpstrFile) : std::wstring();
 }
 
+// The dialog whose keys the filter sees: the one that initialised last and is still there.
+CConverterDlg* keyFilterDialog = nullptr;
+
 bool IsInput(UINT message)
 {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
@@ -119,6 +122,21 @@ INT_PTR CALLBACK CConverterDlg::DialogProc(HWND window, UINT message, WPARAM wPa
     return result;
 }
 
+LRESULT CALLBACK CConverterDlg::KeyFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    // The dialog's own loop hands each message here first. F1 on any of the window's controls
+    // opens the help box, as the Help button does; the system turns only a key that it saw
+    // pressed into WM_HELP.
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    CConverterDlg* dialog = keyFilterDialog;
+    if (code == MSGF_DIALOGBOX && dialog && dialog->window_ && !dialog->running_ && message->message == WM_KEYDOWN &&
+        message->wParam == VK_F1 && (message->hwnd == dialog->window_ || ::IsChild(dialog->window_, message->hwnd))) {
+        dialog->OnHelpButton();
+        return TRUE;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 LRESULT CALLBACK CConverterDlg::GoButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                              DWORD_PTR data)
 {
@@ -156,7 +174,7 @@ INT_PTR CConverterDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         return FALSE; // moving, closing and the rest as usual
-    case WM_HELP: // F1
+    case WM_HELP: // F1 where the key filter did not see it
         OnHelpButton();
         return TRUE;
     case WM_CLOSE:
@@ -164,6 +182,11 @@ INT_PTR CConverterDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_DESTROY:
         ::RemoveWindowSubclass(::GetDlgItem(window_, IDC_GO), GoButtonProc, 0);
+        if (keyFilter_)
+            ::UnhookWindowsHookEx(keyFilter_);
+        keyFilter_ = nullptr;
+        if (keyFilterDialog == this)
+            keyFilterDialog = nullptr;
         return FALSE;
     default:
         return FALSE;
@@ -205,6 +228,8 @@ void CConverterDlg::OnInitDialog()
     // Empty keeps the .3DS units.
     ::SendMessageW(Control(IDC_SIZE_FIELD), EM_SETCUEBANNER, FALSE, reinterpret_cast<LPARAM>(L"as .3DS"));
     ::SetWindowSubclass(Control(IDC_GO), GoButtonProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    keyFilterDialog = this;
+    keyFilter_ = ::SetWindowsHookExW(WH_MSGFILTER, KeyFilter, nullptr, ::GetCurrentThreadId());
 }
 
 void CConverterDlg::ApplyOptionWord(const std::string& word)

@@ -69,6 +69,7 @@ public:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK KeyFilter(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK GoButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
@@ -91,6 +92,7 @@ private:
 
     HWND window_ = nullptr;
     bool modal_ = false;
+    HHOOK keyFilter_ = nullptr; // F1 on any control of the window
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::string inputPreset_;

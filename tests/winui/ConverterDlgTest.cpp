@@ -1,6 +1,7 @@
 // The main dialog of tarnex.exe, driven by messages to its controls as the user's clicks and keys
 // reach them.
 #include "convert/HelpText.h"
+#include "platform/FileLayer.h"
 #include "platform/Win32Handles.h"
 #include "tests/support/Files.h"
 #include "tests/support/SceneGenerator.h"
@@ -186,7 +187,12 @@ TEST(ConverterDlg, HelpButtonAboutItemAndF1OpenTheHelpBox)
     };
     EXPECT_TRUE(WithModalBox([&] { Click(dialog->Control(IDC_HELP_BUTTON)); }, expectHelpBox));
     EXPECT_TRUE(WithModalBox([&] { ::SendMessageW(dialog->Window(), WM_SYSCOMMAND, 31, 0); }, expectHelpBox));
-    EXPECT_TRUE(WithModalBox([&] { ::SendMessageW(dialog->Window(), WM_HELP, 0, 0); }, expectHelpBox));
+    EXPECT_TRUE(WithModalBox(
+        [&] {
+            ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_F1, 0);
+            Pump(dialog->Window(), std::chrono::milliseconds(200));
+        },
+        expectHelpBox));
     // Escape ended the box; the window goes on as it was.
     EXPECT_TRUE(::IsWindow(dialog->Window()));
     EXPECT_TRUE(::IsWindowEnabled(dialog->Window()));
@@ -209,4 +215,56 @@ TEST(ConverterDlg, BrowseButtonsSetTheirFieldAndACancelEmptiesIt)
     ASSERT_EQ(filters.size(), 2u);
     EXPECT_EQ(filters[0], L"3D Studio MAX (*.3DS)|3DS");
     EXPECT_EQ(filters[1], L"Unreal 3D Format (*.3D)|3D");
+}
+
+namespace {
+
+std::function<void()> onTimer; // what the next tick of LockTimer does
+void CALLBACK LockTimer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    ::KillTimer(nullptr, timer);
+    if (onTimer)
+        onTimer();
+}
+
+} // namespace
+
+TEST(ConverterDlg, ARunWaitsForAnotherThatHoldsTheFileAndEscapeEndsTheWait)
+{
+    ScopedTempDir dir;
+    const std::string scene = WriteScene(dir, "ship.3ds");
+    {
+        const auto first = Open(scene, dir.File("ship.3d"));
+        ASSERT_TRUE(PumpUntil([&] { return first->State().runFinished; }, first->Window()));
+    }
+    struct Case {
+        const char* what;
+        bool escape; // the user gives up; otherwise the other run lets go
+        const char* logEnd;
+    };
+    for (const Case& c : {Case{"the other run lets go", false, "Done.\r\n"},
+                          Case{"Escape", true, "Error: Stopped while waiting for another conversion to finish with "}}) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<CFile> other = CFileSystem::Native().OpenReadWrite(dir.File("ship_a.3d"));
+        ASSERT_TRUE(other && other->Lock(false) == LockResult::Locked);
+        const auto before = ReadFileBytes(dir.File("ship_a.3d"));
+        onTimer = [&] {
+            if (c.escape)
+                ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+            else
+                other.reset();
+        };
+        ::SetTimer(nullptr, 0, 400, LockTimer);
+        const auto dialog = Open(scene, dir.File("ship_a.3d"), {"append"});
+        ASSERT_TRUE(PumpUntil([&] { return !dialog->Window() || dialog->State().runFinished; }, dialog->Window()));
+        const std::string log = dialog->State().statusLog.Text();
+        EXPECT_NE(log.find("Waiting for another conversion to finish with "), std::string::npos) << log;
+        EXPECT_NE(log.find(c.logEnd), std::string::npos) << log;
+        EXPECT_EQ(dialog->Window() == nullptr, c.escape) << "Escape in the wait closes the window after the run";
+        if (c.escape)
+            EXPECT_TRUE(ReadFileBytes(dir.File("ship_a.3d")) == before);
+        else
+            EXPECT_GT(ReadFileBytes(dir.File("ship_a.3d")).size(), before.size());
+        onTimer = nullptr;
+    }
 }
