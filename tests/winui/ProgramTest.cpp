@@ -9,10 +9,13 @@
 
 namespace {
 
-// Starts tarnex.exe with the arguments; its standard output goes to outPath when one is given.
-PROCESS_INFORMATION Start(const std::wstring& arguments, const std::string& outPath = {})
+// Starts tarnex.exe (or another program) with the arguments; its standard output goes to outPath
+// when one is given. A console program starts without a console (Wine's console helper would
+// otherwise hold the test's output).
+PROCESS_INFORMATION Start(const std::wstring& arguments, const std::string& outPath = {},
+                          const char* program = TARNEX_GUI_PATH)
 {
-    std::wstring line = L"\"" + win32::Wide(TARNEX_GUI_PATH) + L"\" " + arguments;
+    std::wstring line = L"\"" + win32::Wide(program) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -25,8 +28,8 @@ PROCESS_INFORMATION Start(const std::wstring& arguments, const std::string& outP
         startup.hStdError = out;
     }
     PROCESS_INFORMATION process{};
-    EXPECT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &startup,
-                                 &process));
+    EXPECT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, out != nullptr, DETACHED_PROCESS, nullptr,
+                                 nullptr, &startup, &process));
     if (out)
         ::CloseHandle(out);
     ::CloseHandle(process.hThread);
@@ -45,9 +48,9 @@ DWORD WaitFor(HANDLE process, DWORD limit = 30000)
 
 } // namespace
 
-TEST(Program, ConvertsWhatItsCommandLineNamesAndClosesFromItsWindow)
+TEST(Program, ConvertsWhatItsCommandLineNamesAsTheCommandLineProgramDoes)
 {
-    ScopedTempDir dir;
+    ScopedTempDir dir, cliDir;
     scenegen::SceneShape shape;
     shape.objectCount = 2;
     shape.verticesPerObject = 30;
@@ -70,6 +73,12 @@ TEST(Program, ConvertsWhatItsCommandLineNamesAndClosesFromItsWindow)
     EXPECT_NE(win32::Narrow(status).find("Scale applied: X:"), std::string::npos) << win32::Narrow(status);
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitFor(process.hProcess), 0u);
+
+    const std::wstring cliArguments =
+        L"\"" + win32::Wide(dir.File("ship.3ds")) + L"\" \"" + win32::Wide(cliDir.File("ship.3d")) + L"\" -xyz";
+    ASSERT_EQ(WaitFor(Start(cliArguments, cliDir.File("out.txt"), TARNEX_CLI_PATH).hProcess), 0u);
+    for (const char* file : {"ship_d.3d", "ship_a.3d"})
+        EXPECT_TRUE(ReadFileBytes(dir.File(file)) == ReadFileBytes(cliDir.File(file))) << file;
 }
 
 TEST(Program, AnswersVersionAndUnknownOptionsWithoutAWindow)
