@@ -7,7 +7,12 @@
 
 void CConverterCommandLineInfo::ParseParam(const std::string& argument)
 {
-    const std::string text = (!argument.empty() && argument[0] == '-') ? argument.substr(1) : argument;
+#ifdef _WIN32
+    const bool flag = !argument.empty() && (argument[0] == '-' || argument[0] == '/');
+#else
+    const bool flag = !argument.empty() && argument[0] == '-';
+#endif
+    const std::string text = flag ? argument.substr(1) : argument;
     if (text.empty())
         return;
     if (inputPath_.empty())

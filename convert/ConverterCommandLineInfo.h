@@ -9,7 +9,8 @@
 
 class CConverterCommandLineInfo {
 public:
-    // Removes one leading "-" (a flag marker; "/" is not one here, absolute paths begin with it).
+    // Removes one leading flag marker: "-", and on Windows "/" too (there absolute paths begin with
+    // a drive letter or "\\"; elsewhere with "/", which is no marker there).
     // The text fills the input path, then the output path, then joins the option words; an empty
     // text is dropped.
     void ParseParam(const std::string& argument);

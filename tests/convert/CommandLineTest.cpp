@@ -49,6 +49,13 @@ TEST(CommandLine, EmptyArgumentsFillNoSlot)
     EXPECT_EQ(Fill({"a", "", "b", "c", "d", "e", "f"}), (Texts{"a", "b", "c", "d", "e", "f"}));
 }
 
+#ifdef _WIN32
+TEST(CommandLine, SlashIsAFlagMarkerOnWindows)
+{
+    EXPECT_EQ(Fill({"C:\\in.3ds", "/Append", "//clip"}), (Texts{"C:\\in.3ds", "Append", "/clip"}));
+    EXPECT_EQ(Fill({"/", "out.3d"}), (Texts{"out.3d", ""}));
+}
+#else
 TEST(CommandLine, SlashIsNotAFlagMarker)
 {
     EXPECT_EQ(Fill({"/home/me/in.3ds", "/tmp/out.3d", "/append"}),
@@ -56,6 +63,7 @@ TEST(CommandLine, SlashIsNotAFlagMarker)
     EXPECT_EQ(Fill({"/"}), (Texts{"/", ""}));
     EXPECT_EQ(ParseOptionWord("/append"), OptionWord::None);
 }
+#endif
 
 TEST(CommandLine, OptionWordsIgnoreCaseAndSurroundingWhiteSpace)
 {
