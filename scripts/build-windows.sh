@@ -3,6 +3,7 @@
 # Wine: scripts/build-windows.sh [--no-tests] [--zip]
 #   build-windows/tarnex-cli.exe          the command line, statically linked
 #   build-windows/tests/tarnex_win_tests.exe  the core and command-line suites (run by ctest under Wine)
+#   build-windows/tests/tarnex_window_tests.exe  the window tests (under Wine on a private X server)
 #   build-windows/tarnex-VERSION-win64.zip    with --zip
 # Installs the compiler and Wine with apt-get where they are missing. Debian has MinGW builds of
 # zlib but not of libpng or GoogleTest: libpng is built from Debian's own source package (fetched
@@ -23,7 +24,7 @@ host=x86_64-w64-mingw32
 jobs=$(nproc)
 
 scripts/install-deps.sh cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  libz-mingw-w64-dev googletest wine wine64 zip
+  libz-mingw-w64-dev googletest wine wine64 zip xvfb
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -106,12 +107,30 @@ if [ $tests = 1 ]; then
   # One Wine prefix per build folder, made once; the wine server stays up while the tests run so
   # that each program starts in milliseconds.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all
+  # The window tests need a display, and Wine's desktop takes the display of the first program
+  # that the wine server runs: a private X server, started before any of them.
+  xvfb_dir=$(mktemp -d)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_dir/display" >"$xvfb_dir/log" 2>&1 &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null; rm -rf "$xvfb_dir"' EXIT
+  for _ in $(seq 50); do
+    [ -s "$xvfb_dir/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$xvfb_dir/display" ] || { echo "Xvfb did not start:" >&2; cat "$xvfb_dir/log" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$xvfb_dir/display")"
+  # A wine server left from a run without this display would keep its desktop: it is ended first.
+  wineserver -k 2>/dev/null || true
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
   wineserver -p 2>/dev/null || true # kept running; one that runs already serves too
   # Wine's services start with the first program and keep its output open: started here, they
   # hold nothing of ctest's, which would otherwise wait for them to end.
   wineboot >/dev/null 2>&1
-  trap 'wineserver -k || true' EXIT
+  # No window manager runs on that server: Wine's windows are left unmanaged, or each window
+  # hidden waits two seconds for a manager to answer.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  trap 'wineserver -k || true; kill "$xvfb" 2>/dev/null; rm -rf "$xvfb_dir"' EXIT
   ctest --test-dir "$build" --output-on-failure -j 2
 fi
 

@@ -15,7 +15,7 @@ target_compile_definitions(tarnex_win_tests PRIVATE TARNEX_CLI_PATH="Z:${CMAKE_B
 add_test(NAME tarnex_win_tests COMMAND tarnex_win_tests)
 
 # The window tests: tarnex.exe's dialogs from its own resources, driven by messages. Wine draws
-# them on a private X server (tests/ui/run-under-xvfb.sh; skipped without Xvfb).
+# them on the private X server that scripts/build-windows.sh starts for the tests.
 if(TARGET tarnex_winui)
   # The resource compiler finds resource.h and MeshViewer.rc beside the template here too.
   set_source_files_properties(${TARNEX_WINDOW_RESOURCES} PROPERTIES
@@ -24,7 +24,5 @@ if(TARGET tarnex_winui)
   add_executable(tarnex_window_tests winui/MeshViewerTest.cpp support/MemoryFile.cpp ${TARNEX_WINDOW_RESOURCES})
   target_link_libraries(tarnex_window_tests PRIVATE tarnex_winui tarnex_scenegen GTest::gtest GTest::gtest_main)
   tarnex_warnings(tarnex_window_tests)
-  add_test(NAME tarnex_window_tests
-           COMMAND ${PROJECT_SOURCE_DIR}/tests/ui/run-under-xvfb.sh ${TARNEX_WINE} $<TARGET_FILE:tarnex_window_tests>)
-  set_tests_properties(tarnex_window_tests PROPERTIES SKIP_RETURN_CODE 77)
+  add_test(NAME tarnex_window_tests COMMAND tarnex_window_tests)
 endif()

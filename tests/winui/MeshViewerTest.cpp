@@ -159,7 +159,7 @@ TEST_F(WindowsMeshViewer, FollowsItsSliderAndPlaysWrapsAndPauses)
     EXPECT_EQ(viewer.Frame(), paused);
 }
 
-TEST_F(WindowsMeshViewer, FramesTheModelAndTakesCAndRWhereverTheFocusIsAndEscapeCloses)
+TEST_F(WindowsMeshViewer, FramesTheModelAndTakesCAndRWhereverTheFocusIsAndEscapeOrTheCloseBoxCloses)
 {
     CMeshViewer viewer;
     OpenShown(viewer);
@@ -192,6 +192,11 @@ TEST_F(WindowsMeshViewer, FramesTheModelAndTakesCAndRWhereverTheFocusIsAndEscape
     PressKey(window, VK_ESCAPE);
     EXPECT_EQ(viewer.Window(), nullptr);
     EXPECT_FALSE(::IsWindow(window));
+    // The close box.
+    CMeshViewer other;
+    OpenShown(other);
+    ::SendMessageW(other.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil(nullptr, [&] { return other.Window() == nullptr; }));
 }
 
 TEST_F(WindowsMeshViewer, PlayIsDisabledOnAOneFramePair)
