@@ -53,10 +53,12 @@ bool CMeshViewer::Open(const OutputNames& names, std::string& fault)
     title_ = "Preview - " + names.animationPath;
     wholeCube_ = false;
     zoom_ = ViewZoom{};
-    if (window_)
+    if (window_) {
         ShowPair();
-    else
+    } else {
+        frame_ = -1;
         ShowFrame(0);
+    }
     return true;
 }
 
@@ -214,8 +216,8 @@ void CMeshViewer::Layout()
         ::SetWindowPos(Control(id), nullptr, left, top, std::max(0, w), h, SWP_NOZORDER | SWP_NOACTIVATE);
     };
     place(IDC_VIEW_PLAY, margin, rowTop, buttonWidth, rowHeight);
-    place(IDC_VIEW_FRAMES, margin + buttonWidth + line.left, rowTop, labelLeft - line.left - margin - buttonWidth - line.left,
-          rowHeight);
+    const int sliderLeft = margin + buttonWidth + line.left;
+    place(IDC_VIEW_FRAMES, sliderLeft, rowTop, labelLeft - line.left - sliderLeft, rowHeight);
     place(IDC_VIEW_FRAME_NUMBER, labelLeft, rowTop + (rowHeight - textHeight) / 2, labelWidth_, textHeight);
     place(IDC_VIEW_HINT, margin, hintTop, width - 2 * margin, textHeight);
     place(IDC_VIEW_SPAN, margin, spanTop, width - 2 * margin, textHeight);
@@ -234,8 +236,8 @@ void CMeshViewer::Draw()
     if (!window_ || frameBytes_.size() < std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()) ||
         picture_.right <= picture_.left)
         return;
-    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, picture_.right - picture_.left,
-              image_, Zoomed(wholeCube_ ? WholeCube() : modelFraming_, zoom_), 0, pair_.Format());
+    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, picture_.right - picture_.left, image_,
+              Zoomed(wholeCube_ ? WholeCube() : modelFraming_, zoom_), 0, pair_.Format());
     ::InvalidateRect(window_, &picture_, FALSE);
 }
 
@@ -396,7 +398,10 @@ INT_PTR CMeshViewer::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             ::ReleaseCapture();
         return TRUE;
     case WM_CAPTURECHANGED: dragging_ = false; return TRUE;
-    case WM_SIZE: Layout(); return TRUE;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED)
+            Layout();
+        return TRUE;
     case WM_GETMINMAXINFO: {
         RECT outer{0, 0, ClientWidthNeeded(), kMinimumHeight};
         ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,

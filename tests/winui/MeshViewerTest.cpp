@@ -116,8 +116,8 @@ TEST_F(WindowsMeshViewer, FollowsItsSliderAndPlaysWrapsAndPauses)
 {
     CMeshViewer viewer;
     OpenShown(viewer);
-    const HWND window = viewer.Window(), slider = viewer.Control(IDC_VIEW_FRAMES),
-               play = viewer.Control(IDC_VIEW_PLAY), label = viewer.Control(IDC_VIEW_FRAME_NUMBER);
+    const HWND window = viewer.Window(), slider = viewer.Control(IDC_VIEW_FRAMES), play = viewer.Control(IDC_VIEW_PLAY),
+               label = viewer.Control(IDC_VIEW_FRAME_NUMBER);
     EXPECT_EQ(Text(window), L"Preview - " + win32::Wide(walk.animationPath));
     EXPECT_EQ(Text(label), L"Frame 0 (1 of 12)");
     EXPECT_EQ(::SendMessageW(slider, TBM_GETRANGEMIN, 0, 0), 0);
