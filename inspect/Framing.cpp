@@ -88,6 +88,24 @@ PreviewFraming FrameReach(const StepBox& box)
     return framing;
 }
 
+void TurnWheel(ViewZoom& zoom, int delta)
+{
+    // Summed in 64 bits: a wheel may send any delta.
+    const long long units = static_cast<long long>(zoom.part) + delta;
+    const long long notches = zoom.notches + units / kWheelNotch;
+    zoom.notches = static_cast<int>(std::clamp<long long>(notches, kZoomOutNotches, kZoomInNotches));
+    zoom.part = static_cast<int>(units % kWheelNotch);
+    if ((zoom.notches == kZoomInNotches && zoom.part > 0) || (zoom.notches == kZoomOutNotches && zoom.part < 0))
+        zoom.part = 0;
+}
+
+PreviewFraming Zoomed(const PreviewFraming& framing, const ViewZoom& zoom)
+{
+    PreviewFraming zoomed = framing;
+    zoomed.radius = framing.radius / std::pow(kZoomPerNotch, static_cast<float>(zoom.notches));
+    return zoomed;
+}
+
 std::string SpanLine(const StepBox& box)
 {
     if (box.Empty())

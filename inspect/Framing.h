@@ -49,6 +49,26 @@ inline PreviewFraming WholeCube()
 // a model of one point is still drawn at a useful scale; the whole cube for an empty box.
 PreviewFraming FrameReach(const StepBox& box);
 
+// A zoom of the picture by the mouse wheel, over whatever framing is shown: each notch (120 of
+// the wheel's units, as both toolkits count them; a finer wheel sends parts of one) brings the
+// view kZoomPerNotch closer, or takes it as far back, from kZoomOutNotches out to kZoomInNotches in.
+inline constexpr float kZoomPerNotch = 1.25f;
+inline constexpr int kWheelNotch = 120;
+inline constexpr int kZoomInNotches = 16;  // 35 times closer: a few grid steps across the picture
+inline constexpr int kZoomOutNotches = -8; // 6 times farther: the framing small in the middle
+
+struct ViewZoom {
+    int notches = 0; // towards the model; 0 is the framing itself
+    int part = 0;    // wheel units short of the next notch, either way
+};
+
+// Adds a turn of the wheel: delta units, away from the user (positive) to come closer. A turn past
+// either end keeps nothing over, so that the first turn back moves at once.
+void TurnWheel(ViewZoom& zoom, int delta);
+
+// framing as the zoom shows it: the same centre, the radius divided by kZoomPerNotch a notch.
+PreviewFraming Zoomed(const PreviewFraming& framing, const ViewZoom& zoom);
+
 // How many grid steps the model spans on each axis against the cube's, in one line without its
 // end: "The model spans 16 of 2048 grid steps in X, 16 of 2048 in Y, 8 of 1024 in Z" (65536 on
 // every axis in the Deus Ex format).

@@ -292,6 +292,13 @@ const LegendEntry kLegend[kLegendEntries] = {
     {"on a face of the cube", kMarker},
 };
 
+void TurnView(ViewAngles& view, int dx, int dy)
+{
+    constexpr float kRadiansPerPixel = 0.01f;
+    view.yaw -= static_cast<float>(dx) * kRadiansPerPixel;
+    view.pitch = std::clamp(view.pitch + static_cast<float>(dy) * kRadiansPerPixel, -1.5f, 1.5f);
+}
+
 int DrawingSide(const std::vector<DataTriangle>& triangles, const std::uint8_t* frame, std::uint32_t vertices,
                 const ViewAngles& view, int size, const PreviewFraming& framing, std::uint64_t budget,
                 VertexFormat format)

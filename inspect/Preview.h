@@ -23,6 +23,11 @@ struct ViewAngles {
     float pitch = 0.5235988f; // 30 degrees
 };
 
+// Turns the view by a drag of dx, dy pixels, as both windows do: 0.01 radians a pixel, a drag to
+// the right lowers the yaw and one down raises the pitch, which stays within 1.5 radians of the
+// horizontal, short of looking straight down or up.
+void TurnView(ViewAngles& view, int dx, int dy);
+
 // The pixels a drawing may test for its triangles: about a second of work at 512 pixels, and 16
 // for each pixel of a larger picture. A frame whose triangles would test more (thousands of
 // triangles across the whole picture) is drawn at the largest side within it and enlarged, so that

@@ -108,20 +108,30 @@ if [ $tests = 1 ]; then
   # One Wine prefix per build folder, made once; the wine server stays up while the tests run so
   # that each program starts in milliseconds.
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all
-  # The window tests need a display: a private X server, without a window manager.
-  xvfb_log=$build/xvfb.log
-  rm -f "$build/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$build/xvfb.display" >"$xvfb_log" 2>&1 &
+  # The window tests need a display, and Wine's desktop takes the display of the first program
+  # that the wine server runs: a private X server, started before any of them.
+  xvfb_dir=$(mktemp -d)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_dir/display" >"$xvfb_dir/log" 2>&1 &
   xvfb=$!
-  for _ in $(seq 100); do [ -s "$build/xvfb.display" ] && break; sleep 0.1; done
-  [ -s "$build/xvfb.display" ] || { echo "Xvfb did not start:" >&2; cat "$xvfb_log" >&2; exit 1; }
-  export DISPLAY=":$(head -n1 "$build/xvfb.display")"
+  trap 'kill "$xvfb" 2>/dev/null; rm -rf "$xvfb_dir"' EXIT
+  for _ in $(seq 50); do
+    [ -s "$xvfb_dir/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$xvfb_dir/display" ] || { echo "Xvfb did not start:" >&2; cat "$xvfb_dir/log" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$xvfb_dir/display")"
+  # A wine server left from a run without this display would keep its desktop: it is ended first.
+  wineserver -k 2>/dev/null || true
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
   wineserver -p 2>/dev/null || true # kept running; one that runs already serves too
   # Wine's services start with the first program and keep its output open: started here, they
   # hold nothing of ctest's, which would otherwise wait for them to end.
   wineboot >/dev/null 2>&1
-  trap 'wineserver -k || true; kill $xvfb 2>/dev/null || true' EXIT
+  # No window manager runs on that server: Wine's windows are left unmanaged, or each window
+  # hidden waits two seconds for a manager to answer.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  trap 'wineserver -k || true; kill "$xvfb" 2>/dev/null; rm -rf "$xvfb_dir"' EXIT
   ctest --test-dir "$build" --output-on-failure -j 2
 fi
 

@@ -116,9 +116,7 @@ void CMeshViewer::ShowFrame(int frame)
 
 void CMeshViewer::Turn(int dx, int dy)
 {
-    constexpr float kRadiansPerPixel = 0.01f;
-    view_.yaw -= static_cast<float>(dx) * kRadiansPerPixel;
-    view_.pitch = std::clamp(view_.pitch + static_cast<float>(dy) * kRadiansPerPixel, -1.5f, 1.5f);
+    TurnView(view_, dx, dy);
     Draw();
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -199,6 +200,45 @@ TEST(Preview, FramingHoldsTheModelsReachOverItsFramesOrTheWholeCube)
     EXPECT_EQ(SpanLine(StepBox{}), "The model has no vertices to span");
     EXPECT_FLOAT_EQ(FrameReach(StepBox{}).radius, WholeCube().radius);
     EXPECT_FLOAT_EQ(WholeCube().radius, 230.4f);
+}
+
+TEST(Preview, TheWheelZoomsByNotchesWithinItsRangeAndADragTurnsWithinItsPitch)
+{
+    PreviewFraming framing;
+    framing.centre[0] = 5.0f;
+    framing.radius = 100.0f;
+    ViewZoom zoom;
+    TurnWheel(zoom, 60); // half a notch from a fine wheel: nothing yet
+    EXPECT_FLOAT_EQ(Zoomed(framing, zoom).radius, 100.0f);
+    TurnWheel(zoom, 60);
+    EXPECT_FLOAT_EQ(Zoomed(framing, zoom).radius, 80.0f);
+    EXPECT_FLOAT_EQ(Zoomed(framing, zoom).centre[0], 5.0f);
+    TurnWheel(zoom, -3 * kWheelNotch); // two notches out of the framing
+    EXPECT_FLOAT_EQ(Zoomed(framing, zoom).radius, 156.25f);
+    TurnWheel(zoom, 2 * kWheelNotch);
+    EXPECT_FLOAT_EQ(Zoomed(framing, zoom).radius, 100.0f);
+
+    // Past either end the zoom stops there, and the first notch back moves it.
+    TurnWheel(zoom, 1000 * kWheelNotch + 90);
+    EXPECT_EQ(zoom.notches, kZoomInNotches);
+    EXPECT_FLOAT_EQ(Zoomed(framing, zoom).radius, 100.0f / std::pow(1.25f, 16.0f));
+    TurnWheel(zoom, -kWheelNotch);
+    EXPECT_EQ(zoom.notches, kZoomInNotches - 1);
+    TurnWheel(zoom, -1000 * kWheelNotch - 30);
+    EXPECT_EQ(zoom.notches, kZoomOutNotches);
+    TurnWheel(zoom, kWheelNotch);
+    EXPECT_EQ(zoom.notches, kZoomOutNotches + 1);
+    TurnWheel(zoom, std::numeric_limits<int>::min()); // no overflow on any delta
+    EXPECT_EQ(zoom.notches, kZoomOutNotches);
+
+    ViewAngles view;
+    TurnView(view, 40, -10);
+    EXPECT_FLOAT_EQ(view.yaw, ViewAngles{}.yaw - 0.4f);
+    EXPECT_FLOAT_EQ(view.pitch, ViewAngles{}.pitch - 0.1f);
+    TurnView(view, 0, 1000);
+    EXPECT_FLOAT_EQ(view.pitch, 1.5f);
+    TurnView(view, 0, -5000);
+    EXPECT_FLOAT_EQ(view.pitch, -1.5f);
 }
 
 TEST(Preview, AFramedSmallModelFillsThePictureThatTheWholeCubeHardlyShows)
