@@ -14,7 +14,10 @@
 #include <cstdio>
 #include <random>
 #include <thread>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <aclapi.h>
+#else
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -41,7 +44,7 @@ scenegen::SceneShape Scene(std::uint32_t verticesPerObject, std::uint32_t frames
 } // namespace
 
 // File size limits, mount namespaces and permission bits are Linux's: Windows has none of the
-// three in this form (Wine cannot make a folder read-only for its own user either).
+// three in this form. There a folder is made read-only with an ACL.
 #ifndef _WIN32
 TEST(KernelFaults, FileSizeLimitFailsTheWriteAndKeepsWhatExisted)
 {
@@ -116,6 +119,79 @@ struct ReadOnlyBits {
 
 } // namespace
 
+#else
+
+namespace {
+
+// The folder and its files deny the current user all that would change them, until the guard puts
+// their old DACLs back.
+class CReadOnlyAcl {
+public:
+    explicit CReadOnlyAcl(const std::string& folder) : folder_(std::filesystem::path(folder).wstring())
+    {
+        Deny(folder_);
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            Deny(entry.path().wstring());
+    }
+    ~CReadOnlyAcl()
+    {
+        for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
+            ::SetNamedSecurityInfoW(saved->path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    saved->dacl, nullptr);
+            ::LocalFree(saved->descriptor);
+        }
+    }
+    CReadOnlyAcl(const CReadOnlyAcl&) = delete;
+    CReadOnlyAcl& operator=(const CReadOnlyAcl&) = delete;
+
+    // Whether the user is held to it: a new file in the folder is refused.
+    bool Holds() const
+    {
+        const HANDLE file = ::CreateFileW((folder_ + L"\\probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return true;
+        ::CloseHandle(file);
+        return false;
+    }
+
+private:
+    struct Saved {
+        std::wstring path;
+        PSECURITY_DESCRIPTOR descriptor;
+        PACL dacl; // within descriptor
+    };
+
+    void Deny(std::wstring path)
+    {
+        Saved saved{std::move(path), nullptr, nullptr};
+        if (::GetNamedSecurityInfoW(saved.path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &saved.dacl, nullptr, &saved.descriptor) != ERROR_SUCCESS)
+            return;
+        // On a folder the first two are FILE_ADD_FILE and FILE_ADD_SUBDIRECTORY.
+        EXPLICIT_ACCESSW deny{};
+        deny.grfAccessPermissions = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                    FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER;
+        deny.grfAccessMode = DENY_ACCESS;
+        deny.grfInheritance = NO_INHERITANCE;
+        ::BuildTrusteeWithNameW(&deny.Trustee, const_cast<LPWSTR>(L"CURRENT_USER"));
+        PACL denying = nullptr;
+        if (::SetEntriesInAclW(1, &deny, saved.dacl, &denying) == ERROR_SUCCESS) {
+            ::SetNamedSecurityInfoW(saved.path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    denying, nullptr);
+            ::LocalFree(denying);
+        }
+        saved_.push_back(std::move(saved));
+    }
+
+    std::wstring folder_;
+    std::vector<Saved> saved_;
+};
+
+} // namespace
+
+#endif // _WIN32
+
 TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
 {
     const Bytes scene = scenegen::GenerateScene(Scene(50, 5));
@@ -143,6 +219,14 @@ TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
 
         const std::string folder = dir.Path();
         CliOutcome run;
+#ifdef _WIN32
+        {
+            const CReadOnlyAcl readOnly(folder);
+            if (!readOnly.Holds())
+                GTEST_SKIP() << "Wine does not enforce ACLs";
+            run = RunCli(arguments, logs.Path());
+        }
+#else
         if (::geteuid() != 0) {
             const ReadOnlyBits readOnly(folder);
             run = RunCli(arguments, logs.Path());
@@ -151,13 +235,12 @@ TEST(KernelFaults, ReadOnlyFolderIsRefusedAndLeftAsItWas)
             if (run.exitStatus == CCliProcess::kPrepareFailed)
                 GTEST_SKIP() << "root without mount namespaces: no way to make the folder read-only for it";
         }
+#endif
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_NE((run.out + run.err).find("Error: Could not "), std::string::npos) << run.out << run.err;
         EXPECT_TRUE(TakeSnapshot(dir.Path()) == before);
     }
 }
-
-#endif // _WIN32
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -34,6 +35,13 @@ public:
     // exits with kPrepareFailed). Standard output and error go to files in outputFolder.
     CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
                 std::function<bool()> prepare = {}, const std::string& program = {});
+#ifdef _WIN32
+    // Windows: tarnex-cli runs in a job that holds the memory it commits to memoryLimit bytes. The
+    // limit is tried first on the child, still suspended: committing more than the limit into it
+    // must fail. Where it does not, the child is ended unstarted and MemoryLimitHeld says so.
+    CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder, std::size_t memoryLimit);
+    bool MemoryLimitHeld() const { return memoryLimitHeld_; }
+#endif
     ~CCliProcess();
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
@@ -49,8 +57,11 @@ public:
 
 private:
 #ifdef _WIN32
+    void Start(const std::vector<std::string>& arguments, const std::string& program, std::size_t memoryLimit);
+
     void* process_ = nullptr; // the child's process handle
     int killedBy_ = 0;        // the signal Kill stood for: Windows ends a process without one
+    bool memoryLimitHeld_ = false;
 #else
     pid_t pid_ = -1;
 #endif

@@ -41,14 +41,46 @@ HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition)
                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Puts the suspended child in a new job that holds its committed memory to limit, and tells whether
+// the limit holds: memory committed into the child past it must be refused.
+bool InLimitedJob(HANDLE process, std::size_t limit)
+{
+    const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return false;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+    limits.ProcessMemoryLimit = limit;
+    const bool assigned = ::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
+                          ::AssignProcessToJobObject(job, process);
+    ::CloseHandle(job); // the job lasts as long as the child
+    if (!assigned)
+        return false;
+    void* past = ::VirtualAllocEx(process, nullptr, limit + 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (past)
+        ::VirtualFreeEx(process, past, 0, MEM_RELEASE);
+    return past == nullptr;
+}
+
 } // namespace
 
 CCliProcess::CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
                          std::function<bool()> prepare, const std::string& program)
     : outPath_(outputFolder + "/cli.stdout"), errPath_(outputFolder + "/cli.stderr")
 {
-    if (prepare)
-        return; // nothing runs between a fork and an exec here
+    if (!prepare) // nothing runs between a fork and an exec here
+        Start(arguments, program, 0);
+}
+
+CCliProcess::CCliProcess(const std::vector<std::string>& arguments, const std::string& outputFolder,
+                         std::size_t memoryLimit)
+    : outPath_(outputFolder + "/cli.stdout"), errPath_(outputFolder + "/cli.stderr")
+{
+    Start(arguments, {}, memoryLimit);
+}
+
+void CCliProcess::Start(const std::vector<std::string>& arguments, const std::string& program, std::size_t memoryLimit)
+{
     std::wstring line = Quoted(Wide(program.empty() ? std::string(TARNEX_CLI_PATH) : program));
     for (const std::string& argument : arguments)
         line += L" " + Quoted(Wide(argument));
@@ -62,11 +94,18 @@ CCliProcess::CCliProcess(const std::vector<std::string>& arguments, const std::s
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION started{};
+    const DWORD flags = DETACHED_PROCESS | (memoryLimit ? CREATE_SUSPENDED : 0);
     if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-        ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &startup,
-                         &started)) {
-        ::CloseHandle(started.hThread);
+        ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &started)) {
         process_ = started.hProcess;
+        if (memoryLimit) {
+            memoryLimitHeld_ = InLimitedJob(process_, memoryLimit);
+            if (memoryLimitHeld_)
+                ::ResumeThread(started.hThread);
+            else
+                Kill(SIGKILL);
+        }
+        ::CloseHandle(started.hThread);
     }
     for (HANDLE handle : {in, out, err})
         if (handle != INVALID_HANDLE_VALUE)
