@@ -338,6 +338,17 @@ void KillAtRandomMoments(bool append, int moments)
             if (std::find(files.begin(), files.end(), name) != files.end() ||
                 (name == kFolderLockName && ReadFileBytes(dir.File(name)).empty()))
                 continue;
+#ifdef _WIN32
+            // A temporary marked for deletion goes when the killed process's last handle closes,
+            // which under Wine can be a moment after the process has ended.
+            const auto gone = [&] {
+                for (int wait = 0; wait < 100 && std::filesystem::exists(dir.File(name)); ++wait)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                return !std::filesystem::exists(dir.File(name));
+            };
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0 && gone())
+                continue;
+#endif
             const Bytes left = ReadFileBytes(dir.File(name));
 #ifdef _WIN32
             // Windows cannot rename over an open file: without POSIX renames the old file moves
