@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QPixmap>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -52,7 +53,7 @@ CMeshViewer::CMeshViewer(QWidget* parent) : QDialog(parent)
     layout->addStretch(1); // the picture fills the space above the controls
     layout->addLayout(legend);
     layout->addWidget(spanLabel_);
-    layout->addWidget(new QLabel(tr("Drag to turn the view; C shows the whole cube or the model, R resets the view."),
+    layout->addWidget(new QLabel(tr("Drag to turn the view, turn the wheel to zoom; C shows the whole cube or the model, R resets the view."),
                                  this));
     layout->addLayout(controls);
 
@@ -120,9 +121,16 @@ void CMeshViewer::Turn(int dx, int dy)
     Draw();
 }
 
+void CMeshViewer::TurnWheel(int delta)
+{
+    ::TurnWheel(zoom_, delta);
+    Draw();
+}
+
 void CMeshViewer::ShowWholeCube(bool whole)
 {
     wholeCube_ = whole;
+    zoom_ = ViewZoom{};
     Draw();
 }
 
@@ -150,7 +158,7 @@ void CMeshViewer::Draw()
     if (frameBytes_.size() < std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()))
         return;
     DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, PictureRect().width(), image_,
-              wholeCube_ ? WholeCube() : modelFraming_, 0, pair_.Format());
+              Zoomed(wholeCube_ ? WholeCube() : modelFraming_, zoom_), 0, pair_.Format());
     picture_ = QImage(reinterpret_cast<const uchar*>(image_.pixels.data()), image_.width, image_.height,
                       QImage::Format_ARGB32);
     update();
@@ -175,6 +183,13 @@ void CMeshViewer::mouseMoveEvent(QMouseEvent* event)
     const QPoint at = event->position().toPoint();
     Turn(at.x() - dragFrom_.x(), at.y() - dragFrom_.y());
     dragFrom_ = at;
+}
+
+void CMeshViewer::wheelEvent(QWheelEvent* event)
+{
+    // Over the picture only: the slider takes the wheel over itself.
+    if (PictureRect().contains(event->position().toPoint()))
+        TurnWheel(event->angleDelta().y());
 }
 
 void CMeshViewer::keyPressEvent(QKeyEvent* event)

@@ -1,7 +1,7 @@
 // The viewer of a converted pair: the frames read back from the files just written, drawn as the
 // engine will see them, with play and pause, a frame slider and a view that turns when dragged. The
-// view frames the model's reach over its frames; C shows the whole cube instead (and back), R resets
-// the view.
+// view frames the model's reach over its frames and zooms with the wheel; C shows the whole cube
+// instead (and back), R resets the view.
 #pragma once
 
 #include "inspect/MeshPair.h"
@@ -42,6 +42,9 @@ public:
     void SetPlaying(bool playing);
     // Turns the view by a drag of dx, dy pixels.
     void Turn(int dx, int dy);
+    // Zooms by a turn of the wheel of delta units (positive: closer).
+    void TurnWheel(int delta);
+    const ViewZoom& Zoom() const { return zoom_; }
     // Shows the whole cube, or the model framed.
     void ShowWholeCube(bool whole);
     // The first view again: the model framed from the default side.
@@ -51,6 +54,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -64,6 +68,7 @@ private:
     PreviewImage image_;
     QImage picture_;
     ViewAngles view_;
+    ViewZoom zoom_;
     PreviewFraming modelFraming_;
     bool wholeCube_ = false;
     int frame_ = 0;

@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 class MeshViewerTest : public QObject {
     Q_OBJECT
@@ -122,6 +123,17 @@ private Q_SLOTS:
         QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, QPoint(160, 110));
         QVERIFY(viewer.View().yaw != yaw);
         QVERIFY(viewer.Picture() != before);
+
+        // The wheel over the picture zooms; R takes the zoom back with the view.
+        const QImage turned = viewer.Picture().copy();
+        const QPointF centre = QRectF(viewer.rect()).center() - QPointF(0, viewer.height() / 4);
+        QWheelEvent wheel(centre, viewer.mapToGlobal(centre), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&viewer, &wheel);
+        QCOMPARE(viewer.Zoom().notches, 2);
+        QVERIFY(viewer.Picture() != turned);
+        QTest::keyClick(&viewer, Qt::Key_R);
+        QCOMPARE(viewer.Zoom().notches, 0);
     }
 
     void refusesADamagedPair()
