@@ -180,6 +180,25 @@ std::string RandomName(const std::string& nearPath)
     return FolderOf(nearPath) + LeftoverName(random());
 }
 
+// A temporary's name (CreateTemp's) whose file no one holds open: a run that made it was killed
+// before it marked it for deletion, or after it cleared the mark to name it. A running run's
+// temporary is open (and, on Windows, cannot be opened at all while marked), so it is never one.
+bool IsOrphanedTemporary(const std::string& folder, std::string name)
+{
+    if (name.size() < 4 || name.compare(name.size() - 4, 4, ".new") != 0)
+        return false;
+    const std::string path = folder + name;
+    name.replace(name.size() - 4, 4, ".tmp");
+    if (!IsLeftoverName(name))
+        return false;
+    const HANDLE handle = ::CreateFileW(Wide(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(handle);
+    return true;
+}
+
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -257,7 +276,7 @@ public:
         std::vector<std::string> found;
         const std::string folder = FolderOf(nearPath);
         for (const std::string& name : Entries(folder + "*"))
-            if (IsLeftoverName(name))
+            if (IsLeftoverName(name) || IsOrphanedTemporary(folder, name))
                 found.push_back(folder + name);
         return found;
     }

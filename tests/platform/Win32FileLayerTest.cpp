@@ -51,6 +51,20 @@ TEST(Win32FileLayer, TemporaryVanishesUnlessNamedAndThenKeepsItsBytes)
     EXPECT_EQ(dir.Entries().size(), 1u);
 }
 
+TEST(Win32FileLayer, ATemporaryNoRunHoldsIsALeftoverAndALiveOneIsNot)
+{
+    ScopedTempDir dir;
+    std::string tempPath;
+    auto live = Native().CreateTemp(dir.File("ship_a.3d"), tempPath);
+    ASSERT_TRUE(live && live->Write("live", 4));
+    // What a run killed between making its temporary and marking it leaves.
+    WriteFileBytes(dir.File(".tarnex-0123456789abcdef.new"), {});
+    WriteFileBytes(dir.File("other.new"), {});
+    const std::vector<std::string> leftovers = Native().Leftovers(dir.File("ship_a.3d"));
+    EXPECT_EQ(leftovers, std::vector<std::string>{dir.File(".tarnex-0123456789abcdef.new")});
+    live->Close();
+}
+
 TEST(Win32FileLayer, RenameReplacesATargetThatIsOpenAndTheOpenFileKeepsTheOldBytes)
 {
     ScopedTempDir dir;
