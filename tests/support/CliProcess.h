@@ -61,6 +61,7 @@ private:
 
     void* process_ = nullptr; // the child's process handle
     int killedBy_ = 0;        // the signal Kill stood for: Windows ends a process without one
+    std::string startFailure_; // why the child did not start
     bool memoryLimitHeld_ = false;
 #else
     pid_t pid_ = -1;

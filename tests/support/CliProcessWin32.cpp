@@ -5,6 +5,8 @@
 #include <csignal>
 #include <windows.h>
 
+#include <cstdio>
+
 namespace {
 
 std::wstring Wide(const std::string& text)
@@ -106,6 +108,9 @@ void CCliProcess::Start(const std::vector<std::string>& arguments, const std::st
                 Kill(SIGKILL);
         }
         ::CloseHandle(started.hThread);
+    } else {
+        // The outcome says why, so that a failed start does not read as a silent program.
+        startFailure_ = "tarnex-cli could not be started (error " + std::to_string(::GetLastError()) + ")";
     }
     for (HANDLE handle : {in, out, err})
         if (handle != INVALID_HANDLE_VALUE)
@@ -131,8 +136,10 @@ void CCliProcess::Kill(int signal)
 CliOutcome CCliProcess::Wait(std::chrono::milliseconds limit)
 {
     CliOutcome outcome;
-    if (!process_ || waited_)
+    if (!process_ || waited_) {
+        outcome.err = startFailure_;
         return outcome;
+    }
     if (::WaitForSingleObject(process_, static_cast<DWORD>(limit.count())) == WAIT_TIMEOUT) {
         outcome.timedOut = true;
         Kill(SIGKILL);
