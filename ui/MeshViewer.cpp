@@ -60,30 +60,22 @@ CMeshViewer::CMeshViewer(QWidget* parent) : QDialog(parent)
     connect(playButton_, &QPushButton::clicked, this, [this] { SetPlaying(!Playing()); });
     connect(slider_, &QSlider::valueChanged, this, &CMeshViewer::ShowFrame);
     connect(timer_, &QTimer::timeout, this,
-            [this] { ShowFrame(pair_.FrameCount() > 0 ? (frame_ + 1) % static_cast<int>(pair_.FrameCount()) : 0); });
+            [this] { ShowFrame(session_.NextFrame()); });
 }
 
 CMeshViewer::~CMeshViewer() = default;
 
 bool CMeshViewer::Open(const OutputNames& names, std::string& fault)
 {
-    if (!pair_.Open(CFileSystem::Native(), names, fault))
+    if (!session_.Open(CFileSystem::Native(), names, fault))
         return false;
     setWindowTitle(tr("Preview - %1").arg(QString::fromLocal8Bit(names.animationPath.c_str())));
-    const int frames = static_cast<int>(pair_.FrameCount());
+    const int frames = static_cast<int>(session_.FrameCount());
     slider_->setRange(0, std::max(0, frames - 1));
     playButton_->setEnabled(frames > 1);
     // The label keeps the width of its longest text, so that the slider's length never changes.
-    frameLabel_->setFixedWidth(frameLabel_->fontMetrics().horizontalAdvance(FrameText(frames - 1, frames)) + 8);
-    StepBox reach;
-    if (!ModelReach(pair_, reach)) {
-        fault = "Error: Could not read " + names.animationPath;
-        return false;
-    }
-    modelFraming_ = FrameReach(reach);
-    spanLabel_->setText(QString::fromStdString(SpanLine(reach)));
-    wholeCube_ = false;
-    frame_ = -1;
+    frameLabel_->setFixedWidth(frameLabel_->fontMetrics().horizontalAdvance(FrameText(frames - 1)) + 8);
+    spanLabel_->setText(QString::fromStdString(session_.Span()));
     ShowFrame(0);
     return true;
 }
@@ -95,7 +87,7 @@ bool CMeshViewer::Playing() const
 
 void CMeshViewer::SetPlaying(bool playing)
 {
-    if (playing && pair_.FrameCount() > 1)
+    if (playing && session_.FrameCount() > 1)
         timer_->start();
     else
         timer_->stop();
@@ -104,46 +96,40 @@ void CMeshViewer::SetPlaying(bool playing)
 
 void CMeshViewer::ShowFrame(int frame)
 {
-    if (frame == frame_ || frame < 0 ||
-        static_cast<std::uint32_t>(frame) >= std::max<std::uint32_t>(pair_.FrameCount(), 1))
+    if (!session_.SelectFrame(frame))
         return;
-    frame_ = frame;
     slider_->setValue(frame);
-    frameLabel_->setText(FrameText(frame, static_cast<int>(pair_.FrameCount())));
-    if (pair_.FrameCount() == 0 || !pair_.ReadFrames(static_cast<std::uint32_t>(frame), 1, frameBytes_))
-        frameBytes_.assign(std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()), 0);
+    frameLabel_->setText(FrameText(frame));
     Draw();
 }
 
 void CMeshViewer::Turn(int dx, int dy)
 {
-    TurnView(view_, dx, dy);
+    session_.Turn(dx, dy);
     Draw();
 }
 
 void CMeshViewer::TurnWheel(int delta)
 {
-    ::TurnWheel(zoom_, delta);
+    session_.TurnWheel(delta);
     Draw();
 }
 
 void CMeshViewer::ShowWholeCube(bool whole)
 {
-    wholeCube_ = whole;
-    zoom_ = ViewZoom{};
+    session_.ShowWholeCube(whole);
     Draw();
 }
 
 void CMeshViewer::ResetView()
 {
-    view_ = ViewAngles{};
-    ShowWholeCube(false);
+    session_.ResetView();
+    Draw();
 }
 
-QString CMeshViewer::FrameText(int frame, int frames) const
+QString CMeshViewer::FrameText(int frame) const
 {
-    // The engine's frame number, then its place among the frames.
-    return frames > 0 ? tr("Frame %1 (%2 of %3)").arg(frame).arg(frame + 1).arg(frames) : tr("No frames");
+    return QString::fromStdString(session_.FrameText(frame));
 }
 
 QRect CMeshViewer::PictureRect() const
@@ -155,10 +141,8 @@ QRect CMeshViewer::PictureRect() const
 
 void CMeshViewer::Draw()
 {
-    if (frameBytes_.size() < std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()))
+    if (!session_.Draw(PictureRect().width(), image_))
         return;
-    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, PictureRect().width(), image_,
-              Zoomed(wholeCube_ ? WholeCube() : modelFraming_, zoom_), 0, pair_.Format());
     picture_ = QImage(reinterpret_cast<const uchar*>(image_.pixels.data()), image_.width, image_.height,
                       QImage::Format_ARGB32);
     update();
@@ -195,7 +179,7 @@ void CMeshViewer::wheelEvent(QWheelEvent* event)
 void CMeshViewer::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_C)
-        ShowWholeCube(!wholeCube_);
+        ShowWholeCube(!session_.WholeCubeShown());
     else if (event->key() == Qt::Key_R)
         ResetView();
     else

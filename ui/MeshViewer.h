@@ -5,13 +5,13 @@
 #pragma once
 
 #include "inspect/MeshPair.h"
-#include "inspect/Preview.h"
+#include "inspect/PreviewSession.h"
 
 #include <QDialog>
 #include <QImage>
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -31,10 +31,10 @@ public:
     // Opens the pair; false with the fault's line when it cannot be read.
     bool Open(const OutputNames& names, std::string& fault);
 
-    int Frame() const { return frame_; }
+    int Frame() const { return std::max(0, session_.Frame()); }
     bool Playing() const;
-    const ViewAngles& View() const { return view_; }
-    bool WholeCubeShown() const { return wholeCube_; }
+    const ViewAngles& View() const { return session_.View(); }
+    bool WholeCubeShown() const { return session_.WholeCubeShown(); }
     // The picture of the frame shown, as last drawn.
     const QImage& Picture() const { return picture_; }
 
@@ -44,7 +44,7 @@ public:
     void Turn(int dx, int dy);
     // Zooms by a turn of the wheel of delta units (positive: closer).
     void TurnWheel(int delta);
-    const ViewZoom& Zoom() const { return zoom_; }
+    const ViewZoom& Zoom() const { return session_.Zoom(); }
     // Shows the whole cube, or the model framed.
     void ShowWholeCube(bool whole);
     // The first view again: the model framed from the default side.
@@ -61,17 +61,11 @@ protected:
 private:
     void Draw();
     QRect PictureRect() const;
-    QString FrameText(int frame, int frames) const;
+    QString FrameText(int frame) const;
 
-    CMeshPair pair_;
-    std::vector<std::uint8_t> frameBytes_;
+    CPreviewSession session_;
     PreviewImage image_;
     QImage picture_;
-    ViewAngles view_;
-    ViewZoom zoom_;
-    PreviewFraming modelFraming_;
-    bool wholeCube_ = false;
-    int frame_ = 0;
     QPoint dragFrom_;
 
     QPushButton* playButton_;

@@ -40,25 +40,14 @@ CMeshViewer::~CMeshViewer()
 
 bool CMeshViewer::Open(const OutputNames& names, std::string& fault)
 {
-    if (!pair_.Open(CFileSystem::Native(), names, fault))
+    if (!session_.Open(CFileSystem::Native(), names, fault))
         return false;
-    StepBox reach;
-    if (!ModelReach(pair_, reach)) {
-        fault = "Error: Could not read " + names.animationPath;
-        return false;
-    }
     opened_ = true;
-    modelFraming_ = FrameReach(reach);
-    span_ = SpanLine(reach);
     title_ = "Preview - " + names.animationPath;
-    wholeCube_ = false;
-    zoom_ = ViewZoom{};
-    if (window_) {
+    if (window_)
         ShowPair();
-    } else {
-        frame_ = -1;
+    else
         ShowFrame(0);
-    }
     return true;
 }
 
@@ -87,14 +76,14 @@ HWND CMeshViewer::Control(int id) const
 
 void CMeshViewer::ShowPair()
 {
-    const int frames = static_cast<int>(pair_.FrameCount());
+    const int frames = static_cast<int>(session_.FrameCount());
     ::SetWindowTextW(window_, win32::Wide(title_).c_str());
-    ::SetWindowTextW(Control(IDC_VIEW_SPAN), win32::Wide(span_).c_str());
+    ::SetWindowTextW(Control(IDC_VIEW_SPAN), win32::Wide(session_.Span()).c_str());
     ::SendMessageW(Control(IDC_VIEW_FRAMES), TBM_SETRANGEMIN, FALSE, 0);
     ::SendMessageW(Control(IDC_VIEW_FRAMES), TBM_SETRANGEMAX, TRUE, std::max(0, frames - 1));
     ::EnableWindow(Control(IDC_VIEW_PLAY), frames > 1);
     // The label keeps the width of its longest text, so that the slider's length never changes.
-    labelWidth_ = TextWidth(win32::Wide(FrameText(frames - 1, frames))) + 8;
+    labelWidth_ = TextWidth(win32::Wide(session_.FrameText(frames - 1))) + 8;
     // A window narrower than its lines grows to show them.
     RECT client{};
     ::GetClientRect(window_, &client);
@@ -106,13 +95,13 @@ void CMeshViewer::ShowPair()
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     Layout();
-    frame_ = -1;
-    ShowFrame(0);
+    session_.SelectFrame(0); // read already when the pair opened before the window
+    ShowFrameControls();
 }
 
 void CMeshViewer::SetPlaying(bool playing)
 {
-    playing_ = playing && pair_.FrameCount() > 1;
+    playing_ = playing && session_.FrameCount() > 1;
     if (!window_)
         return;
     if (playing_)
@@ -124,51 +113,41 @@ void CMeshViewer::SetPlaying(bool playing)
 
 void CMeshViewer::ShowFrame(int frame)
 {
-    if (frame == frame_ || frame < 0 ||
-        static_cast<std::uint32_t>(frame) >= std::max<std::uint32_t>(pair_.FrameCount(), 1))
-        return;
-    frame_ = frame;
+    if (session_.SelectFrame(frame))
+        ShowFrameControls();
+}
+
+void CMeshViewer::ShowFrameControls()
+{
     if (window_) {
-        ::SendMessageW(Control(IDC_VIEW_FRAMES), TBM_SETPOS, TRUE, frame);
-        ::SetWindowTextW(Control(IDC_VIEW_FRAME_NUMBER),
-                         win32::Wide(FrameText(frame, static_cast<int>(pair_.FrameCount()))).c_str());
+        ::SendMessageW(Control(IDC_VIEW_FRAMES), TBM_SETPOS, TRUE, Frame());
+        ::SetWindowTextW(Control(IDC_VIEW_FRAME_NUMBER), win32::Wide(session_.FrameText(Frame())).c_str());
     }
-    if (pair_.FrameCount() == 0 || !pair_.ReadFrames(static_cast<std::uint32_t>(frame), 1, frameBytes_))
-        frameBytes_.assign(std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()), 0);
     Draw();
 }
 
 void CMeshViewer::Turn(int dx, int dy)
 {
-    TurnView(view_, dx, dy);
+    session_.Turn(dx, dy);
     Draw();
 }
 
 void CMeshViewer::TurnWheel(int delta)
 {
-    ::TurnWheel(zoom_, delta);
+    session_.TurnWheel(delta);
     Draw();
 }
 
 void CMeshViewer::ShowWholeCube(bool whole)
 {
-    wholeCube_ = whole;
-    zoom_ = ViewZoom{};
+    session_.ShowWholeCube(whole);
     Draw();
 }
 
 void CMeshViewer::ResetView()
 {
-    view_ = ViewAngles{};
-    ShowWholeCube(false);
-}
-
-std::string CMeshViewer::FrameText(int frame, int frames) const
-{
-    // The engine's frame number, then its place among the frames.
-    return frames > 0 ? "Frame " + std::to_string(frame) + " (" + std::to_string(frame + 1) + " of " +
-                            std::to_string(frames) + ")"
-                      : "No frames";
+    session_.ResetView();
+    Draw();
 }
 
 int CMeshViewer::TextWidth(const std::wstring& text) const
@@ -191,7 +170,7 @@ int CMeshViewer::ClientWidthNeeded() const
         legend += kSwatch + kSwatchGap + TextWidth(win32::Wide(entry.name)) + kEntryGap;
     wchar_t hint[256] = {};
     ::GetWindowTextW(Control(IDC_VIEW_HINT), hint, static_cast<int>(std::size(hint)));
-    const int lines = std::max({legend, TextWidth(win32::Wide(span_)), TextWidth(hint)});
+    const int lines = std::max({legend, TextWidth(win32::Wide(session_.Span())), TextWidth(hint)});
     return std::max(kMinimumWidth, lines + 2 * static_cast<int>(margin.left) + 4);
 }
 
@@ -233,12 +212,8 @@ void CMeshViewer::Layout()
 
 void CMeshViewer::Draw()
 {
-    if (!window_ || frameBytes_.size() < std::size_t{pair_.VertexCount()} * VertexBytes(pair_.Format()) ||
-        picture_.right <= picture_.left)
-        return;
-    DrawFrame(pair_.Triangles(), frameBytes_.data(), pair_.VertexCount(), view_, picture_.right - picture_.left, image_,
-              Zoomed(wholeCube_ ? WholeCube() : modelFraming_, zoom_), 0, pair_.Format());
-    ::InvalidateRect(window_, &picture_, FALSE);
+    if (window_ && picture_.right > picture_.left && session_.Draw(picture_.right - picture_.left, image_))
+        ::InvalidateRect(window_, &picture_, FALSE);
 }
 
 void CMeshViewer::Paint()
@@ -307,7 +282,7 @@ bool CMeshViewer::OverPicture(LPARAM screenPoint) const
 bool CMeshViewer::OnKey(WPARAM key)
 {
     if (key == 'C')
-        ShowWholeCube(!wholeCube_);
+        ShowWholeCube(!session_.WholeCubeShown());
     else if (key == 'R')
         ResetView();
     else
@@ -319,8 +294,9 @@ void CMeshViewer::OnInitDialog()
 {
     for (const int id : kFocusControls)
         ::SetWindowSubclass(Control(id), ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    labelWidth_ = TextWidth(win32::Wide(FrameText(0, 0))) + 8;
-    ::SetWindowTextW(Control(IDC_VIEW_FRAME_NUMBER), win32::Wide(FrameText(0, 0)).c_str());
+    const std::wstring noFrames = win32::Wide(session_.FrameText(0)); // before a pair is opened
+    labelWidth_ = TextWidth(noFrames) + 8;
+    ::SetWindowTextW(Control(IDC_VIEW_FRAME_NUMBER), noFrames.c_str());
     ::EnableWindow(Control(IDC_VIEW_PLAY), FALSE);
     if (opened_)
         ShowPair();
@@ -372,8 +348,8 @@ INT_PTR CMeshViewer::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             ShowFrame(static_cast<int>(::SendMessageW(Control(IDC_VIEW_FRAMES), TBM_GETPOS, 0, 0)));
         return TRUE;
     case WM_TIMER:
-        if (wParam == kPlayTimer && pair_.FrameCount() > 0)
-            ShowFrame((frame_ + 1) % static_cast<int>(pair_.FrameCount()));
+        if (wParam == kPlayTimer)
+            ShowFrame(session_.NextFrame());
         return TRUE;
     case WM_KEYDOWN: return OnKey(wParam);
     case WM_MOUSEWHEEL:

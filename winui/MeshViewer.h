@@ -6,15 +6,13 @@
 // and follows the window's size.
 #pragma once
 
-#include "inspect/Framing.h"
 #include "inspect/MeshPair.h"
-#include "inspect/Preview.h"
+#include "inspect/PreviewSession.h"
 
 #include <windows.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <string>
-#include <vector>
 
 class CMeshViewer {
 public:
@@ -39,11 +37,11 @@ public:
     HWND Window() const { return window_; }
     HWND Control(int id) const;
 
-    int Frame() const { return frame_; }
+    int Frame() const { return std::max(0, session_.Frame()); }
     bool Playing() const { return playing_; }
-    const ViewAngles& View() const { return view_; }
-    bool WholeCubeShown() const { return wholeCube_; }
-    const ViewZoom& Zoom() const { return zoom_; }
+    const ViewAngles& View() const { return session_.View(); }
+    bool WholeCubeShown() const { return session_.WholeCubeShown(); }
+    const ViewZoom& Zoom() const { return session_.Zoom(); }
     // The picture of the frame shown, as last drawn, and where it stands in the window's client
     // area.
     const PreviewImage& Picture() const { return image_; }
@@ -80,26 +78,20 @@ private:
     void EraseBackground(HDC dc);
     void DrawLegend(const DRAWITEMSTRUCT& item);
     int TextWidth(const std::wstring& text) const;
-    std::string FrameText(int frame, int frames) const;
+    // The slider and the label at the frame shown, and its picture.
+    void ShowFrameControls();
     // The client width that shows the legend, the span line and the hint whole.
     int ClientWidthNeeded() const;
 
     HWND window_ = nullptr;
     bool modal_ = false;
     bool opened_ = false;
-    CMeshPair pair_;
-    std::vector<std::uint8_t> frameBytes_;
+    CPreviewSession session_;
     PreviewImage image_;
-    ViewAngles view_;
-    ViewZoom zoom_;
-    PreviewFraming modelFraming_;
-    bool wholeCube_ = false;
     bool playing_ = false;
-    int frame_ = 0;
     bool dragging_ = false;
     POINT dragFrom_{};
     RECT picture_{};
     int labelWidth_ = 0; // the frame label's, that of its longest text
     std::string title_;
-    std::string span_;
 };
