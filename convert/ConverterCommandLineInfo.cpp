@@ -41,6 +41,8 @@ namespace {
 
 constexpr const char* kSizeWord = "size=";
 
+} // namespace
+
 std::string Trimmed(const std::string& text)
 {
     const char* space = " \t\r\n\v\f";
@@ -49,8 +51,6 @@ std::string Trimmed(const std::string& text)
         return {};
     return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
-
-} // namespace
 
 std::string BareOptionWord(const std::string& word)
 {

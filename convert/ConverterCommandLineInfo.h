@@ -34,6 +34,8 @@ enum class OptionWord { None, Append, Clip, Xyz, ByName, Fill, Script, Size, Exa
 // The word without the white space around it and without any leading dashes ("--clip" is
 // "clip"), in the case it was typed.
 std::string BareOptionWord(const std::string& word);
+// text without the white space at its ends.
+std::string Trimmed(const std::string& text);
 
 // Matches the bare word whole, in any letter case; size=N is matched by its "size=".
 OptionWord ParseOptionWord(const std::string& word);

@@ -418,9 +418,7 @@ ConversionOptions CConverterDlg::ReadOptions()
     options.append = Checked(IDC_APPEND);
     options.fill = Checked(IDC_FILL);
     options.script = Checked(IDC_SCRIPT);
-    std::string size = Text(IDC_SIZE_FIELD);
-    size.erase(0, size.find_first_not_of(" \t"));
-    size.erase(size.find_last_not_of(" \t") + 1);
+    const std::string size = Trimmed(Text(IDC_SIZE_FIELD));
     if (!size.empty())
         options.size = size;
     options.unknownWords = unknownWords_;
