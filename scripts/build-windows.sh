@@ -110,17 +110,9 @@ if [ $tests = 1 ]; then
   export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all
   # The window tests need a display, and Wine's desktop takes the display of the first program
   # that the wine server runs: a private X server, started before any of them.
-  xvfb_dir=$(mktemp -d)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_dir/display" >"$xvfb_dir/log" 2>&1 &
-  xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null; rm -rf "$xvfb_dir"' EXIT
-  for _ in $(seq 50); do
-    [ -s "$xvfb_dir/display" ] && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -s "$xvfb_dir/display" ] || { echo "Xvfb did not start:" >&2; cat "$xvfb_dir/log" >&2; exit 1; }
-  export DISPLAY=":$(head -n1 "$xvfb_dir/display")"
+  . scripts/xvfb.sh
+  start_xvfb || exit 1
+  trap stop_xvfb EXIT
   # A wine server left from a run without this display would keep its desktop: it is ended first.
   wineserver -k 2>/dev/null || true
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
@@ -131,7 +123,7 @@ if [ $tests = 1 ]; then
   # No window manager runs on that server: Wine's windows are left unmanaged, or each window
   # hidden waits two seconds for a manager to answer.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  trap 'wineserver -k || true; kill "$xvfb" 2>/dev/null; rm -rf "$xvfb_dir"' EXIT
+  trap 'wineserver -k || true; stop_xvfb' EXIT
   # One suite at a time: the window suite starts programs of its own, and a child of the core
   # suite has been seen ending without a word under Wine while it did.
   ctest --test-dir "$build" --output-on-failure -j 1

@@ -5,17 +5,7 @@ set -u
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"; exit 77; }
 done
-work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do
-  [ -s "$work/display" ] && break
-  kill -0 "$server" 2>/dev/null || break
-  sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
-  echo "SKIP: Xvfb did not start:"; cat "$work/xvfb.log"
-  exit 77
-fi
-DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb "$@"
+. "$(dirname "$0")/../../scripts/xvfb.sh"
+start_xvfb 2>&1 || { echo "SKIP: the X server did not start"; exit 77; }
+trap stop_xvfb EXIT
+QT_QPA_PLATFORM=xcb "$@"
