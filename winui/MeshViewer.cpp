@@ -294,9 +294,9 @@ void CMeshViewer::OnInitDialog()
 {
     for (const int id : kFocusControls)
         ::SetWindowSubclass(Control(id), ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    const std::wstring noFrames = win32::Wide(session_.FrameText(0)); // before a pair is opened
-    labelWidth_ = TextWidth(noFrames) + 8;
-    ::SetWindowTextW(Control(IDC_VIEW_FRAME_NUMBER), noFrames.c_str());
+    const std::wstring firstText = win32::Wide(session_.FrameText(0)); // until ShowPair shows a pair
+    labelWidth_ = TextWidth(firstText) + 8;
+    ::SetWindowTextW(Control(IDC_VIEW_FRAME_NUMBER), firstText.c_str());
     ::EnableWindow(Control(IDC_VIEW_PLAY), FALSE);
     if (opened_)
         ShowPair();
